@@ -1,0 +1,64 @@
+# Set-up, build, run and test on Debian 12. Every target installs what is missing first.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= $(ASAN_BUILD)
+JOBS       ?= $(shell nproc)
+FUZZ_SECONDS ?= 60
+CMAKE_ARGS ?=
+SETTINGS   := $(HOME)/.config/TarnisTech/pexora.conf
+
+export CCACHE_DIR ?= $(HOME)/.cache/ccache
+
+.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz format clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh base
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
+
+# The sanitizer build uses clang so the same build also carries the libFuzzer targets.
+$(ASAN_BUILD)/build.ninja:
+	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DTARNIS_GUI=OFF -DTARNIS_BENCH=OFF -DTARNIS_SANITIZE=ON -DTARNIS_FUZZ=ON $(CMAKE_ARGS)
+
+build: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-asan: deps $(ASAN_BUILD)/build.ninja
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+# Opens the last folder when one was saved, else the bundled samples.
+run: build
+	@if [ -f "$(SETTINGS)" ] && grep -q '^lastpath=' "$(SETTINGS)"; then \
+	  $(BUILD)/bin/tarnis-viewer; else $(BUILD)/bin/tarnis-viewer "$(CURDIR)/samples"; fi
+
+test: test-normal test-asan
+
+test-normal: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
+
+test-asan: build-asan
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
+
+bench: deps build
+	@tools/install-deps.sh bench
+	bench/run_all.sh $(BUILD)
+
+fuzz: build-asan
+	@for f in $$(cat $(FUZZ_BUILD)/fuzzers.txt 2>/dev/null); do \
+	  echo "== $$f ($(FUZZ_SECONDS) s)"; \
+	  mkdir -p fuzz-corpus/$$f; \
+	  $(FUZZ_BUILD)/bin/$$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 -timeout=10 \
+	    fuzz-corpus/$$f $$(cat $(FUZZ_BUILD)/fuzz-seeds/$$f.txt) || exit 1; \
+	done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,0 +1,71 @@
+# Project-wide build rules: warnings, sanitizers, tests and fuzz targets.
+
+set(TARNIS_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Werror)
+if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  # Qt and GoogleTest headers trip these under clang; our own code stays clean with gcc.
+  list(APPEND TARNIS_WARNINGS -Wno-gnu-zero-variadic-macro-arguments)
+endif()
+
+if(TARNIS_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+if(TARNIS_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "TARNIS_FUZZ needs clang (configure with CC=clang CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
+# Applies the project's warning set (warnings are errors in our own code).
+function(tarnis_warnings target)
+  target_compile_options(${target} PRIVATE ${TARNIS_WARNINGS})
+endfunction()
+
+# tarnis_add_test(NAME SOURCES ... LIBS ... [ENV VAR=VALUE ...])
+# One GoogleTest executable; each case becomes a ctest test.
+function(tarnis_add_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    TARNIS_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TARNIS_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+    TARNIS_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  tarnis_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+endfunction()
+
+# tarnis_add_fuzzer(NAME SOURCE file LIBS ... SEEDS dir ...)
+# With TARNIS_FUZZ a libFuzzer binary plus a short ctest run on the seed folders; otherwise a
+# replay program that feeds every file of the seed folders once (also a ctest test).
+set(TARNIS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs under ctest")
+function(tarnis_add_fuzzer name)
+  cmake_parse_arguments(F "" "SOURCE" "LIBS;SEEDS" ${ARGN})
+  if(TARNIS_FUZZ)
+    add_executable(${name} ${F_SOURCE})
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    add_executable(${name} ${F_SOURCE} ${CMAKE_SOURCE_DIR}/fuzz/replay_main.cpp)
+  endif()
+  target_link_libraries(${name} PRIVATE ${F_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
+  tarnis_warnings(${name})
+  set_property(GLOBAL APPEND PROPERTY TARNIS_FUZZERS ${name})
+  list(JOIN F_SEEDS " " seeds)
+  file(WRITE ${CMAKE_BINARY_DIR}/fuzz-seeds/${name}.txt "${seeds}\n")
+  if(TARNIS_FUZZ)
+    set(corpus ${CMAKE_BINARY_DIR}/fuzz-corpus/${name})
+    add_test(NAME fuzz.${name}
+      COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+              $<TARGET_FILE:${name}> -max_total_time=${TARNIS_FUZZ_SECONDS} -rss_limit_mb=2048
+              -timeout=10 -print_final_stats=0 ${corpus} ${F_SEEDS})
+    set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 300)
+    file(MAKE_DIRECTORY ${corpus})
+  else()
+    add_test(NAME replay.${name} COMMAND $<TARGET_FILE:${name}> ${F_SEEDS})
+    set_tests_properties(replay.${name} PROPERTIES LABELS replay TIMEOUT 600)
+  endif()
+endfunction()

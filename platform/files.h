@@ -1,0 +1,60 @@
+// File-system helpers: the per-file status record, existence checks, sorted folder listings and
+// unique target names.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr BYTE FILE_ATTR_READONLY = 0x01;
+constexpr BYTE FILE_ATTR_HIDDEN = 0x02;
+constexpr BYTE FILE_ATTR_SYSTEM = 0x04;
+constexpr BYTE FILE_ATTR_DIRECTORY = 0x10;
+constexpr BYTE FILE_ATTR_ARCHIVE = 0x20;
+
+constexpr int kMaxPath = 260;
+
+#pragma pack(push, 1)
+// What the file system reports for one file; 278 bytes of data kept in 280 (written verbatim to
+// the thumbnail cache).
+struct FileStatusRecord {
+    std::int32_t creationTime; // seconds since 1970, UTC
+    std::int32_t lastWriteTime; // seconds since 1970, UTC
+    std::int32_t lastAccessTime; // seconds since 1970, UTC
+    std::int32_t size; // low 32 bits of the size in bytes
+    BYTE attributes; // FILE_ATTR_* bits
+    BYTE reserved;
+    char fullPath[kMaxPath]; // zero-terminated
+    BYTE padding[2];
+};
+#pragma pack(pop)
+
+static_assert(sizeof(FileStatusRecord) == 280);
+static_assert(offsetof(FileStatusRecord, attributes) == 16);
+static_assert(offsetof(FileStatusRecord, fullPath) == 18);
+
+// Fills record from the file system; false (record zeroed) when the file cannot be examined.
+// Paths longer than 259 bytes are cut in the record, never overrun.
+bool GetFileStatus(const std::string &path, FileStatusRecord &record);
+
+bool FileExists(const std::string &path); // any non-directory entry
+bool FolderExists(const std::string &path); // a directory (following links)
+
+struct FolderEntry {
+    std::string name;
+    bool isFolder = false;
+    bool isHidden = false;
+};
+
+// Entries of a folder without "." and "..", sorted by NaturalLess. Empty when unreadable.
+std::vector<FolderEntry> ListFolder(const std::string &folder);
+
+// When path exists, replaces it by folder + stem + n + extension for the first n = 1, 2, ... that
+// does not exist (stem without trailing digits, extension lower-cased); the separator is
+// normalised either way.
+void MakeUniqueFileName(std::string &path);
+
+// Free bytes for an unprivileged user on the volume of path; -1 when unknown.
+std::int64_t FreeDiskSpace(const std::string &path);
