@@ -1,0 +1,61 @@
+/* Codexa: the picture codec library. C ABI; pictures cross as a 1064-byte info block (header plus
+ * 256 colours) and a fixed global pixel block (bottom-up rows padded to 4 bytes) that the caller
+ * frees with GlobalFree or CodexaRelease. Paths are UTF-8. */
+#pragma once
+
+#include "platform/wintypes.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define CODEXA_API __declspec(dllexport)
+#else
+#define CODEXA_API __attribute__((visibility("default")))
+#endif
+
+/* Ordinal 3. Loads page `page` (-1 = the default page, else 0-based) of the file into *bits and
+ * info (caller-allocated, 1064 bytes). 1 on success; 0 on failure with *bits left null. */
+CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int page);
+
+/* Ordinal 15. Number of pages (1 for single-page files, 0 when the file cannot be read). */
+CODEXA_API int CodexaPageCount(const char *path);
+
+/* Ordinal 4. Saves the picture. format: an extension such as "jpg" (with or without dot); null
+ * or empty means the path's extension decides. options: null or a 64-byte block whose 16-bit
+ * value at byte 54 is the JPEG quality when it is 1...100. The existing file is replaced only
+ * once the new one is complete. 1 on success, 0 on failure (the old file stays whole). */
+CODEXA_API int CodexaSave(
+    const char *path, const void *info, const void *bits, const char *format, const void *options);
+
+/* Ordinal 9. Resamples the source picture into outSize (width, height), drawing into the
+ * destination rectangle dest of the output (whole-picture resizes pass (0, 0, width, height)).
+ * outInfo is caller-allocated (1064 bytes). Mode 2 = area-averaging reduction, bilinear
+ * enlargement. 1 on success, 0 on failure (outputs untouched). */
+CODEXA_API int CodexaResample(void *outInfo, HGLOBAL *outBits, const void *srcInfo, const void *srcBits,
+    const SIZE *outSize, RECT dest, int mode);
+
+/* Ordinal 10. >= 0 (a format number) when the library can read the file, negative when not.
+ * Reads at most a few kilobytes. */
+CODEXA_API int CodexaFormatTest(const char *path);
+
+/* Ordinal 7. Thumbnail of the default page fitted into *box keeping proportions, never enlarged,
+ * always 24-bit. thumbInfo (width and height preset to the box) receives the thumbnail's header,
+ * srcInfo (1064 bytes, may be null) the source picture's header. rect and flags are reserved:
+ * pass (-1, -1, -1, -1) and 0. 1 on success, 0 on failure. */
+CODEXA_API int CodexaLoadThumbnail(
+    void *thumbInfo, HGLOBAL *bits, void *srcInfo, const char *path, const SIZE *box, RECT rect, int flags);
+
+/* Ordinal 2. Frees a block the library gave out and nulls the handle. */
+CODEXA_API void CodexaRelease(HGLOBAL *handle);
+
+/* The entry for an ordinal (2, 3, 4, 7, 9, 10, 15), or null. */
+CODEXA_API void *CodexaProcByOrdinal(int ordinal);
+
+/* Largest picture (width x height) a decoder accepts; larger ones fail. Default 2^28. */
+CODEXA_API void CodexaSetPixelLimit(long long pixels);
+
+#ifdef __cplusplus
+}
+#endif

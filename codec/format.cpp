@@ -1,0 +1,254 @@
+#include "codec/format.h"
+
+#include <atomic>
+#include <cstring>
+#include <utility>
+
+namespace codexa
+{
+
+const char *StatusText(Status status)
+{
+    switch (status) {
+    case Status::Ok:
+        return "ok";
+    case Status::NotThisFormat:
+        return "not a picture file of this format";
+    case Status::Corrupt:
+        return "the file is damaged or truncated";
+    case Status::Unsupported:
+        return "this variant of the format is not supported";
+    case Status::TooLarge:
+        return "the picture is too large";
+    case Status::NoMemory:
+        return "not enough memory";
+    case Status::IoError:
+        return "the file cannot be read or written";
+    case Status::BadPage:
+        return "no such page";
+    }
+    return "unknown error";
+}
+
+bool Reader::Seek(std::size_t pos)
+{
+    if (pos > bytes_.size) {
+        ok_ = false;
+        return false;
+    }
+    pos_ = pos;
+    return true;
+}
+
+bool Reader::Skip(std::size_t n)
+{
+    if (n > remaining()) {
+        pos_ = bytes_.size;
+        ok_ = false;
+        return false;
+    }
+    pos_ += n;
+    return true;
+}
+
+const std::uint8_t *Reader::Take(std::size_t n)
+{
+    if (n > remaining()) {
+        pos_ = bytes_.size;
+        ok_ = false;
+        return nullptr;
+    }
+    const std::uint8_t *p = bytes_.data + pos_;
+    pos_ += n;
+    return p;
+}
+
+std::uint8_t Reader::U8()
+{
+    const std::uint8_t *p = Take(1);
+    return p ? p[0] : 0;
+}
+
+std::uint16_t Reader::U16LE()
+{
+    const std::uint8_t *p = Take(2);
+    return p ? static_cast<std::uint16_t>(p[0] | (p[1] << 8)) : 0;
+}
+
+std::uint16_t Reader::U16BE()
+{
+    const std::uint8_t *p = Take(2);
+    return p ? static_cast<std::uint16_t>((p[0] << 8) | p[1]) : 0;
+}
+
+std::uint32_t Reader::U32LE()
+{
+    const std::uint8_t *p = Take(4);
+    return p ? (std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16)
+               | (std::uint32_t(p[3]) << 24))
+             : 0;
+}
+
+std::uint32_t Reader::U32BE()
+{
+    const std::uint8_t *p = Take(4);
+    return p ? ((std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8)
+               | std::uint32_t(p[3]))
+             : 0;
+}
+
+namespace
+{
+std::atomic<long long> g_pixelLimit { 1ll << 28 };
+}
+
+long long PixelLimit()
+{
+    return g_pixelLimit.load();
+}
+
+void SetPixelLimit(long long pixels)
+{
+    g_pixelLimit.store(pixels > 0 ? pixels : (1ll << 28));
+}
+
+Picture::Picture(Picture &&other) noexcept
+    : info(other.info)
+    , bits(other.bits)
+    , stride_(other.stride_)
+{
+    other.bits = nullptr;
+}
+
+Picture &Picture::operator=(Picture &&other) noexcept
+{
+    if (this != &other) {
+        Reset();
+        info = other.info;
+        bits = std::exchange(other.bits, nullptr);
+        stride_ = other.stride_;
+    }
+    return *this;
+}
+
+Picture::~Picture()
+{
+    Reset();
+}
+
+void Picture::Reset()
+{
+    GlobalFree(bits);
+    bits = nullptr;
+    stride_ = 0;
+}
+
+Status Picture::Create(int width, int height, int bitCount, int paletteSize)
+{
+    Reset();
+    if (width <= 0 || height <= 0)
+        return Status::Corrupt;
+    if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24)
+        return Status::Unsupported;
+    if (static_cast<long long>(width) * height > PixelLimit())
+        return Status::TooLarge;
+    std::size_t size = DibCheckedImageSize(width, height, bitCount);
+    if (size == 0)
+        return Status::TooLarge;
+    DibInitHeader(info, width, height, bitCount);
+    if (bitCount <= 8 && paletteSize > 0 && paletteSize < (1 << bitCount))
+        info.bmiHeader.biClrUsed = static_cast<DWORD>(paletteSize);
+    bits = GlobalAlloc(GPTR, size);
+    if (bits == nullptr)
+        return Status::NoMemory;
+    stride_ = static_cast<std::size_t>(DibStride(width, bitCount));
+    return Status::Ok;
+}
+
+void Picture::SetResolution(LONG xPelsPerMeter, LONG yPelsPerMeter)
+{
+    info.bmiHeader.biXPelsPerMeter = xPelsPerMeter;
+    info.bmiHeader.biYPelsPerMeter = yPelsPerMeter;
+}
+
+void Picture::Release(HGLOBAL *outBits, void *info1064)
+{
+    std::memset(info1064, 0, kDibInfoBlockSize);
+    std::memcpy(info1064, &info, DibHeaderBytes(info.bmiHeader));
+    *outBits = bits;
+    bits = nullptr;
+    stride_ = 0;
+}
+
+bool PictureView::From(const void *info, const void *pixels, PictureView &out)
+{
+    if (info == nullptr || pixels == nullptr)
+        return false;
+    auto *h = static_cast<const BITMAPINFOHEADER *>(info);
+    int bits = h->biBitCount;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return false;
+    if (h->biWidth <= 0 || h->biHeight <= 0 || DibImageSizeOf(*h) == 0)
+        return false;
+    if (h->biCompression != BI_RGB)
+        return false;
+    out.header = h;
+    out.palette = reinterpret_cast<const RGBQUAD *>(
+        static_cast<const std::uint8_t *>(info) + sizeof(BITMAPINFOHEADER));
+    out.bits = static_cast<const std::uint8_t *>(pixels);
+    out.width = h->biWidth;
+    out.height = h->biHeight;
+    out.bitCount = bits;
+    out.paletteSize = bits <= 8 ? DibPaletteSize(*h) : 0;
+    out.stride = static_cast<std::size_t>(DibStride(out.width, bits));
+    return true;
+}
+
+void PictureView::PixelBGR(int x, int y, std::uint8_t bgr[3]) const
+{
+    const std::uint8_t *row = RowFromTop(y);
+    int index = 0;
+    switch (bitCount) {
+    case 1:
+        index = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        break;
+    case 4:
+        index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+        break;
+    case 8:
+        index = row[x];
+        break;
+    case 16: {
+        unsigned v = row[2 * x] | (row[2 * x + 1] << 8); // 5-5-5
+        bgr[0] = static_cast<std::uint8_t>(((v & 0x1F) * 255) / 31);
+        bgr[1] = static_cast<std::uint8_t>((((v >> 5) & 0x1F) * 255) / 31);
+        bgr[2] = static_cast<std::uint8_t>((((v >> 10) & 0x1F) * 255) / 31);
+        return;
+    }
+    case 24:
+        std::memcpy(bgr, row + 3 * x, 3);
+        return;
+    default: // 32
+        std::memcpy(bgr, row + 4 * x, 3);
+        return;
+    }
+    if (index < paletteSize) {
+        bgr[0] = palette[index].rgbBlue;
+        bgr[1] = palette[index].rgbGreen;
+        bgr[2] = palette[index].rgbRed;
+    } else {
+        bgr[0] = bgr[1] = bgr[2] = 0;
+    }
+}
+
+bool PictureView::IsGreyPalette() const
+{
+    if (bitCount > 8 || paletteSize == 0)
+        return false;
+    for (int i = 0; i < paletteSize; ++i)
+        if (palette[i].rgbRed != palette[i].rgbGreen || palette[i].rgbGreen != palette[i].rgbBlue)
+            return false;
+    return true;
+}
+
+} // namespace codexa

@@ -1,0 +1,164 @@
+// Inside the codec library: the contract between the dispatcher and one format.
+#pragma once
+
+#include "platform/dibutil.h"
+#include "platform/globalmem.h"
+#include "platform/wintypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace codexa
+{
+
+enum class Status {
+    Ok,
+    NotThisFormat, // the bytes are not this format at all
+    Corrupt, // truncated or inconsistent data
+    Unsupported, // a valid variant this library does not handle
+    TooLarge, // over the pixel limit or a size product overflows
+    NoMemory,
+    IoError,
+    BadPage, // page index out of range
+};
+
+const char *StatusText(Status status);
+
+// An input held in memory (files are read whole before decoding).
+struct Bytes {
+    const std::uint8_t *data = nullptr;
+    std::size_t size = 0;
+};
+
+// Bounds-checked little- and big-endian reads; out-of-range reads give 0 and set `ok` to false.
+class Reader
+{
+public:
+    explicit Reader(Bytes b)
+        : bytes_(b)
+    {
+    }
+    std::size_t pos() const { return pos_; }
+    std::size_t size() const { return bytes_.size; }
+    std::size_t remaining() const { return pos_ < bytes_.size ? bytes_.size - pos_ : 0; }
+    bool ok() const { return ok_; }
+    bool Seek(std::size_t pos);
+    bool Skip(std::size_t n);
+    std::uint8_t U8();
+    std::uint16_t U16LE();
+    std::uint16_t U16BE();
+    std::uint32_t U32LE();
+    std::uint32_t U32BE();
+    // Pointer to the next n bytes and advance, or null (and !ok) when fewer remain.
+    const std::uint8_t *Take(std::size_t n);
+
+private:
+    Bytes bytes_;
+    std::size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+// Largest width × height a decoder accepts (CodexaSetPixelLimit).
+long long PixelLimit();
+void SetPixelLimit(long long pixels);
+
+// A picture being built for the caller: the 1064-byte info block and a global pixel block.
+class Picture
+{
+public:
+    Picture() = default;
+    Picture(const Picture &) = delete;
+    Picture &operator=(const Picture &) = delete;
+    Picture(Picture &&other) noexcept;
+    Picture &operator=(Picture &&other) noexcept;
+    ~Picture();
+
+    // Bottom-up picture of 1, 4, 8 or 24 bits with zeroed pixels; sets biClrUsed to
+    // paletteSize for palette depths (0 = the full 2/16/256). Checks the pixel limit and every
+    // size product.
+    Status Create(int width, int height, int bitCount, int paletteSize = 0);
+
+    int width() const { return info.bmiHeader.biWidth; }
+    int height() const { return info.bmiHeader.biHeight; }
+    int bitCount() const { return info.bmiHeader.biBitCount; }
+    std::size_t stride() const { return stride_; }
+    std::uint8_t *pixels() { return static_cast<std::uint8_t *>(bits); }
+    // Row y counted from the top of the picture.
+    std::uint8_t *RowFromTop(int y)
+    {
+        return pixels() + static_cast<std::size_t>(height() - 1 - y) * stride_;
+    }
+    void SetResolution(LONG xPelsPerMeter, LONG yPelsPerMeter);
+
+    // Hands the picture to the caller: copies 40 + 4 × palette bytes into info1064, moves the
+    // pixel block into *outBits.
+    void Release(HGLOBAL *outBits, void *info1064);
+    void Reset();
+
+    DibInfoBlock info {};
+    HGLOBAL bits = nullptr;
+
+private:
+    std::size_t stride_ = 0;
+};
+
+// A read-only view of the caller's picture for saving and resampling.
+struct PictureView {
+    const BITMAPINFOHEADER *header = nullptr;
+    const RGBQUAD *palette = nullptr;
+    const std::uint8_t *bits = nullptr;
+    int width = 0;
+    int height = 0; // positive; rows bottom-up
+    int bitCount = 0;
+    int paletteSize = 0;
+    std::size_t stride = 0;
+
+    // Validates a header/bits pair; false for nonsense sizes or depths.
+    static bool From(const void *info, const void *bits, PictureView &out);
+    const std::uint8_t *RowFromTop(int y) const
+    {
+        return bits + static_cast<std::size_t>(height - 1 - y) * stride;
+    }
+    // Index or colour of pixel (x, y-from-top) expanded to B, G, R.
+    void PixelBGR(int x, int y, std::uint8_t bgr[3]) const;
+    bool IsGreyPalette() const;
+};
+
+// Alpha over white: c × a / 255 + 255 − a, rounded.
+inline std::uint8_t OverWhite(unsigned c, unsigned a)
+{
+    return static_cast<std::uint8_t>((c * a + 255u * (255u - a) + 127u) / 255u);
+}
+
+struct SaveOptions {
+    int jpegQuality = 90; // 1...100
+};
+
+// One picture format. Decoders return normalised pictures: 1-, 4- and 8-bit keep their palette
+// (2-bit becomes 4-bit, grey is 8-bit with a grey ramp), everything else 24-bit, alpha over
+// white, orientation applied, resolution in the header where the file has one.
+struct FormatCodec {
+    const char *name; // "bmp"
+    const char *const *extensions; // lower-case with dot, null-terminated list
+    int probeOrder; // lower is tried first; formats without magic go last
+    // Whether the first bytes (up to kProbeBytes) are this format; ext is lower-case with dot.
+    bool (*probe)(Bytes head, std::string_view ext);
+    // page: -1 = default page, else 0-based.
+    Status (*load)(Bytes file, int page, Picture &out);
+    // Pages in the file (null: always 1).
+    int (*pageCount)(Bytes file);
+    // Encodes the picture into out (null: the format cannot be written).
+    Status (*save)(const PictureView &picture, const SaveOptions &options, std::vector<std::uint8_t> &out);
+    // Optional faster decode for thumbnails: any picture whose size is at least
+    // (minWidth, minHeight) or the full picture (null: use load).
+    Status (*loadReduced)(Bytes file, int minWidth, int minHeight, Picture &out);
+};
+
+constexpr std::size_t kProbeBytes = 4096;
+
+// Every compiled-in format, in probe order.
+const std::vector<const FormatCodec *> &AllFormats();
+
+} // namespace codexa
