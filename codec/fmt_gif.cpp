@@ -128,6 +128,8 @@ bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx)
     }
     if (gfx.transparent >= 0 && gfx.transparent < 256)
         lut[gfx.transparent] = kTransparent;
+    if (w.canvas.empty()) // made only once a frame is known to be sound
+        w.canvas.assign(static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height), kTransparent);
     if (gfx.disposal == 3)
         w.saved = w.canvas;
     if (d.Width <= 0 || d.Height <= 0)
@@ -197,7 +199,6 @@ void RunWalk(Walk &w)
             w.status = Status::TooLarge;
             return;
         }
-        w.canvas.assign(static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height), kTransparent);
     }
     Graphics gfx;
     while (true) {
@@ -222,6 +223,12 @@ void RunWalk(Walk &w)
             if (DGifGetImageDesc(gif) == GIF_ERROR)
                 return;
             const GifImageDesc d = gif->Image;
+            // A frame reaching past the largest position a GIF can express is not a real one.
+            if (static_cast<long long>(d.Left) + d.Width > 65535
+                || static_cast<long long>(d.Top) + d.Height > 65535) {
+                w.status = Status::Corrupt;
+                return;
+            }
             if (w.target >= 0 && w.frames <= w.target) {
                 if (static_cast<long long>(d.Width) * d.Height > PixelLimit()) {
                     w.status = Status::TooLarge;
@@ -230,9 +237,9 @@ void RunWalk(Walk &w)
                 if (!RenderFrame(w, gif, gfx))
                     return;
                 ++w.frames;
-                if (w.frames > w.target)
-                    return;
-                Dispose(w, d, gfx);
+                // Frames after the target are only skipped, which still checks their placement.
+                if (w.frames <= w.target)
+                    Dispose(w, d, gfx);
             } else {
                 if (!SkipImageData(gif))
                     return;
@@ -336,6 +343,9 @@ Status Load(Bytes file, int page, Picture &out)
             return w.status;
         if (w.frames <= w.target)
             return w.frames == 0 ? Status::Corrupt : Status::BadPage;
+        if (w.canvas.empty()) // every frame up to the target was empty
+            w.canvas.assign(
+                static_cast<std::size_t>(w.width) * static_cast<std::size_t>(w.height), kTransparent);
         Picture pic;
         if (!ToPalette(w, pic)) {
             Status s = pic.Create(w.width, w.height, 24, 0);

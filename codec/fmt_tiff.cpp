@@ -7,6 +7,7 @@
 #include "codec/format.h"
 #include "codec/orient.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstring>
@@ -311,6 +312,244 @@ Status ReadRgba(TIFF *tif, int width, int height, bool grey, Picture &pic)
     return Status::Ok;
 }
 
+double HalfToDouble(std::uint16_t h)
+{
+    const int exponent = (h >> 10) & 0x1F, mantissa = h & 0x3FF;
+    double v;
+    if (exponent == 0)
+        v = std::ldexp(mantissa, -24);
+    else if (exponent == 31)
+        v = mantissa ? 0.0 : INFINITY;
+    else
+        v = std::ldexp(mantissa + 1024, exponent - 25);
+    return (h & 0x8000) ? -v : v;
+}
+
+// One sample of a decoded row (native byte order after libtiff) scaled to 0...1.
+struct SampleReader {
+    int bits;
+    std::uint16_t format;
+    double Get(const std::uint8_t *row, std::size_t index) const
+    {
+        if (bits % 8 == 0) {
+            const std::uint8_t *p = row + index * static_cast<std::size_t>(bits / 8);
+            switch (bits) {
+            case 8:
+                return format == SAMPLEFORMAT_INT ? (static_cast<std::int8_t>(p[0]) + 128) / 255.0
+                                                  : p[0] / 255.0;
+            case 16: {
+                std::uint16_t v;
+                std::memcpy(&v, p, 2);
+                if (format == SAMPLEFORMAT_IEEEFP)
+                    return HalfToDouble(v);
+                return format == SAMPLEFORMAT_INT ? (static_cast<std::int16_t>(v) + 32768) / 65535.0
+                                                  : v / 65535.0;
+            }
+            case 32: {
+                std::uint32_t v;
+                std::memcpy(&v, p, 4);
+                if (format == SAMPLEFORMAT_IEEEFP) {
+                    float f;
+                    std::memcpy(&f, &v, 4);
+                    return f;
+                }
+                return format == SAMPLEFORMAT_INT
+                    ? (static_cast<std::int32_t>(v) + 2147483648.0) / 4294967295.0
+                    : v / 4294967295.0;
+            }
+            case 64: {
+                std::uint64_t v;
+                std::memcpy(&v, p, 8);
+                if (format == SAMPLEFORMAT_IEEEFP) {
+                    double d;
+                    std::memcpy(&d, &v, 8);
+                    return d;
+                }
+                return format == SAMPLEFORMAT_INT
+                    ? (static_cast<double>(static_cast<std::int64_t>(v)) + 9.2233720368547758e18)
+                        / 1.8446744073709552e19
+                    : static_cast<double>(v) / 1.8446744073709552e19;
+            }
+            default:
+                break;
+            }
+        }
+        // Packed integers of other widths, most significant bit first.
+        std::uint64_t bit = index * static_cast<std::uint64_t>(bits), v = 0;
+        for (int i = 0; i < bits; ++i, ++bit)
+            v = (v << 1) | ((row[bit >> 3] >> (7 - (bit & 7))) & 1);
+        const double max = std::ldexp(1.0, bits) - 1.0;
+        if (format == SAMPLEFORMAT_INT) {
+            double sv = (v >> (bits - 1)) ? static_cast<double>(v) - (max + 1.0) : static_cast<double>(v);
+            return (sv + (max + 1.0) / 2.0) / max;
+        }
+        return static_cast<double>(v) / max;
+    }
+};
+
+std::uint8_t To8(double v)
+{
+    if (!(v > 0.0))
+        return 0;
+    return v >= 1.0 ? 255 : static_cast<std::uint8_t>(v * 255.0 + 0.5);
+}
+
+// Samples of any width, integer or floating point, any layout, for pages the RGBA renderer
+// refuses. Grey, RGB, CMYK and palettes of up to 16 bits; the first extra sample is alpha.
+Status ReadGeneric(TIFF *tif, int width, int height, std::uint16_t photometric, bool grey, Picture &pic)
+{
+    std::uint16_t spp = 1, bps = 1, format = SAMPLEFORMAT_UINT, planar = PLANARCONFIG_CONTIG;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_BITSPERSAMPLE, &bps);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLEFORMAT, &format);
+    TIFFGetFieldDefaulted(tif, TIFFTAG_PLANARCONFIG, &planar);
+    if (spp < 1 || spp > 16 || bps < 1 || bps > 64)
+        return Status::Unsupported;
+    if (format == SAMPLEFORMAT_IEEEFP && bps != 16 && bps != 32 && bps != 64)
+        return Status::Unsupported;
+    if (format != SAMPLEFORMAT_UINT && format != SAMPLEFORMAT_INT && format != SAMPLEFORMAT_IEEEFP
+        && format != SAMPLEFORMAT_VOID)
+        return Status::Unsupported;
+    int colours;
+    switch (photometric) {
+    case PHOTOMETRIC_MINISBLACK:
+    case PHOTOMETRIC_MINISWHITE:
+    case PHOTOMETRIC_PALETTE:
+        colours = 1;
+        break;
+    case PHOTOMETRIC_RGB:
+        colours = 3;
+        break;
+    case PHOTOMETRIC_SEPARATED:
+        colours = spp >= 4 ? 4 : 3;
+        break;
+    default:
+        return Status::Unsupported;
+    }
+    if (spp < colours)
+        return Status::Corrupt;
+    std::uint16_t extraCount = 0, *extra = nullptr;
+    int alpha = -1;
+    bool associated = false;
+    if (TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extra) && extraCount > 0 && extra != nullptr
+        && colours < spp && (extra[0] == EXTRASAMPLE_ASSOCALPHA || extra[0] == EXTRASAMPLE_UNASSALPHA)) {
+        alpha = colours;
+        associated = extra[0] == EXTRASAMPLE_ASSOCALPHA;
+    }
+    std::uint16_t *mapR = nullptr, *mapG = nullptr, *mapB = nullptr;
+    if (photometric == PHOTOMETRIC_PALETTE) {
+        if (bps > 16 || format == SAMPLEFORMAT_IEEEFP
+            || !TIFFGetField(tif, TIFFTAG_COLORMAP, &mapR, &mapG, &mapB))
+            return Status::Unsupported;
+    }
+    const bool separate = planar == PLANARCONFIG_SEPARATE && spp > 1;
+    const bool tiled = TIFFIsTiled(tif);
+    std::uint32_t bw = static_cast<std::uint32_t>(width), bh = 0;
+    if (tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &bw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &bh);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &bh);
+    }
+    if (bw == 0 || bh == 0)
+        return Status::Corrupt;
+    if (bh > static_cast<std::uint32_t>(height))
+        bh = static_cast<std::uint32_t>(height);
+    const tmsize_t blockSize = tiled ? TIFFTileSize(tif) : TIFFStripSize(tif);
+    const std::uint64_t perPixel = separate ? 1 : spp;
+    const std::uint64_t rowBytes = (static_cast<std::uint64_t>(bw) * perPixel * bps + 7) / 8;
+    if (blockSize <= 0 || rowBytes * bh > static_cast<std::uint64_t>(blockSize))
+        return Status::Corrupt;
+    const int planes = separate ? spp : 1;
+    std::vector<std::vector<std::uint8_t>> blocks(static_cast<std::size_t>(planes));
+    try {
+        for (auto &b : blocks)
+            b.resize(static_cast<std::size_t>(blockSize));
+    } catch (...) {
+        return Status::NoMemory;
+    }
+    const SampleReader reader { bps, format };
+    double sample[16];
+    // Floating-point pages outside 0...1 are stretched over the range they use (a first pass
+    // finds it); integer samples always use their full range.
+    const bool isFloat = format == SAMPLEFORMAT_IEEEFP;
+    double low = INFINITY, high = -INFINITY, offset = 0.0, scale = 1.0;
+    for (int pass = isFloat ? 0 : 1; pass < 2; ++pass) {
+        if (pass == 1 && isFloat && (low < 0.0 || high > 1.0) && high > low)
+            offset = low, scale = 1.0 / (high - low);
+        for (std::uint32_t y0 = 0; y0 < static_cast<std::uint32_t>(height); y0 += bh) {
+            for (std::uint32_t x0 = 0; x0 < static_cast<std::uint32_t>(width); x0 += bw) {
+                for (int p = 0; p < planes; ++p) {
+                    auto &b = blocks[static_cast<std::size_t>(p)];
+                    std::fill(b.begin(), b.end(), 0);
+                    tmsize_t got = tiled
+                        ? TIFFReadEncodedTile(tif,
+                            TIFFComputeTile(tif, x0, y0, 0, static_cast<std::uint16_t>(p)), b.data(),
+                            blockSize)
+                        : TIFFReadEncodedStrip(tif, TIFFComputeStrip(tif, y0, static_cast<std::uint16_t>(p)),
+                            b.data(), blockSize);
+                    if (got < 0)
+                        return Status::Corrupt;
+                }
+                const std::uint32_t rows = std::min(bh, static_cast<std::uint32_t>(height) - y0);
+                const std::uint32_t cols = std::min(bw, static_cast<std::uint32_t>(width) - x0);
+                for (std::uint32_t r = 0; r < rows; ++r) {
+                    std::uint8_t *out = pic.RowFromTop(static_cast<int>(y0 + r));
+                    for (std::uint32_t c = 0; c < cols; ++c) {
+                        for (int k = 0; k < spp && k < 16; ++k) {
+                            const std::uint8_t *row
+                                = blocks[static_cast<std::size_t>(separate ? k : 0)].data() + r * rowBytes;
+                            sample[k] = reader.Get(row,
+                                separate ? c
+                                         : static_cast<std::size_t>(c) * spp + static_cast<std::size_t>(k));
+                        }
+                        if (pass == 0) {
+                            for (int k = 0; k < colours; ++k)
+                                if (std::isfinite(sample[k]))
+                                    low = std::min(low, sample[k]), high = std::max(high, sample[k]);
+                            continue;
+                        }
+                        if (isFloat)
+                            for (int k = 0; k < colours; ++k)
+                                sample[k] = (sample[k] - offset) * scale;
+                        double rgb[3];
+                        if (photometric == PHOTOMETRIC_PALETTE) {
+                            const std::size_t max = (std::size_t(1) << bps) - 1;
+                            std::size_t index
+                                = static_cast<std::size_t>(sample[0] * static_cast<double>(max) + 0.5);
+                            rgb[0] = mapR[index] / 65535.0, rgb[1] = mapG[index] / 65535.0,
+                            rgb[2] = mapB[index] / 65535.0;
+                        } else if (colours == 1) {
+                            double v = photometric == PHOTOMETRIC_MINISWHITE ? 1.0 - sample[0] : sample[0];
+                            rgb[0] = rgb[1] = rgb[2] = v;
+                        } else if (photometric == PHOTOMETRIC_RGB) {
+                            rgb[0] = sample[0], rgb[1] = sample[1], rgb[2] = sample[2];
+                        } else {
+                            double k = colours == 4 ? sample[3] : 0.0;
+                            for (int i = 0; i < 3; ++i)
+                                rgb[i] = (1.0 - sample[i]) * (1.0 - k);
+                        }
+                        if (alpha >= 0) {
+                            double a = std::clamp(sample[alpha], 0.0, 1.0);
+                            for (double &v : rgb)
+                                v = associated ? v + (1.0 - a) : v * a + (1.0 - a);
+                        }
+                        const std::size_t x = x0 + c;
+                        if (grey) {
+                            out[x] = To8(rgb[0]);
+                        } else {
+                            out[3 * x] = To8(rgb[2]);
+                            out[3 * x + 1] = To8(rgb[1]);
+                            out[3 * x + 2] = To8(rgb[0]);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return Status::Ok;
+}
+
 Status ReadPage(TIFF *tif, Picture &out)
 {
     std::uint32_t w = 0, h = 0;
@@ -362,6 +601,8 @@ Status ReadPage(TIFF *tif, Picture &out)
         if (grey)
             DibGreyPalette(pic.info, 256);
         s = ReadRgba(tif, width, height, grey, pic);
+        if (s == Status::Unsupported)
+            s = ReadGeneric(tif, width, height, photometric, grey, pic);
     }
     if (s != Status::Ok)
         return s;
