@@ -180,6 +180,23 @@ void Picture::Release(HGLOBAL *outBits, void *info1064)
     stride_ = 0;
 }
 
+bool Picture::Adopt(const void *info1064, HGLOBAL pixels)
+{
+    if (info1064 == nullptr || pixels == nullptr)
+        return false;
+    const auto *h = static_cast<const BITMAPINFOHEADER *>(info1064);
+    const int depth = h->biBitCount;
+    if ((depth != 1 && depth != 4 && depth != 8 && depth != 24) || h->biWidth <= 0 || h->biHeight <= 0
+        || DibImageSizeOf(*h) == 0)
+        return false;
+    Reset();
+    std::memset(&info, 0, sizeof info);
+    std::memcpy(&info, info1064, DibHeaderBytes(*h));
+    bits = pixels;
+    stride_ = static_cast<std::size_t>(DibStride(h->biWidth, depth));
+    return true;
+}
+
 bool PictureView::From(const void *info, const void *pixels, PictureView &out)
 {
     if (info == nullptr || pixels == nullptr)

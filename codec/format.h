@@ -95,6 +95,9 @@ public:
     // Hands the picture to the caller: copies 40 + 4 × palette bytes into info1064, moves the
     // pixel block into *outBits.
     void Release(HGLOBAL *outBits, void *info1064);
+    // The reverse: takes ownership of a caller's pair (header and palette copied, the pixel block
+    // kept). False, and nothing taken, when the header is not a picture this class can hold.
+    bool Adopt(const void *info1064, HGLOBAL pixels);
     void Reset();
 
     DibInfoBlock info {};
