@@ -9,7 +9,6 @@
 
 #include <cstring>
 #include <gif_lib.h>
-#include <unordered_map>
 
 namespace codexa
 {
@@ -268,6 +267,38 @@ int PageCount(Bytes file)
     return w.status == Status::Ok ? w.frames : 0;
 }
 
+// Colour (0xFFRRGGBB) to its first index in a table of up to 256 entries.
+class ColourIndex
+{
+public:
+    void Add(std::uint32_t colour, int index)
+    {
+        std::uint32_t h = Hash(colour);
+        while (keys_[h] != 0 && keys_[h] != colour)
+            h = (h + 1) & (kSlots - 1);
+        if (keys_[h] == 0) {
+            keys_[h] = colour;
+            values_[h] = static_cast<std::int16_t>(index);
+        }
+    }
+    int Find(std::uint32_t colour) const
+    {
+        std::uint32_t h = Hash(colour);
+        while (keys_[h] != 0) {
+            if (keys_[h] == colour)
+                return values_[h];
+            h = (h + 1) & (kSlots - 1);
+        }
+        return -1;
+    }
+
+private:
+    static constexpr std::uint32_t kSlots = 1024;
+    static std::uint32_t Hash(std::uint32_t c) { return (c * 2654435761u) >> 22; }
+    std::uint32_t keys_[kSlots] = {}; // 0 is free: every stored colour has alpha 0xFF
+    std::int16_t values_[kSlots] = {};
+};
+
 // Palette form of the rendered canvas, when one colour table served every frame and a white
 // entry for transparent pixels exists or fits.
 bool ToPalette(const Walk &w, Picture &out)
@@ -277,30 +308,35 @@ bool ToPalette(const Walk &w, Picture &out)
     const int count = w.firstMap.ColorCount;
     const int bitCount = count <= 2 ? 1 : (count <= 16 ? 4 : 8);
     const int slots = 1 << bitCount;
-    std::unordered_map<std::uint32_t, int> index;
-    for (int i = count - 1; i >= 0; --i) {
+    ColourIndex index;
+    for (int i = 0; i < count; ++i) {
         const GifColorType &c = w.firstColors[static_cast<std::size_t>(i)];
-        index[0xFF000000u | (std::uint32_t(c.Red) << 16) | (std::uint32_t(c.Green) << 8) | c.Blue] = i;
+        index.Add(0xFF000000u | (std::uint32_t(c.Red) << 16) | (std::uint32_t(c.Green) << 8) | c.Blue, i);
     }
-    std::vector<bool> used(static_cast<std::size_t>(slots), false);
+    // Indices per pixel (-1: transparent), runs of one colour looked up once.
+    std::vector<std::int16_t> idx(w.canvas.size());
+    bool used[256] = {};
     bool anyTransparent = false;
-    for (std::uint32_t c : w.canvas) {
-        if (c == kTransparent) {
-            anyTransparent = true;
-            continue;
+    std::uint32_t last = kTransparent;
+    int lastIndex = -1;
+    for (std::size_t i = 0; i < w.canvas.size(); ++i) {
+        const std::uint32_t c = w.canvas[i];
+        if (c != last) {
+            last = c;
+            lastIndex = c == kTransparent ? -1 : index.Find(c);
+            if (c != kTransparent && lastIndex < 0)
+                return false; // a colour from outside the table (an index beyond it drew black)
+            if (lastIndex >= 0)
+                used[lastIndex] = true;
         }
-        auto it = index.find(c);
-        if (it == index.end())
-            return false; // a colour from outside the table (index beyond it drew black)
-        used[static_cast<std::size_t>(it->second)] = true;
+        anyTransparent = anyTransparent || lastIndex < 0;
+        idx[i] = static_cast<std::int16_t>(lastIndex);
     }
     int white = -1;
     if (anyTransparent) {
-        auto it = index.find(0xFFFFFFFFu);
-        if (it != index.end())
-            white = it->second;
+        white = index.Find(0xFFFFFFFFu);
         for (int i = 0; i < slots && white < 0; ++i)
-            if (!used[static_cast<std::size_t>(i)])
+            if (!used[i])
                 white = i;
         if (white < 0)
             return false;
@@ -314,11 +350,10 @@ bool ToPalette(const Walk &w, Picture &out)
     if (white >= 0)
         out.info.bmiColors[white] = RGBQUAD { 255, 255, 255, 0 };
     for (int y = 0; y < w.height; ++y) {
-        const std::uint32_t *in
-            = w.canvas.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width);
+        const std::int16_t *in = idx.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(w.width);
         std::uint8_t *row = out.RowFromTop(y);
         for (int x = 0; x < w.width; ++x) {
-            int v = in[x] == kTransparent ? white : index.find(in[x])->second;
+            const int v = in[x] < 0 ? white : in[x];
             if (bitCount == 8)
                 row[x] = static_cast<std::uint8_t>(v);
             else if (bitCount == 4)

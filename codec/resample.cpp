@@ -64,18 +64,20 @@ void BuildTaps(int size, long long drawn, long long origin, int first, int last,
         double total = 0;
         for (double v : w)
             total += v;
-        int sum = 0, largest = 0;
+        int sum = 0;
+        const std::size_t base = taps.weights.size();
+        std::size_t largest = base;
         taps.start[static_cast<std::size_t>(k)] = s0;
         taps.count[static_cast<std::size_t>(k)] = static_cast<int>(w.size());
-        taps.offset[static_cast<std::size_t>(k)] = static_cast<int>(taps.weights.size());
-        for (std::size_t i = 0; i < w.size(); ++i) {
-            int q = static_cast<int>(std::lround(w[i] / total * kOne));
+        taps.offset[static_cast<std::size_t>(k)] = static_cast<int>(base);
+        for (double v : w) {
+            int q = static_cast<int>(std::lround(v / total * kOne));
             taps.weights.push_back(q);
             sum += q;
-            if (q > taps.weights[taps.weights.size() - w.size() + static_cast<std::size_t>(largest)])
-                largest = static_cast<int>(i);
+            if (q > taps.weights[largest])
+                largest = taps.weights.size() - 1;
         }
-        taps.weights[taps.weights.size() - w.size() + static_cast<std::size_t>(largest)] += kOne - sum;
+        taps.weights[largest] += kOne - sum;
         taps.maxCount = std::max(taps.maxCount, static_cast<int>(w.size()));
     }
 }
