@@ -54,7 +54,7 @@ std::string FileName(const std::string &path)
     return std::filesystem::path(path).filename().string();
 }
 
-bool ReadPngOverWhite(const std::string &path, Rgb &out)
+bool ReadPngRgba(const std::string &path, int &width, int &height, std::vector<std::uint8_t> &rgba)
 {
     // The classic interface: stored values as they are, no gamma or colour-space conversion.
     std::FILE *fp = std::fopen(path.c_str(), "rb");
@@ -62,7 +62,6 @@ bool ReadPngOverWhite(const std::string &path, Rgb &out)
         return false;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
-    std::vector<std::uint8_t> rgba;
     bool ok = false;
     if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, fp);
@@ -73,23 +72,39 @@ bool ReadPngOverWhite(const std::string &path, Rgb &out)
         png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
         png_set_interlace_handling(png);
         png_read_update_info(png, info);
-        out.width = static_cast<int>(png_get_image_width(png, info));
-        out.height = static_cast<int>(png_get_image_height(png, info));
-        rgba.resize(static_cast<std::size_t>(out.width) * out.height * 4);
-        std::vector<png_bytep> rows(static_cast<std::size_t>(out.height));
-        for (int y = 0; y < out.height; ++y)
-            rows[static_cast<std::size_t>(y)] = rgba.data() + static_cast<std::size_t>(y) * out.width * 4;
+        width = static_cast<int>(png_get_image_width(png, info));
+        height = static_cast<int>(png_get_image_height(png, info));
+        rgba.resize(static_cast<std::size_t>(width) * height * 4);
+        std::vector<png_bytep> rows(static_cast<std::size_t>(height));
+        for (int y = 0; y < height; ++y)
+            rows[static_cast<std::size_t>(y)] = rgba.data() + static_cast<std::size_t>(y) * width * 4;
         png_read_image(png, rows.data());
         ok = true;
     }
     png_destroy_read_struct(&png, &info, nullptr);
     std::fclose(fp);
-    if (!ok)
-        return false;
+    return ok;
+}
+
+Rgb OverWhiteRgb(int width, int height, const std::vector<std::uint8_t> &rgba)
+{
+    Rgb out;
+    out.width = width;
+    out.height = height;
     out.px.resize(static_cast<std::size_t>(out.width) * out.height * 3);
     for (std::size_t i = 0, n = static_cast<std::size_t>(out.width) * out.height; i < n; ++i)
         for (int c = 0; c < 3; ++c)
             out.px[3 * i + c] = OverWhite(rgba[4 * i + c], rgba[4 * i + 3]);
+    return out;
+}
+
+bool ReadPngOverWhite(const std::string &path, Rgb &out)
+{
+    int width = 0, height = 0;
+    std::vector<std::uint8_t> rgba;
+    if (!ReadPngRgba(path, width, height, rgba))
+        return false;
+    out = OverWhiteRgb(width, height, rgba);
     return true;
 }
 

@@ -33,8 +33,11 @@ struct Rgb {
     }
 };
 
-// A PNG read with libpng, alpha composited over white the way the decoders do it.
+// A PNG read with libpng as stored (no gamma handling) into 8-bit RGBA.
+bool ReadPngRgba(const std::string &path, int &width, int &height, std::vector<std::uint8_t> &rgba);
+// The same with alpha composited over white the way the decoders do it.
 bool ReadPngOverWhite(const std::string &path, Rgb &out);
+Rgb OverWhiteRgb(int width, int height, const std::vector<std::uint8_t> &rgba);
 // The picture's pixels through its palette.
 Rgb Flatten(const Picture &picture);
 Rgb Flatten(const PictureView &view);
