@@ -209,6 +209,22 @@ struct Channel {
         max = v;
         return true;
     }
+    static std::uint8_t Scale(std::uint32_t v, std::uint32_t max)
+    {
+        return static_cast<std::uint8_t>((std::uint64_t(v) * 255 + max / 2) / max);
+    }
+    // Channels of up to 16 bits scale through a table.
+    bool BuildTable()
+    {
+        if (max == 0 || max == 255 || max > 0xFFFF)
+            return true;
+        table.reset(new (std::nothrow) std::uint8_t[max + 1]);
+        if (!table)
+            return false;
+        for (std::uint32_t v = 0; v <= max; ++v)
+            table[v] = Scale(v, max);
+        return true;
+    }
     std::uint8_t Get(std::uint32_t pixel) const
     {
         if (max == 0)
@@ -216,8 +232,10 @@ struct Channel {
         std::uint32_t v = (pixel & mask) >> shift;
         if (max == 255)
             return static_cast<std::uint8_t>(v);
-        return static_cast<std::uint8_t>((std::uint64_t(v) * 255 + max / 2) / max);
+        return table ? table[v] : Scale(v, max);
     }
+
+    std::unique_ptr<std::uint8_t[]> table;
 };
 
 Status LoadPalette(Bytes file, const Header &h, RGBQUAD *palette, int &paletteCount)
@@ -321,6 +339,8 @@ Status DecodeTrueColour(Bytes file, const Header &h, std::size_t start, Picture 
     if (!red.Init(m[0], h.bitCount) || !green.Init(m[1], h.bitCount) || !blue.Init(m[2], h.bitCount)
         || !alpha.Init(m[3], h.bitCount))
         return Status::Corrupt;
+    if (!red.BuildTable() || !green.BuildTable() || !blue.BuildTable() || !alpha.BuildTable())
+        return Status::NoMemory;
     int bytes = h.bitCount / 8;
     auto pixelAt = [bytes](const std::uint8_t *p) -> std::uint32_t { return bytes == 2 ? Le16(p) : Le32(p); };
 
@@ -540,7 +560,7 @@ bool ProbeBmp(Bytes head, std::string_view)
 Status SaveBmp(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)
 {
     int bits = view.bitCount <= 8 ? view.bitCount : 24;
-    int paletteCount = bits <= 8 ? view.paletteSize : 0;
+    int paletteCount = PaletteEntriesUsed(view); // entries past the caller's palette are black
     std::size_t stride = static_cast<std::size_t>(DibStride(view.width, bits));
     std::uint64_t imageSize = static_cast<std::uint64_t>(stride) * static_cast<std::uint64_t>(view.height);
     std::uint64_t offBits = 14 + 40 + 4ull * static_cast<unsigned>(paletteCount);
@@ -568,7 +588,7 @@ Status SaveBmp(const PictureView &view, const SaveOptions &, std::vector<std::ui
         w.U32LE(paletteCount < (1 << bits) ? static_cast<std::uint32_t>(paletteCount) : 0);
         w.U32LE(0);
         for (int i = 0; i < paletteCount; ++i) {
-            const RGBQUAD &c = view.palette[i];
+            RGBQUAD c = i < view.paletteSize ? view.palette[i] : RGBQUAD {};
             w.U8(c.rgbBlue);
             w.U8(c.rgbGreen);
             w.U8(c.rgbRed);

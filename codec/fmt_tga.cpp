@@ -449,6 +449,7 @@ Status SaveTga(const PictureView &view, const SaveOptions &, std::vector<std::ui
     bool mapped = view.bitCount <= 8 && !view.IsGreyPalette();
     bool grey = view.bitCount <= 8 && !mapped;
     unsigned depth = view.bitCount <= 8 ? 8 : 24;
+    int mapLength = mapped ? PaletteEntriesUsed(view) : 0; // entries past the caller's palette are black
     if (view.width > 0xFFFF || view.height > 0xFFFF)
         return Status::TooLarge;
     try {
@@ -459,7 +460,7 @@ Status SaveTga(const PictureView &view, const SaveOptions &, std::vector<std::ui
         w.U8(mapped ? 1 : 0);
         w.U8(mapped ? 1 : grey ? 3 : 2);
         w.U16LE(0);
-        w.U16LE(mapped ? static_cast<unsigned>(view.paletteSize) : 0);
+        w.U16LE(static_cast<unsigned>(mapLength));
         w.U8(mapped ? 24 : 0);
         w.U16LE(0);
         w.U16LE(0);
@@ -468,8 +469,8 @@ Status SaveTga(const PictureView &view, const SaveOptions &, std::vector<std::ui
         w.U8(depth);
         w.U8(0); // bottom-left origin, no alpha
         if (mapped)
-            for (int i = 0; i < view.paletteSize; ++i) {
-                const RGBQUAD &c = view.palette[i];
+            for (int i = 0; i < mapLength; ++i) {
+                RGBQUAD c = i < view.paletteSize ? view.palette[i] : RGBQUAD {};
                 w.U8(c.rgbBlue);
                 w.U8(c.rgbGreen);
                 w.U8(c.rgbRed);

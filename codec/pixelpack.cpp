@@ -166,6 +166,18 @@ void ViewRowIndices(const PictureView &view, int y, std::uint8_t *indices)
     UnpackIndexRow(view.RowFromTop(y), view.width, view.bitCount, indices);
 }
 
+int PaletteEntriesUsed(const PictureView &view)
+{
+    if (view.bitCount > 8)
+        return 0;
+    int full = 1 << view.bitCount;
+    int count = std::min(view.paletteSize, full);
+    for (int y = 0; y < view.height && count < full; ++y)
+        count = std::max(
+            count, static_cast<int>(MaxIndexInRow(view.RowFromTop(y), view.width, view.bitCount)) + 1);
+    return count;
+}
+
 bool IsGreyRamp(const PictureView &view)
 {
     if (view.bitCount > 8 || view.paletteSize != (1 << view.bitCount))

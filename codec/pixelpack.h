@@ -50,6 +50,10 @@ void ViewRowBGR(const PictureView &view, int y, std::uint8_t *bgr);
 // Row y (from the top) of a 1-, 4- or 8-bit picture as one index per byte.
 void ViewRowIndices(const PictureView &view, int y, std::uint8_t *indices);
 
+// Palette entries a file needs for the picture: its palette size, raised to cover any index the
+// pixels use beyond it, at most 2^bitCount (0 for deeper pictures).
+int PaletteEntriesUsed(const PictureView &view);
+
 // Whether the picture's palette is the grey ramp of its depth (entry i has grey level
 // i * 255 / (entries - 1) for every entry).
 bool IsGreyRamp(const PictureView &view);

@@ -312,4 +312,18 @@ TEST(FmtBmp, SavesDeepPicturesAs24Bit)
     EXPECT_EQ(CompareRgb(Flatten(back), Flatten(view)), "");
 }
 
+TEST(FmtBmp, SavedPaletteCoversEveryIndex)
+{
+    // A caller's picture whose pixels use indices past its 4-entry palette: the file gets black
+    // entries for them, so it reads back (a file with stray indices would be refused).
+    Picture src = MakePicture(10, 3, 8, 4, [](int x, int) { return static_cast<unsigned>(x * 20); });
+    src.info.bmiColors[0] = RGBQUAD { 1, 2, 3, 0 };
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(kFormat_bmp.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
+    Picture back;
+    ASSERT_EQ(kFormat_bmp.load(AsBytes(file), -1, back), Status::Ok);
+    EXPECT_EQ(back.info.bmiHeader.biClrUsed, 181u);
+    EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
+}
+
 } // namespace
