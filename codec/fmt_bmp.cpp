@@ -269,16 +269,14 @@ std::size_t PixelStart(Bytes file, const Header &h, int paletteCount)
     return afterPalette;
 }
 
-// Uncompressed palette pictures: rows copied as they are (2-bit rows widened to 4 bits).
+// Uncompressed palette pictures: rows copied as they are (2-bit rows widened to 4 bits). The
+// caller has checked that every row is in the file.
 Status DecodeIndexed(Bytes file, const Header &h, std::size_t start, int paletteCount, Picture &pic)
 {
     int width = static_cast<int>(h.width);
     int height = static_cast<int>(h.height);
     std::size_t srcStride = static_cast<std::size_t>(DibStride(width, h.bitCount));
     std::size_t rowBytes = (static_cast<std::size_t>(width) * h.bitCount + 7) / 8;
-    std::size_t need = srcStride * static_cast<std::size_t>(height - 1) + rowBytes;
-    if (start > file.size || file.size - start < need)
-        return Status::Corrupt;
     bool checkIndices = paletteCount < (1 << h.bitCount);
     std::unique_ptr<std::uint8_t[]> indices;
     if (h.bitCount == 2) {
@@ -302,16 +300,13 @@ Status DecodeIndexed(Bytes file, const Header &h, std::size_t start, int palette
     return Status::Ok;
 }
 
-// 16-, 24- and 32-bit pixels, with the default or the given bit fields.
+// 16-, 24- and 32-bit pixels, with the default or the given bit fields; every row is in the file.
 Status DecodeTrueColour(Bytes file, const Header &h, std::size_t start, Picture &pic)
 {
     int width = static_cast<int>(h.width);
     int height = static_cast<int>(h.height);
     std::size_t srcStride = static_cast<std::size_t>(DibStride(width, h.bitCount));
     std::size_t rowBytes = static_cast<std::size_t>(width) * (h.bitCount / 8);
-    std::size_t need = srcStride * static_cast<std::size_t>(height - 1) + rowBytes;
-    if (start > file.size || file.size - start < need)
-        return Status::Corrupt;
     auto srcRow = [&](int i) { return file.data + start + srcStride * static_cast<std::size_t>(i); };
     auto dstRow = [&](int i) {
         return h.topDown ? pic.RowFromTop(i) : pic.pixels() + pic.stride() * static_cast<std::size_t>(i);
@@ -509,24 +504,26 @@ Status LoadBmp(Bytes file, int page, Picture &out)
 
     bool indexed = h.bitCount <= 8;
     int outBits = !indexed ? 24 : h.bitCount == 2 ? 4 : h.bitCount;
-    Picture pic;
+    RGBQUAD palette[256] = {};
     int paletteCount = 0;
-    if (indexed) {
-        RGBQUAD palette[256] = {};
-        st = LoadPalette(file, h, palette, paletteCount);
-        if (st != Status::Ok)
-            return st;
-        st = pic.Create(static_cast<int>(h.width), static_cast<int>(h.height), outBits,
-            paletteCount < (1 << outBits) ? paletteCount : 0);
-        if (st != Status::Ok)
-            return st;
-        std::memcpy(pic.info.bmiColors, palette, sizeof(RGBQUAD) * static_cast<std::size_t>(paletteCount));
-    } else {
-        st = pic.Create(static_cast<int>(h.width), static_cast<int>(h.height), 24);
-        if (st != Status::Ok)
-            return st;
-    }
+    if (indexed && (st = LoadPalette(file, h, palette, paletteCount)) != Status::Ok)
+        return st;
     std::size_t start = PixelStart(file, h, paletteCount);
+    // Uncompressed rows must all be there (the last one may lack its padding); checked before
+    // any pixel memory is taken.
+    bool uncompressed = h.encoding == Encoding::Rgb || h.encoding == Encoding::BitFields;
+    std::size_t need
+        = static_cast<std::size_t>(DibStride(h.width, h.bitCount)) * static_cast<std::size_t>(h.height - 1)
+        + (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bitCount) + 7) / 8;
+    if (start > file.size || (uncompressed && file.size - start < need))
+        return Status::Corrupt;
+
+    Picture pic;
+    st = pic.Create(static_cast<int>(h.width), static_cast<int>(h.height), outBits,
+        indexed && paletteCount < (1 << outBits) ? paletteCount : 0);
+    if (st != Status::Ok)
+        return st;
+    std::memcpy(pic.info.bmiColors, palette, sizeof(RGBQUAD) * static_cast<std::size_t>(paletteCount));
 
     switch (h.encoding) {
     case Encoding::Rgb:

@@ -189,6 +189,12 @@ Status LoadPcx(Bytes file, int page, Picture &out)
         return Status::TooLarge;
 
     unsigned bits = h.bitsPerPixel, planes = h.planes;
+    // Refuse data that cannot fill the scanlines (two run-length bytes give at most 63) before
+    // any pixel memory is taken.
+    std::uint64_t total = std::uint64_t(h.bytesPerLine) * planes * std::uint64_t(h.height);
+    std::uint64_t left = file.size - kHeaderSize;
+    if (h.encoding == 1 ? total > left * 32 : total > left)
+        return Status::Corrupt;
     int outBits = bits == 8 ? (planes == 1 ? 8 : 24) : (bits == 1 && planes == 1) ? 1 : 4;
     Picture pic;
     int paletteSize = 0;

@@ -317,6 +317,12 @@ Status LoadTga(Bytes file, int page, Picture &out)
         if (map == nullptr)
             return Status::Corrupt;
     }
+    // Pixel data that cannot cover the picture (a run packet yields at most 128 pixels) is
+    // refused before any pixel memory is taken.
+    std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
+    std::uint64_t left = r.remaining();
+    if (h.rle() ? pixels > left * 128 : pixels * h.bytesPerPixel() > left)
+        return Status::Corrupt;
     Decoder dec { h, Bytes { file.data + r.pos(), file.size - r.pos() } };
     dec.premultiplied = AttributesType(file) == 4;
     Picture pic;
