@@ -220,8 +220,11 @@ Status LoadImg(Bytes file, int page, Picture &out)
             const std::uint8_t *pattern = r.Take(h.patternLength);
             if (pattern == nullptr || h.patternLength == 0)
                 return Status::Corrupt;
-            for (unsigned i = 0; i < n && y < h.height; ++i)
-                put(pattern, 0, h.patternLength);
+            if (h.patternLength == 1)
+                put(nullptr, pattern[0], n);
+            else
+                for (unsigned i = 0; i < n && y < h.height; ++i)
+                    put(pattern, 0, h.patternLength);
         } else if (op == 0x80) {
             unsigned n = r.U8();
             const std::uint8_t *bytes = r.Take(n);
@@ -345,17 +348,14 @@ Status SaveImg(const PictureView &view, const SaveOptions &, std::vector<std::ui
         const std::size_t lineBytes = (std::size_t(view.width) + 7) / 8;
         const std::size_t lineSize = lineBytes * planes;
         std::vector<std::uint8_t> pixels(std::size_t(view.width) * 3);
-        std::vector<std::uint8_t> line(lineSize), previous(lineSize);
-        std::uint8_t *rows[8];
-        for (unsigned p = 0; p < 8 && !chunky && p < planes; ++p)
-            rows[p] = line.data() + lineBytes * p;
-        auto build = [&](int y) {
+        std::vector<std::uint8_t> line(lineSize), next(lineSize);
+        auto build = [&](int y, std::vector<std::uint8_t> &dst) {
             if (chunky) {
                 ViewRowBGR(view, y, pixels.data());
                 for (int x = 0; x < view.width; ++x) {
-                    line[3 * std::size_t(x)] = pixels[3 * std::size_t(x) + 2];
-                    line[3 * std::size_t(x) + 1] = pixels[3 * std::size_t(x) + 1];
-                    line[3 * std::size_t(x) + 2] = pixels[3 * std::size_t(x)];
+                    dst[3 * std::size_t(x)] = pixels[3 * std::size_t(x) + 2];
+                    dst[3 * std::size_t(x) + 1] = pixels[3 * std::size_t(x) + 1];
+                    dst[3 * std::size_t(x) + 2] = pixels[3 * std::size_t(x)];
                 }
                 return;
             }
@@ -363,17 +363,26 @@ Status SaveImg(const PictureView &view, const SaveOptions &, std::vector<std::ui
             if (invert)
                 for (int x = 0; x < view.width; ++x)
                     pixels[std::size_t(x)] ^= 1;
+            std::uint8_t *rows[8];
+            for (unsigned p = 0; p < planes; ++p)
+                rows[p] = dst.data() + lineBytes * p;
             SplitBitPlanes(pixels.data(), view.width, static_cast<int>(planes), rows);
         };
+        bool haveNext = false;
         for (int y = 0; y < view.height;) {
-            build(y);
+            if (haveNext)
+                line.swap(next);
+            else
+                build(y, line);
             // Identical scanlines that follow become one vertical replication.
             int same = 1;
-            previous = line;
+            haveNext = false;
             while (y + same < view.height && same < 255) {
-                build(y + same);
-                if (line != previous)
+                build(y + same, next);
+                if (next != line) {
+                    haveNext = true;
                     break;
+                }
                 ++same;
             }
             if (same > 1) {
@@ -383,10 +392,10 @@ Status SaveImg(const PictureView &view, const SaveOptions &, std::vector<std::ui
                 w.U8(static_cast<unsigned>(same));
             }
             if (chunky)
-                EncodeSpan(previous.data(), lineSize, 3, w);
+                EncodeSpan(line.data(), lineSize, 3, w);
             else
                 for (unsigned p = 0; p < planes; ++p)
-                    EncodeSpan(previous.data() + lineBytes * p, lineBytes, 1, w);
+                    EncodeSpan(line.data() + lineBytes * p, lineBytes, 1, w);
             y += same;
         }
     } catch (const std::bad_alloc &) {

@@ -105,7 +105,8 @@ class LineSource
 {
 public:
     LineSource(Bytes file, bool rle)
-        : in_(Bytes { file.data + kHeaderSize, file.size - kHeaderSize })
+        : data_(file.data + kHeaderSize)
+        , size_(file.size - kHeaderSize)
         , rle_(rle)
     {
     }
@@ -113,10 +114,10 @@ public:
     bool Next(std::uint8_t *line, std::size_t size)
     {
         if (!rle_) {
-            const std::uint8_t *src = in_.Take(size);
-            if (src == nullptr)
+            if (size_ - pos_ < size)
                 return false;
-            std::memcpy(line, src, size);
+            std::memcpy(line, data_ + pos_, size);
+            pos_ += size;
             return true;
         }
         std::size_t done = 0;
@@ -128,23 +129,24 @@ public:
                 pending_ -= n;
                 continue;
             }
-            if (in_.remaining() == 0)
+            // Literal bytes go straight through until the next run.
+            while (done < size && pos_ < size_ && data_[pos_] < 0xC0)
+                line[done++] = data_[pos_++];
+            if (done == size)
+                break;
+            if (size_ - pos_ < 2)
                 return false;
-            unsigned b = in_.U8();
-            if (b >= 0xC0) {
-                if (in_.remaining() == 0)
-                    return false;
-                pending_ = b & 0x3F;
-                value_ = in_.U8();
-            } else {
-                line[done++] = static_cast<std::uint8_t>(b);
-            }
+            pending_ = data_[pos_] & 0x3F;
+            value_ = data_[pos_ + 1];
+            pos_ += 2;
         }
         return true;
     }
 
 private:
-    Reader in_;
+    const std::uint8_t *data_;
+    std::size_t size_;
+    std::size_t pos_ = 0;
     bool rle_;
     std::size_t pending_ = 0;
     std::uint8_t value_ = 0;
@@ -247,11 +249,19 @@ Status LoadPcx(Bytes file, int page, Picture &out)
         std::uint8_t *dst = pic.RowFromTop(y);
         const std::uint8_t *l = line.get();
         if (bits == 8 && planes >= 3) {
-            for (int x = 0; x < h.width; ++x) {
-                unsigned a = alpha ? l[3 * bpl + std::size_t(x)] : 255;
-                dst[3 * x] = OverWhite(l[2 * bpl + std::size_t(x)], a);
-                dst[3 * x + 1] = OverWhite(l[bpl + std::size_t(x)], a);
-                dst[3 * x + 2] = OverWhite(l[x], a);
+            const std::uint8_t *red = l, *green = l + bpl, *blue = l + 2 * bpl, *a = l + 3 * bpl;
+            if (alpha) {
+                for (int x = 0; x < h.width; ++x) {
+                    dst[3 * x] = OverWhite(blue[x], a[x]);
+                    dst[3 * x + 1] = OverWhite(green[x], a[x]);
+                    dst[3 * x + 2] = OverWhite(red[x], a[x]);
+                }
+            } else {
+                for (int x = 0; x < h.width; ++x) {
+                    dst[3 * x] = blue[x];
+                    dst[3 * x + 1] = green[x];
+                    dst[3 * x + 2] = red[x];
+                }
             }
         } else if (bits == 1 && planes > 1) {
             const std::uint8_t *planeRows[4] = { l, l + bpl, l + 2 * bpl, l + 3 * bpl };

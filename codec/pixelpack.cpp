@@ -1,6 +1,7 @@
 #include "codec/pixelpack.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace codexa
@@ -89,20 +90,42 @@ unsigned MaxIndexInRow(const std::uint8_t *row, int width, int bitCount)
     }
 }
 
+namespace
+{
+
+// Byte b spread to eight bytes of 0 or 1, the most significant bit first.
+struct SpreadTable {
+    std::uint8_t lanes[256][8];
+    constexpr SpreadTable()
+        : lanes {}
+    {
+        for (int b = 0; b < 256; ++b)
+            for (int i = 0; i < 8; ++i)
+                lanes[b][i] = static_cast<std::uint8_t>((b >> (7 - i)) & 1);
+    }
+};
+constexpr SpreadTable kSpread;
+
+} // namespace
+
 void MergeBitPlanes(const std::uint8_t *const *planes, int planeCount, int width, std::uint8_t *indices)
 {
     std::memset(indices, 0, static_cast<std::size_t>(width));
+    int full = width & ~7;
     for (int p = 0; p < planeCount; ++p) {
         const std::uint8_t *plane = planes[p];
-        int x = 0;
-        for (; x + 8 <= width; x += 8) {
+        // Eight pixels at a time: every lane holds 0 or 1, so a shift never crosses lanes.
+        for (int x = 0; x < full; x += 8) {
             unsigned byte = plane[x >> 3];
             if (byte == 0)
                 continue;
-            for (int i = 0; i < 8; ++i)
-                indices[x + i] = static_cast<std::uint8_t>(indices[x + i] | (((byte >> (7 - i)) & 1) << p));
+            std::uint64_t add, cur;
+            std::memcpy(&add, kSpread.lanes[byte], 8);
+            std::memcpy(&cur, indices + x, 8);
+            cur |= add << p;
+            std::memcpy(indices + x, &cur, 8);
         }
-        for (; x < width; ++x)
+        for (int x = full; x < width; ++x)
             indices[x]
                 = static_cast<std::uint8_t>(indices[x] | (((plane[x >> 3] >> (7 - (x & 7))) & 1) << p));
     }
@@ -111,10 +134,24 @@ void MergeBitPlanes(const std::uint8_t *const *planes, int planeCount, int width
 void SplitBitPlanes(const std::uint8_t *indices, int width, int planeCount, std::uint8_t *const *planes)
 {
     std::size_t lineBytes = (static_cast<std::size_t>(width) + 7) / 8;
+    int full = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight pixels at a time: bit p of every lane, gathered into one byte by a multiply
+        // (lane i lands on bit 7 - i of the top byte; no two products share a bit).
+        full = width & ~7;
+        for (int x = 0; x < full; x += 8) {
+            std::uint64_t v;
+            std::memcpy(&v, indices + x, 8);
+            for (int p = 0; p < planeCount; ++p) {
+                std::uint64_t lanes = (v >> p) & 0x0101010101010101ull;
+                planes[p][x >> 3] = static_cast<std::uint8_t>((lanes * 0x8040201008040201ull) >> 56);
+            }
+        }
+    }
     for (int p = 0; p < planeCount; ++p) {
         std::uint8_t *plane = planes[p];
-        std::memset(plane, 0, lineBytes);
-        for (int x = 0; x < width; ++x)
+        std::memset(plane + (full >> 3), 0, lineBytes - static_cast<std::size_t>(full >> 3));
+        for (int x = full; x < width; ++x)
             plane[x >> 3]
                 = static_cast<std::uint8_t>(plane[x >> 3] | (((indices[x] >> p) & 1) << (7 - (x & 7))));
     }

@@ -1,5 +1,6 @@
 #include "fmt_testutil.h"
 
+#include <bit>
 #include <gtest/gtest.h>
 
 namespace codexa
@@ -21,10 +22,11 @@ Status Load(const std::string &relative, Picture &pic)
 int BlackPixels(const Picture &pic)
 {
     int n = 0;
-    for (int y = 0; y < pic.height(); ++y) {
-        const std::uint8_t *row = const_cast<Picture &>(pic).RowFromTop(y);
+    PictureView view = ViewOf(pic);
+    for (int y = 0; y < view.height; ++y) {
+        const std::uint8_t *row = view.RowFromTop(y);
         for (int i = 0; i < 72; ++i)
-            n += __builtin_popcount(row[i]);
+            n += std::popcount(static_cast<unsigned>(row[i]));
     }
     return n;
 }
