@@ -266,4 +266,51 @@ TEST(FmtTga, SavedMapCoversEveryIndex)
     EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
 }
 
+// A TGA header followed by the given bytes.
+std::vector<std::uint8_t> Tga(std::initializer_list<unsigned> header18, std::initializer_list<unsigned> rest)
+{
+    std::vector<std::uint8_t> v;
+    for (unsigned b : header18)
+        v.push_back(static_cast<std::uint8_t>(b));
+    for (unsigned b : rest)
+        v.push_back(static_cast<std::uint8_t>(b));
+    return v;
+}
+
+TEST(FmtTga, PremultipliedAlphaAndWideIndices)
+{
+    // 2 × 1, 32-bit, 8 alpha bits, extension area saying "premultiplied": c + 255 - a.
+    std::vector<std::uint8_t> file
+        = Tga({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8 }, { 50, 60, 70, 128, 0, 0, 0, 0 });
+    std::size_t ext = file.size();
+    file.resize(ext + 495, 0);
+    file[ext] = 495 & 0xFF;
+    file[ext + 1] = 495 >> 8;
+    file[ext + 494] = 4;
+    auto push32 = [&](std::size_t v) {
+        for (int k = 0; k < 4; ++k)
+            file.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+    };
+    push32(ext);
+    push32(0);
+    for (char c : std::string("TRUEVISION-XFILE."))
+        file.push_back(static_cast<std::uint8_t>(c));
+    file.push_back(0);
+    Picture pic;
+    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
+    EXPECT_EQ(pic.RowFromTop(0)[0], 50 + 127);
+    EXPECT_EQ(pic.RowFromTop(0)[2], 70 + 127);
+    EXPECT_EQ(pic.RowFromTop(0)[3], 255); // alpha 0: white
+
+    // 16-bit indices into a 2-entry map starting at 300: a 24-bit picture.
+    file = Tga({ 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20 },
+        { 1, 2, 3, 4, 5, 6, 0x2D, 0x01, 0x2C, 0x01 });
+    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
+    EXPECT_EQ(pic.bitCount(), 24);
+    EXPECT_EQ(pic.RowFromTop(0)[0], 4); // index 301
+    EXPECT_EQ(pic.RowFromTop(0)[3], 1); // index 300
+    file[18 + 6] = 0x2F; // index 303: outside the map
+    EXPECT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Corrupt);
+}
+
 } // namespace
