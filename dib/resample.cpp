@@ -1,18 +1,13 @@
 #include "dib/resample.h"
 
 #include "dib/dibcore.h"
+#include "dib/resample_kernels.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
-
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#define DIB_X86_DISPATCH 1
-#define DIB_AVX2 __attribute__((target("avx2"), flatten))
-#else
-#define DIB_X86_DISPATCH 0
-#endif
+#include <type_traits>
 
 namespace dib
 {
@@ -75,6 +70,8 @@ struct Plan {
     const ResampleJob *job;
     ResampleAxis ax;
     ResampleAxis ay;
+    RowKernels kernels;
+    InterpolationGroups groups; // 24-bit horizontal interpolation with the vector kernels
 };
 
 // Per-band working memory, carved from one allocation.
@@ -186,6 +183,26 @@ struct BitRows {
     }
 };
 
+// Sums of the covered rows per column.
+template <class Rows, class Acc> void SumRows(const Plan &p, Rows &rows, int r0, int count, Acc *acc, int n)
+{
+    if constexpr (std::is_same_v<Acc, std::uint16_t> && std::is_same_v<Rows, ByteRows>) {
+        const BYTE *list[257];
+        for (int k = 0; k < count; ++k)
+            list[k] = rows.Row(r0 + k);
+        p.kernels.sumRows16(acc, list, count, std::size_t(n));
+    } else {
+        const BYTE *row = rows.Row(r0);
+        for (int i = 0; i < n; ++i)
+            acc[i] = row[i];
+        for (int k = 1; k < count; ++k) {
+            row = rows.Row(r0 + k);
+            for (int i = 0; i < n; ++i)
+                acc[i] = static_cast<Acc>(acc[i] + row[i]);
+        }
+    }
+}
+
 // Box in both axes: sum the covered rows per column, then the covered columns per pixel.
 template <int C, class Rows, class Acc> void BoxBox(const Plan &p, Rows &rows, Scratch &s, int t0, int t1)
 {
@@ -197,16 +214,8 @@ template <int C, class Rows, class Acc> void BoxBox(const Plan &p, Rows &rows, S
     const int *cx = p.ax.other.data();
     const int minCount = p.ax.minCount;
     for (int t = t0; t < t1; ++t) {
-        const int r0 = p.ay.first[t];
         const int cy = p.ay.other[t];
-        const BYTE *row = rows.Row(r0);
-        for (int i = 0; i < n; ++i)
-            acc[i] = row[i];
-        for (int k = 1; k < cy; ++k) {
-            row = rows.Row(r0 + k);
-            for (int i = 0; i < n; ++i)
-                acc[i] = static_cast<Acc>(acc[i] + row[i]);
-        }
+        SumRows(p, rows, p.ay.first[t], cy, acc, n);
         for (int c = minCount; c <= p.ax.maxCount; ++c)
             s.dividers[c - minCount] = BoxDivider(std::uint64_t(c) * std::uint64_t(cy));
         BYTE *out = j.dst + std::size_t(t) * j.dstStride;
@@ -214,12 +223,17 @@ template <int C, class Rows, class Acc> void BoxBox(const Plan &p, Rows &rows, S
             const Acc *a = acc + std::size_t(sx[x]) * C;
             const int count = cx[x];
             const BoxDivider &div = s.dividers[count - minCount];
-            for (int c = 0; c < C; ++c) {
-                std::uint64_t sum = 0;
+            std::uint64_t sum[C] = {};
+            if (count == 4) {
+                for (int c = 0; c < C; ++c)
+                    sum[c] = std::uint64_t(a[c]) + a[C + c] + a[2 * C + c] + a[3 * C + c];
+            } else {
                 for (int k = 0; k < count; ++k)
-                    sum += a[k * C + c];
-                out[x * C + c] = static_cast<BYTE>(div(sum));
+                    for (int c = 0; c < C; ++c)
+                        sum[c] += a[k * C + c];
             }
+            for (int c = 0; c < C; ++c)
+                out[x * C + c] = static_cast<BYTE>(div(sum[c]));
         }
     }
 }
@@ -321,7 +335,11 @@ template <int C, class Rows> void LinearLinear(const Plan &p, Rows &rows, Scratc
                 return s.h[k];
             }
         int k = evict;
-        InterpolateRow<C>(p, rows.Row(y), s.h[k]);
+        if constexpr (C == 3)
+            p.kernels.interpolate24(p.groups, p.ax.first.data(), p.ax.other.data(), p.ax.frac.data(),
+                j.dstWidth, rows.Row(y), s.h[k]);
+        else
+            InterpolateRow<C>(p, rows.Row(y), s.h[k]);
         tag[k] = y;
         evict = 1 - k;
         return s.h[k];
@@ -329,10 +347,8 @@ template <int C, class Rows> void LinearLinear(const Plan &p, Rows &rows, Scratc
     for (int t = t0; t < t1; ++t) {
         const std::uint32_t *lo = fetch(p.ay.first[t]);
         const std::uint32_t *hi = fetch(p.ay.other[t]);
-        const std::uint32_t g = static_cast<std::uint32_t>(p.ay.frac[t]);
-        BYTE *out = j.dst + std::size_t(t) * j.dstStride;
-        for (int i = 0; i < n; ++i)
-            out[i] = static_cast<BYTE>((lo[i] * (1024 - g) + hi[i] * g) >> 20);
+        p.kernels.blendRows(lo, hi, static_cast<std::uint32_t>(p.ay.frac[t]),
+            j.dst + std::size_t(t) * j.dstStride, std::size_t(n));
     }
 }
 
@@ -350,39 +366,14 @@ template <int C, class Rows, class Acc> void Band(const Plan &p, Rows &rows, Scr
     }
 }
 
-#if DIB_X86_DISPATCH
-template <int C, class Rows, class Acc>
-DIB_AVX2 void BandAvx2(const Plan &p, Rows &rows, Scratch &s, int t0, int t1)
-{
-    Band<C, Rows, Acc>(p, rows, s, t0, t1);
-}
-
-bool HaveAvx2()
-{
-    static const bool have = __builtin_cpu_supports("avx2");
-    return have;
-}
-#endif
-
 template <int C, class Acc> void RunBand(const Plan &p, Scratch &s, int t0, int t1)
 {
     const ResampleJob &j = *p.job;
-#if DIB_X86_DISPATCH
-    const bool avx2 = VectorKernels() && HaveAvx2();
-#endif
     if (j.oneBit) {
         BitRows rows { j.src, j.srcStride, j.srcWidth, { s.bits[0], s.bits[1] } };
-#if DIB_X86_DISPATCH
-        if (avx2)
-            return BandAvx2<C, BitRows, Acc>(p, rows, s, t0, t1);
-#endif
         Band<C, BitRows, Acc>(p, rows, s, t0, t1);
     } else {
         ByteRows rows { j.src, j.srcStride };
-#if DIB_X86_DISPATCH
-        if (avx2)
-            return BandAvx2<C, ByteRows, Acc>(p, rows, s, t0, t1);
-#endif
         Band<C, ByteRows, Acc>(p, rows, s, t0, t1);
     }
 }
@@ -406,9 +397,13 @@ bool Resample(const ResampleJob &job)
     if (job.src == nullptr || job.dst == nullptr || job.srcWidth < 1 || job.srcHeight < 1 || job.dstWidth < 1
         || job.dstHeight < 1 || (job.channels != 1 && job.channels != 3) || (job.oneBit && job.channels != 1))
         return false;
-    Plan plan { &job, {}, {} };
+    Plan plan { &job, {}, {}, PickRowKernels(), {} };
     if (!MakeResampleAxis(job.srcWidth, job.dstWidth, plan.ax)
         || !MakeResampleAxis(job.srcHeight, job.dstHeight, plan.ay))
+        return false;
+    if (plan.kernels.vector && job.channels == 3 && !plan.ax.box && !plan.ay.box
+        && !MakeInterpolationGroups(plan.ax.first.data(), plan.ax.other.data(), plan.ax.frac.data(),
+            job.dstWidth, job.srcWidth, plan.groups))
         return false;
 
     const std::int64_t work
