@@ -106,7 +106,7 @@ bool MakeScratch(const Plan &p, Scratch &s)
     const std::size_t acc = AccBytes(p.ay.maxCount);
     std::size_t sizes[6] = {};
     if (p.ay.box)
-        sizes[0] = Round32((p.ax.box ? srcN : dstN) * acc);
+        sizes[0] = Round32((p.ax.box ? srcN : dstN) * acc + 32); // vector loads read past the end
     else if (p.ax.box)
         sizes[1] = Round32(srcN);
     else
@@ -219,6 +219,10 @@ template <int C, class Rows, class Acc> void BoxBox(const Plan &p, Rows &rows, S
         for (int c = minCount; c <= p.ax.maxCount; ++c)
             s.dividers[c - minCount] = BoxDivider(std::uint64_t(c) * std::uint64_t(cy));
         BYTE *out = j.dst + std::size_t(t) * j.dstStride;
+        if constexpr (C == 3 && std::is_same_v<Acc, std::uint16_t>) {
+            p.kernels.boxRow24(acc, sx, cx, w, cy, s.dividers, minCount, out);
+            continue;
+        }
         for (int x = 0; x < w; ++x) {
             const Acc *a = acc + std::size_t(sx[x]) * C;
             const int count = cx[x];

@@ -1,6 +1,7 @@
 #include "dib/resample_kernels.h"
 
 #include "dib/dibcore.h"
+#include "dib/resample.h"
 
 #include <cstring>
 
@@ -48,6 +49,27 @@ void InterpolatePixels24(
         h[3 * x + 1] = a[1] * g + b[1] * f;
         h[3 * x + 2] = a[2] * g + b[2] * f;
     }
+}
+
+void BoxPixel24(const std::uint16_t *acc, int first, int count, const BoxDivider &div, BYTE *out)
+{
+    const std::uint16_t *a = acc + 3 * std::size_t(first);
+    std::uint64_t sum[3] = {};
+    for (int k = 0; k < count; ++k) {
+        sum[0] += a[3 * k];
+        sum[1] += a[3 * k + 1];
+        sum[2] += a[3 * k + 2];
+    }
+    out[0] = static_cast<BYTE>(div(sum[0]));
+    out[1] = static_cast<BYTE>(div(sum[1]));
+    out[2] = static_cast<BYTE>(div(sum[2]));
+}
+
+void BoxRow24(const std::uint16_t *acc, const int *first, const int *count, int width, int,
+    const BoxDivider *dividers, int minCount, BYTE *out)
+{
+    for (int x = 0; x < width; ++x)
+        BoxPixel24(acc, first[x], count[x], dividers[count[x] - minCount], out + 3 * x);
 }
 
 void Interpolate24(const InterpolationGroups &, const int *left, const int *right, const int *frac, int width,
@@ -125,6 +147,29 @@ __attribute__((target("avx2"))) void Interpolate24Avx2(const InterpolationGroups
     InterpolatePixels24(left, right, frac, 4 * count, width, row, h);
 }
 
+// Four-column boxes of at most four rows: the 12 column sums fold into 3 channel sums of at most
+// 4080, and n / d = (n · (65536 / d + 1)) >> 16 exactly for such n and d ≤ 16.
+__attribute__((target("avx2"))) void BoxRow24Avx2(const std::uint16_t *acc, const int *first,
+    const int *count, int width, int rows, const BoxDivider *dividers, int minCount, BYTE *out)
+{
+    const bool fast = rows <= 4;
+    const __m128i magic = _mm_set1_epi16(static_cast<short>(65536 / (4 * rows) + 1));
+    // The last pixel is stored bytewise: a 4-byte store could reach the next row.
+    for (int x = 0; x < width; ++x) {
+        if (!fast || count[x] != 4 || x == width - 1) {
+            BoxPixel24(acc, first[x], count[x], dividers[count[x] - minCount], out + 3 * x);
+            continue;
+        }
+        const std::uint16_t *a = acc + 3 * std::size_t(first[x]);
+        const __m128i pairs = _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(a)),
+            _mm_loadu_si128(reinterpret_cast<const __m128i *>(a + 6)));
+        const __m128i sums = _mm_add_epi16(pairs, _mm_srli_si128(pairs, 6));
+        const __m128i q = _mm_mulhi_epu16(sums, magic);
+        const int bytes = _mm_cvtsi128_si32(_mm_packus_epi16(q, q));
+        std::memcpy(out + 3 * x, &bytes, 4);
+    }
+}
+
 bool HaveAvx2()
 {
     static const bool have = __builtin_cpu_supports("avx2");
@@ -175,9 +220,9 @@ RowKernels PickRowKernels()
 {
 #if DIB_X86
     if (VectorKernels() && HaveAvx2())
-        return RowKernels { SumRows16Avx2, BlendRowsAvx2, Interpolate24Avx2, true };
+        return RowKernels { SumRows16Avx2, BlendRowsAvx2, Interpolate24Avx2, BoxRow24Avx2, true };
 #endif
-    return RowKernels { SumRows16, BlendRows, Interpolate24, false };
+    return RowKernels { SumRows16, BlendRows, Interpolate24, BoxRow24, false };
 }
 
 } // namespace dib

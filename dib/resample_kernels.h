@@ -11,6 +11,8 @@
 namespace dib
 {
 
+struct BoxDivider;
+
 // Horizontal interpolation of 24-bit rows in groups of four target pixels whose sources lie
 // within 16 bytes: per group a byte shuffle and weights that give
 // left · (1024 − f) + right · f for each of the 12 channels.
@@ -33,6 +35,11 @@ struct RowKernels {
     // groups where they fit.
     void (*interpolate24)(const InterpolationGroups &groups, const int *left, const int *right,
         const int *frac, int width, const BYTE *row, std::uint32_t *h);
+    // Box averages of a 24-bit row from column sums of `rows` rows: out pixel x averages the
+    // `count[x]` columns from `first[x]`; `dividers[c - minCount]` divides by c · rows. acc needs 16
+    // readable bytes past its last column.
+    void (*boxRow24)(const std::uint16_t *acc, const int *first, const int *count, int width, int rows,
+        const BoxDivider *dividers, int minCount, BYTE *out);
     bool vector; // whether the vector versions were picked (the groups are then needed)
 };
 

@@ -7,13 +7,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 // The 1/1024 box-or-linear scheme. value(x, y, c) reads a source pixel; the result holds
 // w × h × channels bytes, rows in memory order, no padding.
-inline std::vector<BYTE> RefFourWay(
-    int W, int H, int w, int h, int channels, const std::function<int(int, int, int)> &value)
+template <class Value> std::vector<BYTE> RefFourWay(int W, int H, int w, int h, int channels, Value value)
 {
     struct Axis {
         bool box;
