@@ -119,18 +119,21 @@ DIB_API int ReadRes2Data(WORD id, HGLOBAL *bits, BITMAPINFO **info);
 
 /* ---- Scaling ---- */
 
-/* Scales the picture to width x height. 1-bit pictures go to DibScale1Bit (smooth), 4-, 8- and
- * 16-bit ones to Scale8Or4Dib with `method` (0: nearest neighbour at the same depth; non-zero:
- * smoothed to 24 bits or 8-bit grey). 24-bit pictures are box-averaged on an axis reduced by half
- * or more and linearly interpolated otherwise; sizes below 2 become 2. 32-bit pictures fail. */
+/* Scales the picture to width x height (1 without change when the size is the same). 1-bit
+ * pictures go to DibScale1Bit (smooth), 4-, 8- and 16-bit ones to Scale8Or4Dib with `method`
+ * (0: nearest neighbour at the same depth; non-zero: smoothed to 24 bits or 8-bit grey); those two
+ * routes make a new header block. 24-bit pictures are box-averaged on an axis reduced by half or
+ * more and linearly interpolated otherwise (integer positions in 1/1024 pixel), the header updated
+ * in place; sizes below 2 become 2. 32-bit pictures fail. Large pictures are worked on by several
+ * threads; the result does not depend on it. */
 DIB_API int ScaleDibAll(HGLOBAL *bits, BITMAPINFO **info, int width, int height, int method);
 
 /* 1-bit pictures. Reducing with `smooth` set gives an 8-bit picture whose 256 colours ramp from
  * colour 0 to colour 1; otherwise nearest neighbour at 1 bit. Makes a new header block. */
 DIB_API int DibScale1Bit(HGLOBAL *bits, BITMAPINFO **info, int width, int height, int smooth);
 
-/* 4-, 8- and 16-bit pictures by nearest neighbour at their depth; with `smooth` set (or for 1 and
- * 24 bits) through ScaleAndCrop. */
+/* 4-, 8- and 16-bit pictures by nearest neighbour at their depth, the header updated in place;
+ * with `smooth` set (or for 1 and 24 bits) through ScaleAndCrop. */
 DIB_API int Scale8Or4Dib(HGLOBAL *bits, BITMAPINFO **info, int width, int height, int smooth);
 
 /* 8-bit planes whose bytes are values (masks, alpha), scaled like 24-bit pictures; sizes below 2
