@@ -145,7 +145,7 @@ void CImageObj::Replace(HGLOBAL bits, const DibInfoBlock &info)
 const QImage &CImageObj::DisplayImage()
 {
     if (displayDirty_) {
-        display_ = IsEmpty() ? QImage() : MakeDisplayImage(info_, bits_, display_);
+        display_ = IsEmpty() ? QImage() : MakeDisplayImage(info_, bits_, std::move(display_));
         displayDirty_ = false;
     }
     return display_;

@@ -1,10 +1,15 @@
 #include "image/resize.h"
 
 #include "image/parallelrows.h"
+#include "image/simd.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
+
+#ifdef TARNIS_X86_SIMD
+#include <immintrin.h>
+#endif
 
 namespace
 {
@@ -79,9 +84,78 @@ struct Job {
     std::uint8_t *dst;
     Axis cols, rows;
     const Divider *colDiv; // per destination column (reduced columns)
+    const std::int16_t *colWeights; // per destination column: (1024 - f, f) three times, then 0, 0
+    int vectorColumns; // leading destination columns whose two source pixels can be read as 8 bytes
 };
 
-template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, int first, int last)
+// A source row interpolated horizontally, kept unshifted: 3 values per destination pixel, written
+// with one int of slack after the last (the vector path stores four at a time).
+#ifdef TARNIS_X86_SIMD
+TARNIS_TARGET("ssse3") int HorizontalRowSsse3(const Job &j, const std::uint8_t *s, std::int32_t *out)
+{
+    // (B0 B1) (G0 G1) (R0 R1) (0 0) as 16-bit pairs from B0 G0 R0 B1 G1 R1.
+    const __m128i spread = _mm_setr_epi8(0, -1, 3, -1, 1, -1, 4, -1, 2, -1, 5, -1, -1, -1, -1, -1);
+    int k = 0;
+    for (; k < j.vectorColumns; ++k) {
+        const __m128i px
+            = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(s + 3 * std::size_t(j.cols.a[k])));
+        const __m128i wt
+            = _mm_load_si128(reinterpret_cast<const __m128i *>(j.colWeights + 8 * std::size_t(k)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 3 * std::size_t(k)),
+            _mm_madd_epi16(_mm_shuffle_epi8(px, spread), wt));
+    }
+    return k;
+}
+#endif
+
+void HorizontalRow(const Job &j, int r, std::int32_t *out)
+{
+    const std::uint8_t *s = j.src + std::size_t(r) * j.srcStride;
+    int k = 0;
+#ifdef TARNIS_X86_SIMD
+    if (CpuHasSsse3())
+        k = HorizontalRowSsse3(j, s, out);
+#endif
+    for (; k < j.W; ++k) {
+        const std::uint8_t *p = s + 3 * std::size_t(j.cols.a[k]);
+        const std::uint8_t *q = s + 3 * std::size_t(j.cols.b[k]);
+        const int f = j.cols.f[k], g = 1024 - f;
+        out[3 * k] = p[0] * g + q[0] * f;
+        out[3 * k + 1] = p[1] * g + q[1] * f;
+        out[3 * k + 2] = p[2] * g + q[2] * f;
+    }
+}
+
+// (a (1024 - fy) + b fy) >> 20 for every value of two horizontally interpolated rows.
+#define TARNIS_BLEND_BODY                                                                                    \
+    const std::int32_t gy = 1024 - fy;                                                                       \
+    for (std::size_t u = 0; u < n; ++u)                                                                      \
+        o[u] = static_cast<std::uint8_t>((a[u] * gy + b[u] * fy) >> 20);
+
+#ifdef TARNIS_X86_SIMD
+TARNIS_TARGET("avx2")
+void BlendRowsAvx2(
+    const std::int32_t *a, const std::int32_t *b, std::int32_t fy, std::uint8_t *o, std::size_t n)
+{
+    TARNIS_BLEND_BODY
+}
+#endif
+
+void BlendRows(const std::int32_t *a, const std::int32_t *b, std::int32_t fy, std::uint8_t *o, std::size_t n)
+{
+#ifdef TARNIS_X86_SIMD
+    if (CpuHasAvx2()) {
+        BlendRowsAvx2(a, b, fy, o, n);
+        return;
+    }
+#endif
+    TARNIS_BLEND_BODY
+}
+
+// Both reduced: covered rows summed column by column, then the covered columns of each
+// destination pixel summed and divided by rows × columns (floor(floor(S / r) / c) = floor(S / rc)).
+// `divs` has room for one divider per column count up to cols.maxCount.
+template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int first, int last)
 {
     const std::size_t n = std::size_t(j.w) * 3;
     for (int y = first; y < last; ++y) {
@@ -95,41 +169,46 @@ template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, int first, int last
                 acc[u] = static_cast<Acc>(acc[u] + s[u]);
         }
         const u64 nr = u64(r1 - r0 + 1);
-        Divider byRows;
-        byRows.Set(nr, 255 * nr * u64(j.cols.maxCount));
+        bool fast = true;
+        for (int nc = 1; nc <= j.cols.maxCount; ++nc) {
+            divs[nc].Set(nr * u64(nc), 255 * nr * u64(nc));
+            fast = fast && divs[nc].fast;
+        }
         std::uint8_t *o = j.dst + std::size_t(y) * j.dstStride;
         for (int k = 0; k < j.W; ++k, o += 3) {
-            u64 sb = 0, sg = 0, sr = 0;
-            for (int c = j.cols.a[k]; c <= j.cols.b[k]; ++c) {
-                sb += acc[3 * c];
-                sg += acc[3 * c + 1];
-                sr += acc[3 * c + 2];
+            std::uint32_t sb = 0, sg = 0, sr = 0;
+            const int c0 = j.cols.a[k], c1 = j.cols.b[k];
+            for (const Acc *p = acc + 3 * std::size_t(c0), *end = acc + 3 * std::size_t(c1) + 3; p < end;
+                 p += 3) {
+                sb += p[0];
+                sg += p[1];
+                sr += p[2];
             }
-            const Divider &byCols = j.colDiv[k];
-            o[0] = static_cast<std::uint8_t>(byCols(byRows(sb)));
-            o[1] = static_cast<std::uint8_t>(byCols(byRows(sg)));
-            o[2] = static_cast<std::uint8_t>(byCols(byRows(sr)));
+            const Divider &d = divs[c1 - c0 + 1];
+            if (fast) {
+                o[0] = static_cast<std::uint8_t>((sb * d.m) >> d.s);
+                o[1] = static_cast<std::uint8_t>((sg * d.m) >> d.s);
+                o[2] = static_cast<std::uint8_t>((sr * d.m) >> d.s);
+            } else {
+                o[0] = static_cast<std::uint8_t>(d(sb));
+                o[1] = static_cast<std::uint8_t>(d(sg));
+                o[2] = static_cast<std::uint8_t>(d(sr));
+            }
         }
     }
 }
 
 // Rows reduced, columns interpolated: each covered row interpolated and shifted, then averaged.
-void BoxInterpRows(const Job &j, std::uint32_t *acc, int first, int last)
+void BoxInterpRows(const Job &j, std::uint32_t *acc, std::int32_t *line, int first, int last)
 {
     const std::size_t n = std::size_t(j.W) * 3;
     for (int y = first; y < last; ++y) {
         const int r0 = j.rows.a[y], r1 = j.rows.b[y];
         std::memset(acc, 0, n * sizeof *acc);
         for (int r = r0; r <= r1; ++r) {
-            const std::uint8_t *s = j.src + std::size_t(r) * j.srcStride;
-            for (int k = 0; k < j.W; ++k) {
-                const std::uint8_t *p = s + 3 * std::size_t(j.cols.a[k]);
-                const std::uint8_t *q = s + 3 * std::size_t(j.cols.b[k]);
-                const int f = j.cols.f[k], g = 1024 - f;
-                acc[3 * k] += std::uint32_t(p[0] * g + q[0] * f) >> 10;
-                acc[3 * k + 1] += std::uint32_t(p[1] * g + q[1] * f) >> 10;
-                acc[3 * k + 2] += std::uint32_t(p[2] * g + q[2] * f) >> 10;
-            }
+            HorizontalRow(j, r, line);
+            for (std::size_t u = 0; u < n; ++u)
+                acc[u] += std::uint32_t(line[u]) >> 10;
         }
         const u64 nr = u64(r1 - r0 + 1);
         Divider byRows;
@@ -166,31 +245,10 @@ void InterpBoxRows(const Job &j, std::uint8_t *line, int first, int last)
     }
 }
 
-// Both interpolated: rows interpolated horizontally once (kept unshifted), then blended.
-void HorizontalRow(const Job &j, int r, std::int32_t *out)
-{
-    const std::uint8_t *s = j.src + std::size_t(r) * j.srcStride;
-    for (int k = 0; k < j.W; ++k) {
-        const std::uint8_t *p = s + 3 * std::size_t(j.cols.a[k]);
-        const std::uint8_t *q = s + 3 * std::size_t(j.cols.b[k]);
-        const int f = j.cols.f[k], g = 1024 - f;
-        out[3 * k] = p[0] * g + q[0] * f;
-        out[3 * k + 1] = p[1] * g + q[1] * f;
-        out[3 * k + 2] = p[2] * g + q[2] * f;
-    }
-}
-
-void BlendRows(const std::int32_t *a, const std::int32_t *b, std::int32_t fy, std::uint8_t *o, std::size_t n)
-{
-    const std::int32_t gy = 1024 - fy;
-    for (std::size_t u = 0; u < n; ++u)
-        o[u] = static_cast<std::uint8_t>((a[u] * gy + b[u] * fy) >> 20);
-}
-
 void InterpInterpRows(const Job &j, std::int32_t *cache, int first, int last)
 {
     const std::size_t n = std::size_t(j.W) * 3;
-    std::int32_t *slot[2] = { cache, cache + n };
+    std::int32_t *slot[2] = { cache, cache + n + 4 };
     int tag[2] = { -1, -1 };
     auto find = [&](int r) { return tag[0] == r ? 0 : (tag[1] == r ? 1 : -1); };
     // Fills a slot other than `keep` (or the one holding the lower row) with source row r.
@@ -230,19 +288,20 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
 
     // Plans, dividers and per-block work rows all come from one block allocated up front.
     const int blocks = ParallelBlocks(H, i64(W) * H);
+    const std::size_t wideRow = (std::size_t(W) * 3 + 4) * 4; // interpolated row plus slack
     std::size_t perBlock = 0;
     if (j.cols.reduce && j.rows.reduce)
-        perBlock = std::size_t(d.width) * 3 * 4;
+        perBlock = std::size_t(d.width) * 3 * 4 + (std::size_t(d.width) + 2) * sizeof(Divider);
     else if (j.rows.reduce)
-        perBlock = std::size_t(W) * 3 * 4;
+        perBlock = 2 * wideRow;
     else if (j.cols.reduce)
         perBlock = std::size_t(d.width) * 3;
     else
-        perBlock = std::size_t(W) * 3 * 4 * 2;
+        perBlock = 2 * wideRow;
     perBlock = (perBlock + 63) / 64 * 64;
-    const std::size_t planBytes = (std::size_t(W) * 3 + std::size_t(H) * 3) * sizeof(int);
-    const std::size_t divBytes = j.cols.reduce ? std::size_t(W) * sizeof(Divider) : 0;
-    ScratchBlock scratch(planBytes + divBytes + perBlock * std::size_t(blocks) + 64);
+    const std::size_t planBytes = ((std::size_t(W) * 3 + std::size_t(H) * 3) * sizeof(int) + 63) / 64 * 64;
+    const std::size_t auxBytes = (std::size_t(W) * (j.cols.reduce ? sizeof(Divider) : 16) + 63) / 64 * 64;
+    ScratchBlock scratch(planBytes + auxBytes + perBlock * std::size_t(blocks));
     if (!scratch.ok())
         return false;
     auto *base = scratch.as<std::uint8_t>();
@@ -256,7 +315,7 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
     PlanAxis(d.width, W, j.cols);
     PlanAxis(d.height, H, j.rows);
     const bool u16acc = j.rows.maxCount <= 257; // 257 × 255 fits 16 bits
-    std::uint8_t *work = base + (planBytes + divBytes + 63) / 64 * 64;
+    std::uint8_t *work = base + planBytes + auxBytes;
     if (j.cols.reduce) {
         auto *divs = reinterpret_cast<Divider *>(base + planBytes);
         for (int k = 0; k < W; ++k) {
@@ -265,6 +324,18 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
             divs[k].Set(nc, 255 * nc);
         }
         j.colDiv = divs;
+    } else {
+        auto *weights = reinterpret_cast<std::int16_t *>(base + planBytes);
+        for (int k = 0; k < W; ++k) {
+            const std::int16_t f = static_cast<std::int16_t>(j.cols.f[k]),
+                               g = static_cast<std::int16_t>(1024 - f);
+            const std::int16_t row[8] = { g, f, g, f, g, f, 0, 0 };
+            std::memcpy(weights + 8 * std::size_t(k), row, sizeof row);
+            // Eight bytes from the left source pixel stay inside the row.
+            if (3 * i64(j.cols.a[k]) + 8 <= 3 * i64(d.width) && j.cols.b[k] == j.cols.a[k] + 1)
+                j.vectorColumns = k + 1;
+        }
+        j.colWeights = weights;
     }
 
     HGLOBAL block = DibAllocPixels(W, H, 24, &j.dstStride);
@@ -274,12 +345,15 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
     ParallelRows(H, i64(W) * H, [&](int first, int last, int blockIndex) {
         void *mine = work + perBlock * std::size_t(blockIndex);
         if (j.cols.reduce && j.rows.reduce) {
+            auto *divs = reinterpret_cast<Divider *>(
+                static_cast<std::uint8_t *>(mine) + std::size_t(d.width) * 3 * 4);
             if (u16acc)
-                BoxBoxRows(j, static_cast<std::uint16_t *>(mine), first, last);
+                BoxBoxRows(j, static_cast<std::uint16_t *>(mine), divs, first, last);
             else
-                BoxBoxRows(j, static_cast<std::uint32_t *>(mine), first, last);
+                BoxBoxRows(j, static_cast<std::uint32_t *>(mine), divs, first, last);
         } else if (j.rows.reduce) {
-            BoxInterpRows(j, static_cast<std::uint32_t *>(mine), first, last);
+            BoxInterpRows(j, static_cast<std::uint32_t *>(mine),
+                reinterpret_cast<std::int32_t *>(static_cast<std::uint8_t *>(mine) + wideRow), first, last);
         } else if (j.cols.reduce) {
             InterpBoxRows(j, static_cast<std::uint8_t *>(mine), first, last);
         } else {

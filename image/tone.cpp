@@ -1,10 +1,14 @@
 #include "image/tone.h"
 
 #include "image/parallelrows.h"
+#include "image/simd.h"
 
 #include <algorithm>
 #include <cstring>
 
+#ifdef TARNIS_X86_SIMD
+#include <immintrin.h>
+#endif
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TARNIS_SSE2 1
@@ -12,6 +16,132 @@
 
 namespace
 {
+
+#ifdef TARNIS_X86_SIMD
+// 11 B + 59 G + 30 R of 16 pixels (48 bytes) as two vectors of eight 16-bit sums (at most 25500).
+TARNIS_TARGET("ssse3") inline void WeightedSums16(const std::uint8_t *s, __m128i &lo, __m128i &hi)
+{
+    const __m128i a0 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s));
+    const __m128i a1 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 16));
+    const __m128i a2 = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 32));
+    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m128i weights = _mm_setr_epi8(11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0);
+    // Each product pair is (11 B + 59 G, 30 R) of one pixel; the horizontal add joins them.
+    const __m128i p0 = _mm_maddubs_epi16(_mm_shuffle_epi8(a0, spread), weights);
+    const __m128i p1 = _mm_maddubs_epi16(_mm_shuffle_epi8(_mm_alignr_epi8(a1, a0, 12), spread), weights);
+    const __m128i p2 = _mm_maddubs_epi16(_mm_shuffle_epi8(_mm_alignr_epi8(a2, a1, 8), spread), weights);
+    const __m128i p3 = _mm_maddubs_epi16(_mm_shuffle_epi8(_mm_srli_si128(a2, 4), spread), weights);
+    lo = _mm_hadd_epi16(p0, p1);
+    hi = _mm_hadd_epi16(p2, p3);
+}
+
+// Grey values of the first pixels of a 24-bit row, 16 at a time; returns how many were done.
+TARNIS_TARGET("ssse3") int GreyRow24Ssse3(const std::uint8_t *s, std::uint8_t *o, int w)
+{
+    const __m128i magic = _mm_set1_epi16(5243); // v / 100 = (v * 5243) >> 19 for v <= 25500
+    int x = 0;
+    for (; x + 16 <= w; x += 16) {
+        __m128i lo, hi;
+        WeightedSums16(s + 3 * std::size_t(x), lo, hi);
+        lo = _mm_srli_epi16(_mm_mulhi_epu16(lo, magic), 3);
+        hi = _mm_srli_epi16(_mm_mulhi_epu16(hi, magic), 3);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(o + x), _mm_packus_epi16(lo, hi));
+    }
+    return x;
+}
+
+// Weighted sums of two 4-pixel windows of `s`, one per 128-bit lane.
+TARNIS_TARGET("avx2") inline __m256i WindowPair(const std::uint8_t *s, int a, int b)
+{
+    const __m256i spread = _mm256_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1, 0, 1, 2, -1,
+        3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+    const __m256i weights = _mm256_setr_epi8(11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0, 11,
+        59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0, 11, 59, 30, 0);
+    const __m128i wa = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 12 * a));
+    const __m128i wb = _mm_loadu_si128(reinterpret_cast<const __m128i *>(s + 12 * b));
+    const __m256i w = _mm256_inserti128_si256(_mm256_castsi128_si256(wa), wb, 1);
+    return _mm256_maddubs_epi16(_mm256_shuffle_epi8(w, spread), weights);
+}
+
+// 11 B + 59 G + 30 R of 32 pixels as two vectors of sixteen 16-bit sums in pixel order, read as
+// eight windows of 4 pixels; the last window reads 4 bytes beyond the 96 of the pixels.
+TARNIS_TARGET("avx2") inline void WeightedSums32(const std::uint8_t *s, __m256i &lo, __m256i &hi)
+{
+    lo = _mm256_hadd_epi16(WindowPair(s, 0, 2), WindowPair(s, 1, 3)); // pixels 0-7 | 8-15
+    hi = _mm256_hadd_epi16(WindowPair(s, 4, 6), WindowPair(s, 5, 7)); // pixels 16-23 | 24-31
+}
+
+// Bytes of 32 pixels in order from two vectors of 16-bit values (0-7 | 8-15, 16-23 | 24-31).
+TARNIS_TARGET("avx2") inline __m256i PackInOrder(__m256i lo, __m256i hi, bool saturateSigned)
+{
+    const __m256i packed = saturateSigned ? _mm256_packs_epi16(lo, hi) : _mm256_packus_epi16(lo, hi);
+    return _mm256_permute4x64_epi64(packed, _MM_SHUFFLE(3, 1, 2, 0));
+}
+
+TARNIS_TARGET("avx2") int GreyRow24Avx2(const std::uint8_t *s, std::uint8_t *o, int w)
+{
+    const __m256i magic = _mm256_set1_epi16(5243);
+    int x = 0;
+    for (; 3 * (x + 32) + 4 <= 3 * w; x += 32) {
+        __m256i lo, hi;
+        WeightedSums32(s + 3 * std::size_t(x), lo, hi);
+        lo = _mm256_srli_epi16(_mm256_mulhi_epu16(lo, magic), 3);
+        hi = _mm256_srli_epi16(_mm256_mulhi_epu16(hi, magic), 3);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(o + x), PackInOrder(lo, hi, false));
+    }
+    return x;
+}
+
+constexpr std::uint8_t ReverseBits(unsigned v)
+{
+    unsigned r = 0;
+    for (int k = 0; k < 8; ++k)
+        r |= ((v >> k) & 1u) << (7 - k);
+    return static_cast<std::uint8_t>(r);
+}
+
+struct ReverseTable {
+    std::uint8_t v[256];
+    constexpr ReverseTable()
+        : v()
+    {
+        for (unsigned i = 0; i < 256; ++i)
+            v[i] = ReverseBits(i);
+    }
+};
+constexpr ReverseTable kReverse;
+
+// Black-and-white bytes of the first pixels of a 24-bit row (sum >= limit: white), 16 at a time.
+TARNIS_TARGET("ssse3") int BlackWhiteRow24Ssse3(const std::uint8_t *s, std::uint8_t *o, int w, unsigned limit)
+{
+    const __m128i below = _mm_set1_epi16(static_cast<short>(static_cast<int>(limit) - 1));
+    int x = 0;
+    for (; x + 16 <= w; x += 16) {
+        __m128i lo, hi;
+        WeightedSums16(s + 3 * std::size_t(x), lo, hi);
+        const __m128i set = _mm_packs_epi16(_mm_cmpgt_epi16(lo, below), _mm_cmpgt_epi16(hi, below));
+        const unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(set));
+        o[x >> 3] = kReverse.v[bits & 0xFF];
+        o[(x >> 3) + 1] = kReverse.v[bits >> 8];
+    }
+    return x;
+}
+
+TARNIS_TARGET("avx2") int BlackWhiteRow24Avx2(const std::uint8_t *s, std::uint8_t *o, int w, unsigned limit)
+{
+    const __m256i below = _mm256_set1_epi16(static_cast<short>(static_cast<int>(limit) - 1));
+    int x = 0;
+    for (; 3 * (x + 32) + 4 <= 3 * w; x += 32) {
+        __m256i lo, hi;
+        WeightedSums32(s + 3 * std::size_t(x), lo, hi);
+        const __m256i set = PackInOrder(_mm256_cmpgt_epi16(lo, below), _mm256_cmpgt_epi16(hi, below), true);
+        const unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(set));
+        for (int k = 0; k < 4; ++k)
+            o[(x >> 3) + k] = kReverse.v[(bits >> (8 * k)) & 0xFF];
+    }
+    return x;
+}
+#endif
 
 std::uint8_t Clamp255(int v)
 {
@@ -86,12 +216,20 @@ void GreyRow(const DibLayout &d, const std::uint8_t *s, const std::uint8_t grey[
             out[x] = static_cast<std::uint8_t>(GreyOf(r, g, b));
         }
         break;
-    case 24:
-        for (int x = 0; x < w; ++x) {
+    case 24: {
+        int x = 0;
+#ifdef TARNIS_X86_SIMD
+        if (CpuHasAvx2())
+            x = GreyRow24Avx2(s, out, w);
+        if (CpuHasSsse3())
+            x += GreyRow24Ssse3(s + 3 * std::size_t(x), out + x, w - x);
+#endif
+        for (; x < w; ++x) {
             unsigned v = 30u * s[3 * x + 2] + 59u * s[3 * x + 1] + 11u * s[3 * x];
             out[x] = static_cast<std::uint8_t>((v * 5243u) >> 19);
         }
         break;
+    }
     case 32:
         for (int x = 0; x < w; ++x)
             out[x] = static_cast<std::uint8_t>(GreyOf(s[4 * x + 2], s[4 * x + 1], s[4 * x]));
@@ -244,7 +382,14 @@ bool BlackWhiteDib(const DibInfoBlock &info, const void *bits, int threshold, Di
             const std::uint8_t *s = d.Row(bits, y);
             std::uint8_t *o = dst + std::size_t(y) * stride;
             if (d.bitCount == 24) {
-                for (int x = 0; x < w; x += 8)
+                int x = 0;
+#ifdef TARNIS_X86_SIMD
+                if (CpuHasAvx2())
+                    x = BlackWhiteRow24Avx2(s, o, w, limit);
+                if (CpuHasSsse3())
+                    x += BlackWhiteRow24Ssse3(s + 3 * std::size_t(x), o + (x >> 3), w - x, limit);
+#endif
+                for (; x < w; x += 8)
                     o[x >> 3] = Pack24(s + 3 * std::size_t(x), std::min(8, w - x), limit);
                 continue;
             }

@@ -1,5 +1,6 @@
 #include "image/imageobj.h"
 #include "image/parallelrows.h"
+#include "image/simd.h"
 #include "testpictures.h"
 
 #include <cmath>
@@ -83,6 +84,7 @@ struct ThreadReset {
     {
         SetImageThreads(0);
         SetImageParallelThreshold(0);
+        SetSimdLimit(2);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "image/imageobj.h"
+#include "image/simd.h"
 #include "testpictures.h"
 
 #include <algorithm>
@@ -95,34 +96,46 @@ TEST(Negative, RegionRecordInvertsOnlyItsRectangle)
     EXPECT_FALSE(InvertRegion(r));
 }
 
+namespace
+{
+
+struct SimdReset {
+    ~SimdReset() { SetSimdLimit(2); }
+};
+
+} // namespace
+
 TEST(Grey, ValuesAndHeader)
 {
-    for (int bpp : { 1, 4, 8, 16, 24, 32 }) {
-        CImageObj p, ref;
-        ASSERT_TRUE(Make(p, 37, 9, bpp, 5));
-        ASSERT_TRUE(p.CopyTo(ref));
-        ASSERT_TRUE(p.Grey());
-        ASSERT_EQ(p.BitCount(), 8);
-        EXPECT_EQ(p.Info()->bmiHeader.biClrUsed, 256u);
-        EXPECT_EQ(p.Info()->bmiHeader.biSizeImage, 40u * 9);
-        for (int i = 0; i < 256; ++i)
-            ASSERT_EQ(p.Info()->bmiColors[i].rgbGreen, i);
-        for (int y = 0; y < 9; ++y)
-            for (int x = 0; x < 37; ++x) {
-                std::uint32_t v = Pixel(ref, x, y);
-                int r, g, b;
-                if (bpp <= 8) {
-                    const RGBQUAD &q = ref.Info()->bmiColors[v];
-                    r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
-                } else if (bpp == 16) {
-                    auto widen = [](std::uint32_t c5) { return int((c5 << 3) | (c5 >> 2)); };
-                    r = widen((v >> 10) & 31), g = widen((v >> 5) & 31), b = widen(v & 31);
-                } else {
-                    r = (v >> 16) & 255, g = (v >> 8) & 255, b = v & 255;
+    SimdReset reset;
+    for (int level : { 0, 1, 2 })
+        for (int bpp : { 1, 4, 8, 16, 24, 32 }) {
+            SetSimdLimit(level);
+            CImageObj p, ref;
+            ASSERT_TRUE(Make(p, 37, 9, bpp, 5));
+            ASSERT_TRUE(p.CopyTo(ref));
+            ASSERT_TRUE(p.Grey());
+            ASSERT_EQ(p.BitCount(), 8);
+            EXPECT_EQ(p.Info()->bmiHeader.biClrUsed, 256u);
+            EXPECT_EQ(p.Info()->bmiHeader.biSizeImage, 40u * 9);
+            for (int i = 0; i < 256; ++i)
+                ASSERT_EQ(p.Info()->bmiColors[i].rgbGreen, i);
+            for (int y = 0; y < 9; ++y)
+                for (int x = 0; x < 37; ++x) {
+                    std::uint32_t v = Pixel(ref, x, y);
+                    int r, g, b;
+                    if (bpp <= 8) {
+                        const RGBQUAD &q = ref.Info()->bmiColors[v];
+                        r = q.rgbRed, g = q.rgbGreen, b = q.rgbBlue;
+                    } else if (bpp == 16) {
+                        auto widen = [](std::uint32_t c5) { return int((c5 << 3) | (c5 >> 2)); };
+                        r = widen((v >> 10) & 31), g = widen((v >> 5) & 31), b = widen(v & 31);
+                    } else {
+                        r = (v >> 16) & 255, g = (v >> 8) & 255, b = v & 255;
+                    }
+                    ASSERT_EQ(int(Pixel(p, x, y)), GreyValue(r, g, b)) << bpp << " bits at " << x << "," << y;
                 }
-                ASSERT_EQ(int(Pixel(p, x, y)), GreyValue(r, g, b)) << bpp << " bits at " << x << "," << y;
-            }
-    }
+        }
 }
 
 TEST(BlackWhite, GreyExactly128IsBlackAndAboveIsWhite)
