@@ -55,6 +55,10 @@ int ThumbList::HitTest(POINT pt) const
 int ThumbList::FindByName(std::string_view name) const
 {
     for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (m_items[i]->GetName() == name)
+            return static_cast<int>(i);
+    }
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
         if (SameFileName(m_items[i]->GetName(), name))
             return static_cast<int>(i);
     }
@@ -167,6 +171,16 @@ CThumbObj *ThumbList::GetCurrent()
 void ThumbList::Append(std::shared_ptr<CThumbObj> item)
 {
     m_items.push_back(std::move(item));
+}
+
+void ThumbList::AdoptFrom(const ThumbList &other)
+{
+    m_items.insert(m_items.end(), other.m_items.begin(), other.m_items.end());
+    m_selected.insert(m_selected.end(), other.m_selected.begin(), other.m_selected.end());
+    auto blank
+        = [](const std::shared_ptr<CThumbObj> &item) { return item->GetPictureHeader().biBitCount == 0; };
+    m_items.erase(std::remove_if(m_items.begin(), m_items.end(), blank), m_items.end());
+    m_selected.erase(std::remove_if(m_selected.begin(), m_selected.end(), blank), m_selected.end());
 }
 
 void ThumbList::Replace(int index, std::shared_ptr<CThumbObj> replacement)

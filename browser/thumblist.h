@@ -25,7 +25,8 @@ public:
     int IndexOf(const CThumbObj *item) const;
     // Index of the item whose cell holds pt (content coordinates), or -1.
     int HitTest(POINT pt) const;
-    // Index of the first item of that name ignoring case, or -1.
+    // Index of the first item of exactly that name, else of the first one equal ignoring case,
+    // else -1 (a folder may hold names that differ only in case).
     int FindByName(std::string_view name) const;
 
     void ClearSelection();
@@ -48,6 +49,9 @@ public:
     int IteratorIndex() const { return m_iterator; }
 
     void Append(std::shared_ptr<CThumbObj> item);
+    // Appends the other list's items and selection (the objects are shared) and drops the
+    // items that have no thumbnail.
+    void AdoptFrom(const ThumbList &other);
     // Puts replacement in the place of the item at index (it takes over the selection slot and
     // the anchor) and releases the old item.
     void Replace(int index, std::shared_ptr<CThumbObj> replacement);
