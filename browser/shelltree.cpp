@@ -51,8 +51,12 @@ CShellTree::CShellTree(QWidget *parent)
     setUniformRowHeights(true);
     connect(this, &QTreeWidget::itemExpanded, this, &CShellTree::OnExpanding);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) {
-        if (current != nullptr)
-            emit selectionChanged();
+        if (current == nullptr)
+            return;
+        // The walk to a start path relies on each selected node having its children.
+        QString unused;
+        GetSelectedPath(unused);
+        emit selectionChanged();
     });
 }
 
