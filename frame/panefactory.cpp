@@ -1,12 +1,30 @@
 #include "frame/panefactory.h"
 
+#include "frame/dialogfactory.h"
 #include "frame/placeholderfolderpane.h"
-#include "frame/placeholderimagepane.h"
 #include "frame/placeholderthumbpane.h"
+#include "imagepane/viewimage.h"
+
+namespace
+{
+PaneCreator g_imagePaneCreator = nullptr;
+}
+
+void SetImagePaneCreator(PaneCreator creator)
+{
+    g_imagePaneCreator = creator;
+}
 
 QWidget *CreateImagePane(QWidget *parent)
 {
-    return new CPlaceholderImagePane(parent);
+    if (g_imagePaneCreator)
+        return g_imagePaneCreator(parent);
+    auto *pane = new CViewImage(parent);
+    CImagePaneDialogs dialogs = DefaultImagePaneDialogs();
+    dialogs.imageSize = RunImageSizeDialog;
+    dialogs.rotateFree = RunRotateFreeDialog;
+    pane->SetDialogs(std::move(dialogs));
+    return pane;
 }
 
 QWidget *CreateFolderPane(QWidget *parent)

@@ -27,6 +27,7 @@ public:
     bool GotoPage(bool forward) override;
     void Fit(int how) override;
     QWidget *Window() override { return this; }
+    bool PreviewCopy(CImageObj &, int, int) const override { return false; }
 
     const QString &OpenedPath() const { return m_openedPath; }
     const std::vector<Received> &ReceivedMessages() const { return m_received; }
