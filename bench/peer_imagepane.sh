@@ -57,6 +57,6 @@ for case in "BM_ScrollStepRepaint/100" "BM_ScrollStepRepaint/25" "BM_ScrolledWho
     ms=$(figure "$case")
     verdict=$(awk -v t="$ms" 'BEGIN { print (t < 10) ? "ok (< 10)" : "OVER 10" }')
     [[ "$verdict" == ok* ]] || status=1
-    printf '  %-44s %8s   %s\n' "$case (1600 x 1000 client)" "$ms" "$verdict"
+    printf '  %-44s %8s   %s\n' "$case (1280 x 800 client)" "$ms" "$verdict"
 done
 exit $status
