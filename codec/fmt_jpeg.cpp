@@ -147,7 +147,7 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
             cinfo.do_fancy_upsampling = FALSE;
     }
     jpeg_calc_output_dimensions(&cinfo);
-    job.status = job.picture.Create(
+    job.status = job.picture.Recreate(
         static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), bitCount, 0);
     if (job.status != Status::Ok)
         return;
@@ -228,6 +228,7 @@ Status LoadReduced(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInf
 {
     DecodeJob job;
     job.file = file;
+    job.picture = std::move(out); // the caller's block is reused when it is large enough
     job.minWidth = boxWidth > 0 ? boxWidth : 1;
     job.minHeight = boxHeight > 0 ? boxHeight : 1;
     job.sourceInfo = sourceInfo;
