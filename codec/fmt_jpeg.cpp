@@ -2,6 +2,7 @@
 // applied, JFIF density kept), DCT-domain scaling for thumbnails; 24-bit and grey written.
 #include "codec/exif.h"
 #include "codec/format.h"
+#include "codec/jpeg_dc.h"
 #include "codec/orient.h"
 #include "codec/resample.h"
 
@@ -155,6 +156,11 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
     if (grey)
         DibGreyPalette(job.picture.info, 256);
     job.picture.SetResolution(xppm, yppm);
+    if (cinfo.scale_num == 1 && cinfo.scale_denom == 8 && !cmyk
+        && DecodeJpegDcOnly(&cinfo, job.file, job.picture)) {
+        job.status = Status::Ok;
+        return;
+    }
     jpeg_start_decompress(&cinfo);
     if (cmyk) {
         job.cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
