@@ -61,8 +61,7 @@ bool CSelectionState::StartWorker(std::function<void()> onTick)
 void CSelectionState::WorkerLoop(std::function<void()> onTick)
 {
     while (WaitForSingleObject(stop_, 75) == WAIT_TIMEOUT) {
-        Tick();
-        if (onTick)
+        if (Tick() && onTick)
             onTick();
     }
     SetEvent(stopped_);
@@ -78,22 +77,23 @@ void CSelectionState::StopWorker()
     worker_.join();
 }
 
-void CSelectionState::Tick()
+bool CSelectionState::Tick()
 {
     Guard guard(*this);
+    const bool shown = !red_.empty() || !green_.empty();
     red_.clear();
     green_.clear();
     if (!outlineEnabled_ || !mask_)
-        return;
+        return shown;
     const int w = displayRect_.right - displayRect_.left, h = displayRect_.bottom - displayRect_.top;
     if (w <= 0 || h <= 0)
-        return;
+        return shown;
     if (outlineMask_ && !SameRect(outlineRect_, displayRect_))
         outlineMask_.reset();
     if (!outlineMask_) {
         auto copy = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
         if (!copy || !mask_->ScaledCopy(*copy, w, h, RECT { 0, 0, w, h }) || !copy->ComputeOutline())
-            return;
+            return shown;
         outlineMask_ = std::move(copy);
         outlineRect_ = displayRect_;
     }
@@ -107,6 +107,7 @@ void CSelectionState::Tick()
         green_.clear();
     }
     phase_ = phase_ - 1 < 0 ? 7 : phase_ - 1;
+    return shown || !red_.empty() || !green_.empty();
 }
 
 CShapeTracker *CSelectionState::TrackerForMouseDown()

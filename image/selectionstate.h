@@ -25,15 +25,16 @@ public:
     CSelectionState(const CSelectionState &) = delete;
     CSelectionState &operator=(const CSelectionState &) = delete;
 
-    // Starts the outline worker; onTick runs on the worker thread after each tick (the pane posts
-    // itself a repaint from there). False when it is running already or cannot start.
+    // Starts the outline worker; onTick runs on the worker thread after each tick that has dashes
+    // to show or to clear (the pane posts itself a repaint from there). False when it is running
+    // already or cannot start.
     bool StartWorker(std::function<void()> onTick);
     void StopWorker();
     bool WorkerRunning() const { return worker_.joinable(); }
     // One tick of the worker: under the lock, when the outline is enabled, rebuild the outline if
     // the displayed rectangle changed or the mask did, colour the dashes for the current phase
-    // and step the phase (7, 6, ... 0, 7, ...).
-    void Tick();
+    // and step the phase (7, 6, ... 0, 7, ...). True when the pane has something to repaint.
+    bool Tick();
 
     // The selection lock. Every access to the mask or the outline happens between the two.
     void Lock();

@@ -48,7 +48,7 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     std::vector<POINT> red, green;
     EXPECT_FALSE(sel.Dots(red, green));
     EXPECT_EQ(sel.Phase(), 0);
-    sel.Tick();
+    EXPECT_TRUE(sel.Tick());
     ASSERT_TRUE(sel.Dots(red, green));
     EXPECT_EQ(red.size() + green.size(), 56u); // the ring of a 20 × 10 rectangle
     for (const POINT &p : red) {
@@ -65,9 +65,9 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     sel.Tick();
     ASSERT_TRUE(sel.Dots(red, green));
     EXPECT_EQ(red.size() + green.size(), 116u);
-    sel.Drop();
-    sel.Tick();
+    sel.Drop(); // the dashes go at once (the pane repaints after dropping)
     EXPECT_FALSE(sel.Dots(red, green));
+    EXPECT_FALSE(sel.Tick());
 }
 
 TEST(Selection, WorkerTicksUntilStopped)
