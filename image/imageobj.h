@@ -10,18 +10,6 @@
 class CMaskObj;
 class QPainter;
 
-// The rectangle the Negative command inverts, in stored (bottom-up) rows.
-struct RegionRecord {
-    void *pixels = nullptr;
-    LONG left = 0, bottomRow = 0, right = 0, topRow = 0; // region; rows exclusive at the top
-    LONG wholeLeft = 0, wholeTop = 0, wholeRight = 0, wholeBottom = 0; // (0, 0, width, height)
-    LONG bitCount = 0;
-};
-
-// Inverts the region: bytes of pixels of 8 bits or more become 255 − byte, the bits of smaller
-// pixels are flipped. Works in place; 0 for a null or empty region.
-BOOL InvertRegion(const RegionRecord &region);
-
 class CImageObj
 {
 public:
