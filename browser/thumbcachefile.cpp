@@ -1,0 +1,207 @@
+#include "browser/thumbcachefile.h"
+
+#include "browser/archive.h"
+#include "browser/thumbobj.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+constexpr std::uint16_t kNullTag = 0x0000;
+constexpr std::uint16_t kBigObjectTag = 0x7FFF;
+constexpr std::uint16_t kClassTag = 0x8000;
+constexpr std::uint16_t kNewClassTag = 0xFFFF;
+constexpr std::uint32_t kBigClassTag = 0x80000000u;
+constexpr std::string_view kClassName = "CThumbObj";
+
+bool EqualNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(x) == lower(y);
+    });
+}
+
+// One slot of the load map: index 0 is no object, then classes and objects in reading order.
+struct LoadSlot {
+    bool isClass = false;
+    CThumbObj *object = nullptr;
+};
+
+} // namespace
+
+void StoreThumbList(ArchiveWriter &ar, const ThumbItemList &items)
+{
+    ar.WriteCount(static_cast<std::uint32_t>(items.size()));
+    bool classWritten = false;
+    for (const auto &item : items) {
+        if (!classWritten) {
+            ar.WriteU16(kNewClassTag);
+            ar.WriteU16(0); // schema
+            ar.WriteU16(static_cast<std::uint16_t>(kClassName.size()));
+            ar.WriteBytes(kClassName.data(), kClassName.size());
+            classWritten = true;
+        } else {
+            ar.WriteU16(kClassTag | 1);
+        }
+        item->Serialize(ar);
+    }
+}
+
+bool LoadThumbList(ArchiveReader &ar, ThumbItemList &items)
+{
+    std::uint32_t count = 0;
+    if (!ar.ReadCount(count))
+        return false;
+    ThumbItemList loaded;
+    std::vector<LoadSlot> map(1);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint16_t tag = 0;
+        if (!ar.ReadU16(tag))
+            return false;
+        std::uint32_t obTag = 0;
+        if (tag == kBigObjectTag) {
+            if (!ar.ReadU32(obTag))
+                return false;
+        } else {
+            obTag = (static_cast<std::uint32_t>(tag & kClassTag) << 16) | (tag & ~kClassTag);
+        }
+        if ((obTag & kBigClassTag) == 0) {
+            // No object, or one already read: nothing new enters the list.
+            if (obTag == kNullTag)
+                continue;
+            if (obTag >= map.size() || map[obTag].isClass)
+                return false;
+            continue;
+        }
+        if (tag == kNewClassTag) {
+            std::uint16_t schema = 0;
+            std::uint16_t length = 0;
+            if (!ar.ReadU16(schema) || !ar.ReadU16(length))
+                return false;
+            const std::uint8_t *name = ar.Take(length);
+            if (name == nullptr || schema != 0
+                || std::string_view(reinterpret_cast<const char *>(name), length) != kClassName)
+                return false;
+            map.push_back(LoadSlot { true, nullptr });
+        } else {
+            std::uint32_t classIndex = obTag & ~kBigClassTag;
+            if (classIndex == 0 || classIndex >= map.size() || !map[classIndex].isClass)
+                return false;
+        }
+        auto item = std::make_shared<CThumbObj>();
+        map.push_back(LoadSlot { false, item.get() });
+        if (!item->Serialize(ar))
+            return false;
+        loaded.push_back(std::move(item));
+    }
+    items = std::move(loaded);
+    return true;
+}
+
+std::vector<std::uint8_t> MakeThumbCache(std::string_view signature, const ThumbItemList &items)
+{
+    ArchiveWriter ar;
+    std::int64_t size = 10240 + static_cast<std::int64_t>(signature.size());
+    for (const auto &item : items)
+        size += item->GetStoreSize();
+    ar.Reserve(static_cast<std::size_t>(std::min<std::int64_t>(size, std::int64_t(1) << 30)));
+    ar.WriteString(signature);
+    StoreThumbList(ar, items);
+    return ar.TakeBytes();
+}
+
+bool ParseThumbCache(
+    const std::uint8_t *data, std::size_t size, std::string_view signature, ThumbItemList &items)
+{
+    items.clear();
+    ArchiveReader ar(data, size);
+    std::string first;
+    if (!ar.ReadString(first) || !EqualNoCase(first, signature))
+        return false;
+    return LoadThumbList(ar, items);
+}
+
+bool ReadThumbCacheFile(const std::string &path, std::vector<std::uint8_t> &bytes)
+{
+    bytes.clear();
+    std::FILE *f = std::fopen(path.c_str(), "rb");
+    if (f == nullptr)
+        return false;
+    bool ok = true;
+    std::vector<std::uint8_t> data;
+    std::uint8_t chunk[1 << 16];
+    for (;;) {
+        std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        if (n > 0) {
+            if (data.size() + n > kMaxThumbCacheBytes) {
+                ok = false;
+                break;
+            }
+            if (data.empty()) {
+                std::error_code ec;
+                auto whole = fs::file_size(path, ec);
+                if (!ec && whole <= kMaxThumbCacheBytes)
+                    data.reserve(static_cast<std::size_t>(whole));
+            }
+            data.insert(data.end(), chunk, chunk + n);
+        }
+        if (n < sizeof chunk) {
+            ok = ok && std::ferror(f) == 0;
+            break;
+        }
+    }
+    std::fclose(f);
+    if (ok)
+        bytes = std::move(data);
+    return ok;
+}
+
+bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+{
+    static std::atomic<unsigned> serial { 0 };
+    std::error_code ec;
+    fs::file_status existing = fs::symlink_status(path, ec);
+    if (!ec && fs::is_regular_file(existing)) {
+        auto perms = existing.permissions();
+        if ((perms & fs::perms::owner_write) == fs::perms::none)
+            fs::permissions(
+                path, fs::perms::owner_write, fs::perm_options::add | fs::perm_options::nofollow, ec);
+    }
+
+    std::FILE *f = nullptr;
+    std::string temp;
+    auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    auto thread = static_cast<unsigned long long>(std::hash<std::thread::id> {}(std::this_thread::get_id()));
+    for (int attempt = 0; attempt < 100 && f == nullptr; ++attempt) {
+        char suffix[64];
+        std::snprintf(suffix, sizeof suffix, ".%llx%04x.tmp", (stamp ^ thread) & 0xFFFFFFFFFFull,
+            serial.fetch_add(1) & 0xFFFF);
+        temp = path + suffix;
+        f = std::fopen(temp.c_str(), "wbx"); // exclusive: never an existing file or link
+        if (f == nullptr && errno != EEXIST)
+            return false;
+    }
+    if (f == nullptr)
+        return false;
+    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    ok = (std::fflush(f) == 0) && ok;
+    ok = (std::fclose(f) == 0) && ok;
+    if (ok) {
+        fs::rename(temp, path, ec);
+        ok = !ec;
+    }
+    if (!ok)
+        fs::remove(temp, ec);
+    return ok;
+}

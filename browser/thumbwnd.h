@@ -1,0 +1,138 @@
+// The thumbnail grid: every picture of one folder as a numbered thumbnail with its name, in the
+// user's order, kept in the folder's cache file. Thumbnails are made on worker threads, nearest
+// to the view first, while items still enter the grid in folder order; Esc stops the pass.
+// Selection, reordering, dragging out and dropping in follow ThumbMouse and the drop rules.
+#pragma once
+
+#include "browser/resourcewnd.h"
+#include "browser/thumbbuilder.h"
+#include "browser/thumblist.h"
+#include "browser/thumbmouse.h"
+#include "browser/thumbowner.h"
+#include "platform/files.h"
+
+#include <QPointer>
+#include <memory>
+#include <unordered_map>
+
+class QMimeData;
+
+class CThumbWnd : public CResourceWnd, public CThumbOwner
+{
+    Q_OBJECT
+
+public:
+    // codec: where pictures come from (the codec library in the program).
+    explicit CThumbWnd(const ThumbCodec &codec, QWidget *parent = nullptr);
+    ~CThumbWnd() override;
+
+    void SaveCache(int clear) override;
+    void SetFolder(const std::string &folder, int mode) override;
+    void Reload(const std::string &nameToSelect) override;
+    void Close() override { SaveCache(1); }
+    void RecalcLayout() override;
+    int IsEmpty() const override { return m_list.Empty() ? 1 : 0; }
+    int CopyFileIn(const std::string &source, std::string &target) override;
+    int IsImageFile(const std::string &path) override;
+    void AttachItems() override;
+    void DrawAll(QPainter &painter) override;
+    int AddFile(const std::string &name) override;
+    int FilterFiles() override;
+    bool SerializeItems(ArchiveReader &ar) override;
+    void ResetBoxSize() override;
+    void SyncItems() override;
+    void BuildPictures() override;
+    void DrawItems(QPainter &painter) override;
+    int SelectByName(const std::string &name, RECT &rect) override;
+
+    std::int64_t GetCacheSize() const;
+    void GetFilePaths(std::vector<std::string> &paths) const;
+    int CopyFrom(CThumbWnd &grid);
+    int RemoveItem(CThumbObj *item);
+
+    // 1 with the full path of the current picture (first selected, else first item); 0 when
+    // the grid is hidden or empty.
+    int GetCurrentFile(std::string &path);
+    // Selects the item after (next = 1) or before (0) the last selected one; no wrap-around.
+    void SelectNeighbour(int next);
+    // Full paths of the selected items in selection order (what a drag out offers).
+    std::vector<std::string> GetSelectedPaths() const;
+    // What dropping these files does: each is checked and copied in (folder mode) in order.
+    void DropFiles(const std::vector<std::string> &paths);
+
+    const ThumbList &Items() const { return m_list; }
+    // A load (enumeration and thumbnail pass) is running.
+    bool IsLoadRunning() const { return m_passActive || m_reloadPending != 0; }
+    int GetDragOutFlag() const { return m_dragOut; }
+    const ThumbBuilder &Builder() const { return *m_builder; }
+
+    // CThumbOwner
+    int ShowFileError(
+        const std::string &path, int kind, int detail = 0, const std::string &extra = {}) override
+    {
+        return CResourceWnd::ShowFileError(path, kind, detail, extra);
+    }
+    short GetSourceMode() const override { return m_sourceMode; }
+    bool HasKeyboardFocus() const override { return hasFocus(); }
+    bool IsPopup() const override { return false; }
+    const ThumbCodec *GetCodec() const override { return &m_codec; }
+
+signals:
+    // A left click changed the selection (the frame opens GetCurrentFile). Connect queued.
+    void thumbChosen();
+    // A load finished (all thumbnails in, or stopped).
+    void loadFinished();
+
+protected:
+    void OnThumbReload() override;
+    bool event(QEvent *e) override;
+    bool eventFilter(QObject *watched, QEvent *e) override;
+    void paintEvent(QPaintEvent *e) override;
+    void mousePressEvent(QMouseEvent *e) override;
+    void mouseReleaseEvent(QMouseEvent *e) override;
+    void mouseDoubleClickEvent(QMouseEvent *e) override;
+    void mouseMoveEvent(QMouseEvent *e) override;
+    void keyPressEvent(QKeyEvent *e) override;
+    void focusInEvent(QFocusEvent *e) override;
+    void focusOutEvent(QFocusEvent *e) override;
+    void dragEnterEvent(QDragEnterEvent *e) override;
+    void dragMoveEvent(QDragMoveEvent *e) override;
+    void dropEvent(QDropEvent *e) override;
+
+private:
+    // One name of the file list in a thumbnail pass.
+    struct PassStep {
+        enum Kind { Keep, Replace, Add } kind = Keep;
+        std::string name;
+        std::shared_ptr<CThumbObj> old;
+        FileStatusRecord status {};
+        bool ready = false;
+        ThumbOutcome outcome;
+    };
+
+    std::shared_ptr<CThumbObj> NewItem(const std::string &name, const FileStatusRecord &status);
+    void OnThumbResult(std::uint64_t generation, int sequence, std::shared_ptr<ThumbJobResult> result);
+    void AdvancePass();
+    void ApplyStep(PassStep &step);
+    void FinishPass();
+    void CancelPass();
+    void StopOnEscape();
+    long long JobPriority(int sequence) const;
+    void ApplyMouse(const MouseOutcome &outcome);
+    void StartDragOut();
+    void RepaintNow();
+
+    const ThumbCodec &m_codec;
+    ThumbList m_list;
+    ThumbMouse m_mouse { m_list };
+    CThumbWnd *m_sourceGrid = nullptr;
+    int m_dragOut = 0;
+    std::unordered_map<std::string, int> m_formatMemo;
+    std::vector<PassStep> m_pass;
+    std::size_t m_passCursor = 0;
+    std::uint64_t m_passGeneration = 0;
+    bool m_passActive = false;
+    bool m_advancing = false;
+    bool m_advanceAgain = false;
+    std::unique_ptr<ThumbBuilder> m_builder;
+};

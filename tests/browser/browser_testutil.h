@@ -1,0 +1,79 @@
+// Helpers of the browser tests: temporary folders, small BMP files, a codec that reads those
+// files (with a gate to hold thumbnails back), and a recorder for message boxes.
+#pragma once
+
+#include "browser/strings.h"
+#include "browser/thumbcodec.h"
+
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+class CThumbWnd;
+
+class TempFolder
+{
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::filesystem::path &Path() const { return m_path; }
+    std::string Str() const { return m_path.string(); }
+    std::string File(const std::string &name) const { return (m_path / name).string(); }
+
+private:
+    std::filesystem::path m_path;
+};
+
+// A bottom-up 24-bit BMP of w × h pixels of one colour.
+void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+// Sets the file's last-write time to seconds since 1970.
+void SetWriteTime(const std::string &path, long long seconds);
+
+// Reads the 24-bit BMPs above (format test: "BM"; thumbnail: nearest-neighbour fit into the
+// box). A file that starts with "BM" but is cut short passes the test and fails the load.
+class BmpTestCodec : public ThumbCodec
+{
+public:
+    int FormatTest(const char *path) const override;
+    int LoadThumbnail(void *thumbInfo, HGLOBAL *bits, void *srcInfo, const char *path, const SIZE *box,
+        RECT rect, int flags) const override;
+
+    // With a gate, each load waits for a permit (Release); Open lets everything through.
+    void CloseGate();
+    void Release(int permits);
+    void OpenGate();
+    mutable std::atomic<int> loads { 0 };
+    mutable std::atomic<int> tests { 0 };
+
+private:
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_cv;
+    bool m_gated = false;
+    mutable int m_permits = 0;
+};
+
+struct RecordedMessage {
+    QString text;
+    QString caption;
+    MessageIcon icon;
+};
+
+// Collects message boxes instead of showing them while alive.
+class MessageRecorder
+{
+public:
+    MessageRecorder();
+    ~MessageRecorder();
+    std::vector<RecordedMessage> messages;
+};
+
+// Runs the event loop until the grid's load has finished (false on timeout).
+bool WaitForLoad(CThumbWnd &grid, int timeoutMs = 20000);
+// Runs the event loop until pred holds (false on timeout).
+bool WaitUntil(const std::function<bool()> &pred, int timeoutMs = 20000);
+// Names of the grid's items in display order.
+std::vector<std::string> ItemNames(const CThumbWnd &grid);

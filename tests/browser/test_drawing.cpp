@@ -1,0 +1,170 @@
+// Drawing of a thumbnail cell on a real painter: the chamfered outline, the sunken frames, the
+// cross of a failed thumbnail, the pixels at 1:1 the right way up, and the label colours.
+#include "browser/qtcanvas.h"
+#include "browser/thumbobj.h"
+#include "browser/thumbowner.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+void EnsureApp()
+{
+    static int argc = 1;
+    static char name[] = "test_browser";
+    static char *argv[] = { name, nullptr };
+    if (QApplication::instance() == nullptr)
+        new QApplication(argc, argv);
+}
+
+class FakeOwner : public CThumbOwner
+{
+public:
+    int ShowFileError(const std::string &, int, int, const std::string &) override { return 1; }
+    short GetSourceMode() const override { return 0; }
+    bool HasKeyboardFocus() const override { return focus; }
+    bool IsPopup() const override { return false; }
+    const ThumbCodec *GetCodec() const override { return nullptr; }
+    bool focus = false;
+};
+
+constexpr QRgb kGrey = 0xFF808080;
+constexpr int kText = 15;
+
+class DrawTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { EnsureApp(); }
+
+    void SetUp() override
+    {
+        item.SetBoxSize(100, 100);
+        item.SetNameFolder("x.bmp", "/f");
+        item.SetCellRect(RECT { 7, 7, 121, 7 + 116 + 2 * kText }, kText);
+        palette.setColor(QPalette::Base, Qt::white);
+        palette.setColor(QPalette::Text, Qt::black);
+        palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 0, 200));
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(150, 150, 150));
+    }
+
+    QImage Draw(int scrollY = 0)
+    {
+        QImage img(140, 200, QImage::Format_RGB32);
+        img.fill(kGrey);
+        QPainter p(&img);
+        QtItemCanvas canvas(p, palette, GridCaptionFont());
+        item.Draw(canvas, scrollY);
+        return img;
+    }
+
+    FakeOwner owner;
+    CThumbObj item { &owner };
+    QPalette palette;
+};
+
+QRgb At(const QImage &img, int x, int y)
+{
+    return img.pixel(x, y) | 0xFF000000;
+}
+
+} // namespace
+
+TEST_F(DrawTest, FrameCrossAndSunkenBox)
+{
+    QImage img = Draw();
+    const int l = 7, t = 7, r = 121, b = 7 + kText + 100 + 7; // b: box bottom + 7
+    // Chamfered outline: cut corners stay clear, light top-left edges, dark bottom-right edges.
+    EXPECT_EQ(At(img, l, t), kGrey);
+    EXPECT_EQ(At(img, l, t + 3), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, l + 3, t), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, l + 1, t + 2), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, r - 3, t), 0xFF000000u);
+    EXPECT_EQ(At(img, r, t + 3), 0xFF000000u);
+    EXPECT_EQ(At(img, r, t + 2), 0xFF000000u | kGrey);
+    EXPECT_EQ(At(img, r, b - 3), 0xFF000000u);
+    EXPECT_EQ(At(img, l + 50, b), 0xFF000000u);
+    EXPECT_EQ(At(img, l + 3, b), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, l, b - 3), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, l + 50, t + 50), kGrey); // no fill: the background shows through
+
+    // No thumbnail: a 100 × 100 sunken frame with the cross about its centre.
+    const int px = 14, py = 7 + kText; // picture rectangle = box (picture size = box size)
+    EXPECT_EQ(At(img, px - 1, py + 50), 0xFF000000u);
+    EXPECT_EQ(At(img, px + 50, py - 1), 0xFF000000u);
+    EXPECT_EQ(At(img, px + 100, py + 50), 0xFFFFFFFFu);
+    EXPECT_EQ(At(img, px + 50, py + 100), 0xFFFFFFFFu);
+    const int cx = px + 50, cy = py + 50;
+    EXPECT_EQ(At(img, cx, cy), 0xFF000000u);
+    EXPECT_EQ(At(img, cx + 20, cy - 20), 0xFF000000u);
+    EXPECT_EQ(At(img, cx - 19, cy + 19), 0xFF000000u);
+    EXPECT_EQ(At(img, cx - 20, cy + 20), kGrey); // end points are left out
+    EXPECT_EQ(At(img, cx + 10, cy), kGrey);
+
+    // The index number is written in the band above the box.
+    item.SetIndex(8);
+    QImage numbered = Draw();
+    bool ink = false;
+    for (int y = t; y < py; ++y)
+        for (int x = px; x < px + 20; ++x)
+            ink = ink || At(numbered, x, y) != At(img, x, y);
+    EXPECT_TRUE(ink);
+
+    // Scrolling moves everything up.
+    QImage scrolled = Draw(5);
+    EXPECT_EQ(At(scrolled, l, t + 3 - 5), 0xFFFFFFFFu);
+}
+
+TEST_F(DrawTest, PicturePixelsCentredAndUpright)
+{
+    // 4 × 2 picture: bottom row red, top row green (rows stored bottom-up).
+    BITMAPINFOHEADER h {};
+    h.biSize = 40;
+    h.biWidth = 4;
+    h.biHeight = 2;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    std::vector<std::uint8_t> dib(40 + 2 * 12);
+    std::memcpy(dib.data(), &h, 40);
+    for (int x = 0; x < 4; ++x) {
+        dib[40 + 3 * x + 2] = 255; // row 0 (bottom): red
+        dib[40 + 12 + 3 * x + 1] = 255; // row 1 (top): green
+    }
+    ASSERT_EQ(item.SetPicture(dib.data(), dib.size()), 1);
+    QImage img = Draw();
+    // Centred in the box: left = 64 − 2, top = 7 + 15 + 50 − 1.
+    const int x0 = 62, y0 = 71;
+    EXPECT_EQ(At(img, x0, y0), 0xFF00FF00u);
+    EXPECT_EQ(At(img, x0 + 3, y0 + 1), 0xFFFF0000u);
+    EXPECT_EQ(At(img, x0 - 1, y0), 0xFF000000u); // sunken frame, dark left
+    EXPECT_EQ(At(img, x0 + 4, y0), 0xFFFFFFFFu); // light right
+    EXPECT_EQ(At(img, x0 + 1, y0 + 2), 0xFFFFFFFFu); // light bottom
+}
+
+TEST_F(DrawTest, SelectedLabelColoursFollowFocus)
+{
+    const RECT &label = item.GetLabelRect();
+    auto behindText
+        = [&](const QImage &img) { return At(img, (label.left + label.right) / 2, label.top + 1); };
+    auto corner = [&](const QImage &img) { return At(img, label.left + 1, label.bottom - 1); };
+    QImage plain = Draw();
+    EXPECT_EQ(corner(plain), 0xFFFFFFFFu);
+    item.SetSelected(1);
+    owner.focus = true;
+    QImage active = Draw();
+    owner.focus = false;
+    QImage inactive = Draw();
+    EXPECT_EQ(corner(active), 0xFFFFFFFFu); // the rest of the label keeps the window colour
+    bool blue = false, grey = false;
+    for (int dx = -10; dx <= 10; ++dx) {
+        blue = blue || (At(active, (label.left + label.right) / 2 + dx, label.top + 1) == 0xFF0000C8u);
+        grey = grey || (At(inactive, (label.left + label.right) / 2 + dx, label.top + 1) == 0xFF969696u);
+    }
+    EXPECT_TRUE(blue);
+    EXPECT_TRUE(grey);
+    (void)behindText;
+}

@@ -1,0 +1,209 @@
+// The folder tree and the two panes: filling on demand, expand buttons, the start-path walk,
+// "Folder not found", the notifications, and "lastpath" across a restart.
+#include "browser/browsersettings.h"
+#include "browser/shelltree.h"
+#include "browser/thumbwnd.h"
+#include "browser/viewfolder.h"
+#include "browser/viewthumb.h"
+#include "browser_testutil.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <fstream>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+void EnsureApp()
+{
+    static int argc = 1;
+    static char name[] = "test_browser";
+    static char *argv[] = { name, nullptr };
+    if (QApplication::instance() == nullptr)
+        new QApplication(argc, argv);
+}
+
+QString Q(const fs::path &p)
+{
+    return QString::fromStdString(p.string());
+}
+
+class ViewTest : public ::testing::Test
+{
+protected:
+    static void SetUpTestSuite() { EnsureApp(); }
+
+    void SetUp() override
+    {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Q(settingsDir.Path()));
+        QSettings(QStringLiteral("TarnisTech"), QStringLiteral("pexora")).clear();
+        fs::create_directories(tree.Path() / "Photos" / "2007" / "March");
+        fs::create_directories(tree.Path() / "photos");
+        fs::create_directories(tree.Path() / "empty");
+        fs::create_directories(tree.Path() / ".hidden" / "inside");
+        std::ofstream((tree.Path() / "file.txt").string()) << "x";
+    }
+
+    // The node of path, expanding on the way (null when it is not in the tree).
+    static QTreeWidgetItem *Find(CShellTree &t, const QString &path)
+    {
+        t.SelectPath(path);
+        QTreeWidgetItem *node = t.currentItem();
+        return CShellTree::NodePath(node) == QDir::toNativeSeparators(path) ? node : nullptr;
+    }
+
+    static QStringList ChildTexts(QTreeWidgetItem *node)
+    {
+        QStringList texts;
+        for (int i = 0; i < node->childCount(); ++i)
+            texts << node->child(i)->text(0);
+        return texts;
+    }
+
+    MessageRecorder recorder;
+    TempFolder settingsDir;
+    TempFolder tree;
+};
+
+} // namespace
+
+TEST_F(ViewTest, TreeFillsOnDemandSortedWithExpandButtons)
+{
+    CShellTree t;
+    t.PopulateTree();
+    ASSERT_GT(t.topLevelItemCount(), 0);
+    EXPECT_EQ(t.currentItem(), t.topLevelItem(0));
+    EXPECT_TRUE(t.topLevelItem(0)->isExpanded());
+
+    QTreeWidgetItem *base = Find(t, Q(tree.Path()));
+    ASSERT_NE(base, nullptr);
+    // Folders only, hidden ones left out, names in order; exact case wins the walk.
+    QStringList texts = ChildTexts(base);
+    ASSERT_EQ(texts.size(), 3);
+    EXPECT_EQ(texts[0], "empty");
+    EXPECT_EQ(texts.mid(1).join(",").toLower(), "photos,photos");
+    QTreeWidgetItem *photos = base->child(texts.indexOf("Photos"));
+    QTreeWidgetItem *empty = base->child(0);
+    EXPECT_EQ(photos->childIndicatorPolicy(), QTreeWidgetItem::ShowIndicator);
+    EXPECT_EQ(empty->childIndicatorPolicy(), QTreeWidgetItem::DontShowIndicator);
+    EXPECT_EQ(photos->childCount(), 0);
+    EXPECT_FALSE(CShellTree::ExpandedOnce(photos));
+
+    photos->setExpanded(true);
+    photos->setExpanded(false);
+    photos->setExpanded(true);
+    EXPECT_EQ(ChildTexts(photos), (QStringList { "2007" }));
+    // Selecting a node that was expanded before does not fill it twice.
+    t.setCurrentItem(photos);
+    EXPECT_EQ(photos->childCount(), 1);
+}
+
+TEST_F(ViewTest, SelectPathWalksAndNotifiesEveryChange)
+{
+    CShellTree t;
+    t.PopulateTree();
+    QSignalSpy changes(&t, &CShellTree::selectionChanged);
+    QString target = Q(tree.Path() / "Photos" / "2007" / "March");
+    t.SelectPath(target + QDir::separator());
+    EXPECT_EQ(CShellTree::NodePath(t.currentItem()), QDir::toNativeSeparators(target));
+    EXPECT_GE(changes.count(), 4);
+    QString path = QStringLiteral("unchanged");
+    EXPECT_TRUE(t.GetSelectedPath(path));
+    EXPECT_EQ(path, QDir::toNativeSeparators(target));
+
+    // A walk into a hidden folder stops at the last folder the tree shows.
+    t.SelectPath(Q(tree.Path() / ".hidden" / "inside"));
+    EXPECT_EQ(CShellTree::NodePath(t.currentItem()), Q(tree.Path()));
+
+    EXPECT_TRUE(recorder.messages.empty());
+    t.SelectPath(Q(tree.Path() / "gone"));
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].text, Q(tree.Path() / "gone"));
+    EXPECT_EQ(recorder.messages[0].caption, QStringLiteral("Folder not found"));
+    EXPECT_EQ(recorder.messages[0].icon, MessageIcon::Stop);
+}
+
+TEST_F(ViewTest, FolderPaneStartsOnLastPath)
+{
+    QString target = Q(tree.Path() / "Photos" / "2007");
+    WriteLastPath(target);
+    CViewFolder pane;
+    QSignalSpy changed(&pane, &CViewFolder::folderChanged);
+    EXPECT_EQ(pane.GetSelectedPath(), target); // the root selected while building does not replace it
+    ASSERT_TRUE(WaitUntil([&] { return changed.count() > 0 && pane.GetSelectedPath() == target; }));
+    EXPECT_EQ(CShellTree::NodePath(pane.Tree()->currentItem()), target);
+
+    // Selecting the same node again still notifies, with the same path.
+    int before = changed.count();
+    pane.Tree()->setCurrentItem(pane.Tree()->currentItem()->parent());
+    pane.Tree()->setCurrentItem(pane.Tree()->currentItem()->child(0));
+    EXPECT_EQ(changed.count(), before + 2);
+    EXPECT_EQ(pane.GetSelectedPath(), target);
+
+    // A start path that no longer exists: one box, the tree stays at its root.
+    WriteLastPath(Q(tree.Path() / "vanished"));
+    recorder.messages.clear();
+    CViewFolder stale;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(stale.Tree()->currentItem(), stale.Tree()->topLevelItem(0));
+}
+
+TEST_F(ViewTest, ThumbPaneRemembersItsFolderAcrossARestart)
+{
+    BmpTestCodec codec;
+    TempFolder pictures;
+    WriteBmp(pictures.File("one.bmp"), 30, 20, 200, 10, 10);
+    WriteBmp(pictures.File("two.bmp"), 30, 20, 10, 200, 10);
+    WriteLastPath(Q(tree.Path()));
+    {
+        CViewThumb pane(codec);
+        pane.resize(400, 300);
+        pane.show();
+        EXPECT_EQ(pane.GetFolder(), Q(tree.Path()));
+        QString path;
+        pane.SelectNext(); // an empty grid selects nothing
+        EXPECT_FALSE(pane.GetCurrentFile(path));
+        EXPECT_TRUE(path.isEmpty());
+        pane.SetFolder(Q(pictures.Path()), 1);
+        ASSERT_TRUE(WaitForLoad(*pane.Grid()));
+        EXPECT_TRUE(pane.GetCurrentFile(path));
+        EXPECT_EQ(path, Q(pictures.Path() / "one.bmp"));
+        pane.SelectNext();
+        EXPECT_TRUE(pane.GetCurrentFile(path));
+        EXPECT_EQ(path, Q(pictures.Path() / "two.bmp"));
+        pane.SelectPrevious();
+        EXPECT_TRUE(pane.GetCurrentFile(path));
+        EXPECT_EQ(path, Q(pictures.Path() / "one.bmp"));
+        EXPECT_EQ(pane.Grid()->GetSize(1).cx, 114);
+    }
+    EXPECT_EQ(ReadLastPath(), Q(pictures.Path()));
+    EXPECT_TRUE(fs::exists(pictures.Path() / "brwseimg.tnv"));
+
+    CViewThumb again(codec);
+    EXPECT_EQ(again.GetFolder(), Q(pictures.Path()));
+    QSignalSpy chosen(&again, &CViewThumb::thumbChosen);
+    again.resize(400, 300);
+    again.show();
+    ASSERT_TRUE(WaitForLoad(*again.Grid()));
+    EXPECT_EQ(again.Grid()->Items().Count(), 2);
+    emit again.Grid()->thumbChosen();
+    EXPECT_EQ(chosen.count(), 1);
+}
+
+TEST_F(ViewTest, DefaultFolderIsPicturesElseHome)
+{
+    QByteArray home = qgetenv("HOME");
+    qputenv("HOME", tree.Str().c_str());
+    EXPECT_EQ(DefaultBrowseFolder(), Q(tree.Path()));
+    fs::create_directories(tree.Path() / "Pictures");
+    EXPECT_EQ(DefaultBrowseFolder(), Q(tree.Path() / "Pictures"));
+    EXPECT_EQ(StartBrowseFolder(), Q(tree.Path() / "Pictures"));
+    qputenv("HOME", home);
+}
