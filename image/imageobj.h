@@ -42,7 +42,12 @@ public:
     bool CopyFrom(const void *bits, const void *header);
 
     // --- edits; each returns false and leaves the picture as it was when it cannot be done ---
-    // Degrees, positive = clockwise on screen; fixed point with 10 fraction bits.
+    // Depths beyond 1, 4, 8 and 24 bits: mirror, rotation, grey and black-and-white read 16-bit
+    // pixels as 5-5-5 and 32-bit ones as blue, green, red, unused; resize takes the nearest 16-bit
+    // pixel and refuses 32-bit pictures; colour tables change only a palette.
+    // Degrees, positive = clockwise on screen; fixed point with 10 fraction bits. Whole multiples
+    // of 360 change nothing; quarter turns move every pixel without loss (see rotate.h for the
+    // depths: 24/32-bit bilinear on white, 1/4/8/16-bit nearest on the background index).
     bool Rotate(double angle);
     // 0 = mirror (left-right), 1 = flip (top-bottom).
     bool MirrorFlip(int direction);
