@@ -417,7 +417,7 @@ bool ResizeDib(const DibInfoBlock &info, const void *bits, int width, int height
         width = std::max(width, 2);
         height = std::max(height, 2);
     }
-    if (DibCheckedImageSize(width, height, d.bitCount) == 0)
+    if (!DibEditSizeOk(width, height) || DibCheckedImageSize(width, height, d.bitCount) == 0)
         return false;
     HGLOBAL block = nullptr;
     bool ok = d.bitCount == 24 ? Resize24(d, bits, width, height, block)

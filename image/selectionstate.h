@@ -80,8 +80,10 @@ public:
     // Bounds of the selection in mask coordinates ((0, 0, 0, 0) for none).
     RECT Bounds();
 
-    // The displayed picture rectangle in device units (client coordinates); the outline follows.
-    void SetDisplayRect(const RECT &rect);
+    // The displayed picture rectangle in device units (client coordinates) and the visible part of
+    // the client area; the outline follows both and is computed for the visible part only.
+    void SetDisplayRect(const RECT &picture, const RECT &visible);
+    void SetDisplayRect(const RECT &picture) { SetDisplayRect(picture, picture); }
     // The dashes of the last tick in client coordinates: red and green pixels. False when there is
     // nothing to paint.
     bool Dots(std::vector<POINT> &red, std::vector<POINT> &green);
@@ -104,7 +106,9 @@ private:
     std::unique_ptr<CMaskObj> mask_;
     std::unique_ptr<CMaskObj> outlineMask_; // displayed-size copy the outline was computed from
     RECT displayRect_ { 0, 0, 0, 0 };
-    RECT outlineRect_ { 0, 0, 0, 0 };
+    RECT visibleRect_ { 0, 0, 0, 0 };
+    RECT outlineRect_ { 0, 0, 0, 0 }; // displayed rectangle the cached outline was made for
+    RECT outlineWindow_ { 0, 0, 0, 0 }; // part of it the outline mask covers
     int phase_ = 0;
     bool outlineEnabled_ = false;
     std::vector<POINT> red_;

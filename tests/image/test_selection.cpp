@@ -70,6 +70,23 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     EXPECT_FALSE(sel.Tick());
 }
 
+TEST(Selection, OutlineIsComputedForTheVisiblePartOnly)
+{
+    CSelectionState sel;
+    ASSERT_TRUE(sel.Reverse(40, 30)); // everything selected
+    std::vector<POINT> red, green;
+    // Zoomed in: the picture reaches beyond the visible area on every side. Its edges are not
+    // visible, and the edges of the visible area are no border.
+    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { 0, 0, 200, 100 });
+    sel.Tick();
+    EXPECT_FALSE(sel.Dots(red, green));
+    // The top-left corner in view: its two edges, the corner pixel once.
+    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { -110, -60, 0, 0 });
+    sel.Tick();
+    ASSERT_TRUE(sel.Dots(red, green));
+    EXPECT_EQ(red.size() + green.size(), 149u);
+}
+
 TEST(Selection, WorkerTicksUntilStopped)
 {
     std::atomic<int> ticks { 0 };
