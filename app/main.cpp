@@ -1,11 +1,14 @@
+#include "app/pexoraapp.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Tarnis Viewer"));
-    window.showMaximized();
-    return app.exec();
+    QApplication application(argc, argv);
+    CPexoraApp app;
+    if (!app.InitInstance(QApplication::arguments(), QCoreApplication::applicationFilePath()))
+        return 1;
+    const int code = application.exec();
+    app.ExitInstance();
+    return code;
 }

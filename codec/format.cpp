@@ -180,6 +180,23 @@ void Picture::Release(HGLOBAL *outBits, void *info1064)
     stride_ = 0;
 }
 
+bool Picture::Adopt(const void *info1064, HGLOBAL pixels)
+{
+    if (info1064 == nullptr || pixels == nullptr)
+        return false;
+    const auto *h = static_cast<const BITMAPINFOHEADER *>(info1064);
+    const int depth = h->biBitCount;
+    if ((depth != 1 && depth != 4 && depth != 8 && depth != 24) || h->biWidth <= 0 || h->biHeight <= 0
+        || DibImageSizeOf(*h) == 0)
+        return false;
+    Reset();
+    std::memset(&info, 0, sizeof info);
+    std::memcpy(&info, info1064, DibHeaderBytes(*h));
+    bits = pixels;
+    stride_ = static_cast<std::size_t>(DibStride(h->biWidth, depth));
+    return true;
+}
+
 bool PictureView::From(const void *info, const void *pixels, PictureView &out)
 {
     if (info == nullptr || pixels == nullptr)
@@ -239,6 +256,82 @@ void PictureView::PixelBGR(int x, int y, std::uint8_t bgr[3]) const
     } else {
         bgr[0] = bgr[1] = bgr[2] = 0;
     }
+}
+
+void PictureView::RowBGR(int y, std::uint8_t *bgr) const
+{
+    const std::uint8_t *row = RowFromTop(y);
+    switch (bitCount) {
+    case 24:
+        std::memcpy(bgr, row, static_cast<std::size_t>(width) * 3);
+        return;
+    case 32:
+        for (int x = 0; x < width; ++x, bgr += 3, row += 4) {
+            bgr[0] = row[0];
+            bgr[1] = row[1];
+            bgr[2] = row[2];
+        }
+        return;
+    case 16:
+        for (int x = 0; x < width; ++x, bgr += 3, row += 2) {
+            unsigned v = row[0] | (row[1] << 8);
+            bgr[0] = static_cast<std::uint8_t>(((v & 0x1F) * 255) / 31);
+            bgr[1] = static_cast<std::uint8_t>((((v >> 5) & 0x1F) * 255) / 31);
+            bgr[2] = static_cast<std::uint8_t>((((v >> 10) & 0x1F) * 255) / 31);
+        }
+        return;
+    default:
+        break;
+    }
+    std::uint8_t lut[256][3] = {};
+    for (int i = 0; i < paletteSize; ++i) {
+        lut[i][0] = palette[i].rgbBlue;
+        lut[i][1] = palette[i].rgbGreen;
+        lut[i][2] = palette[i].rgbRed;
+    }
+    std::uint8_t *end = bgr + static_cast<std::size_t>(width) * 3;
+    RowIndices(y, end - width); // the tail of the output holds the indices until overwritten
+    const std::uint8_t *index = end - width;
+    for (int x = 0; x < width; ++x, bgr += 3) {
+        const std::uint8_t *c = lut[index[x]];
+        std::uint8_t b = c[0], g = c[1], r = c[2]; // read before the write may cover index[x]
+        bgr[0] = b;
+        bgr[1] = g;
+        bgr[2] = r;
+    }
+}
+
+void PictureView::RowIndices(int y, std::uint8_t *indices) const
+{
+    const std::uint8_t *row = RowFromTop(y);
+    switch (bitCount) {
+    case 1:
+        for (int x = 0; x < width; ++x)
+            indices[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
+        break;
+    case 4:
+        for (int x = 0; x < width; ++x)
+            indices[x] = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+        break;
+    case 8:
+        std::memcpy(indices, row, static_cast<std::size_t>(width));
+        break;
+    default:
+        std::memset(indices, 0, static_cast<std::size_t>(width));
+        break;
+    }
+}
+
+bool PictureView::IsGreyRamp() const
+{
+    if (bitCount > 8 || paletteSize != (1 << bitCount))
+        return false;
+    for (int i = 0; i < paletteSize; ++i) {
+        int v = i * 255 / (paletteSize - 1);
+        if (palette[i].rgbRed != v || palette[i].rgbGreen != v || palette[i].rgbBlue != v)
+            return false;
+    }
+    return true;
 }
 
 bool PictureView::IsGreyPalette() const

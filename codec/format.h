@@ -95,6 +95,9 @@ public:
     // Hands the picture to the caller: copies 40 + 4 × palette bytes into info1064, moves the
     // pixel block into *outBits.
     void Release(HGLOBAL *outBits, void *info1064);
+    // The reverse: takes ownership of a caller's pair (header and palette copied, the pixel block
+    // kept). False, and nothing taken, when the header is not a picture this class can hold.
+    bool Adopt(const void *info1064, HGLOBAL pixels);
     void Reset();
 
     DibInfoBlock info {};
@@ -123,7 +126,14 @@ struct PictureView {
     }
     // Index or colour of pixel (x, y-from-top) expanded to B, G, R.
     void PixelBGR(int x, int y, std::uint8_t bgr[3]) const;
+    // Row y (from the top) expanded to width × 3 bytes B, G, R.
+    void RowBGR(int y, std::uint8_t *bgr) const;
+    // Row y (from the top) as palette indices, one byte each (palette depths only).
+    void RowIndices(int y, std::uint8_t *indices) const;
+    // Every palette entry has red = green = blue.
     bool IsGreyPalette() const;
+    // The palette is the ramp 0, 255 / (n − 1), ... 255 of its depth's full size (n = 2, 16, 256).
+    bool IsGreyRamp() const;
 };
 
 // Alpha over white: c × a / 255 + 255 − a, rounded.
@@ -151,9 +161,11 @@ struct FormatCodec {
     int (*pageCount)(Bytes file);
     // Encodes the picture into out (null: the format cannot be written).
     Status (*save)(const PictureView &picture, const SaveOptions &options, std::vector<std::uint8_t> &out);
-    // Optional faster decode for thumbnails: any picture whose size is at least
-    // (minWidth, minHeight) or the full picture (null: use load).
-    Status (*loadReduced)(Bytes file, int minWidth, int minHeight, Picture &out);
+    // Optional faster decode of the default page for thumbnails: any picture at least as large as
+    // the full picture fitted into the box (FitIntoBox), up to the full picture, orientation
+    // applied. sourceInfo (may be null) receives the header and palette the full decode would
+    // give. (null: the thumbnail uses load.)
+    Status (*loadReduced)(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo);
 };
 
 constexpr std::size_t kProbeBytes = 4096;

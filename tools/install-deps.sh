@@ -8,7 +8,7 @@ base=(cmake ninja-build g++ make pkg-config ccache
       libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libtiff-dev libgif-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev clang-format
-      xvfb xdotool x11-utils imagemagick poppler-utils fonts-dejavu-core)
+      xvfb xdotool x11-utils openbox imagemagick poppler-utils fonts-dejavu-core)
 bench=(libvips-tools imagemagick python3-pil python3-numpy python3-opencv hyperfine netpbm)
 
 want=()

@@ -1,0 +1,386 @@
+// The C entry points (ordinals 2, 3, 4, 7, 9, 10, 15) over the dispatcher.
+#include "codec/codexa.h"
+
+#include "codec/dispatch.h"
+#include "codec/fileio.h"
+#include "codec/resample.h"
+#include "platform/paths.h"
+
+#include <cstring>
+
+namespace codexa
+{
+
+namespace
+{
+
+const char *const kNumbered[] = { "bmp", "jpeg", "gif", "tga", "pcx", "tiff", "img", "mac", "png" };
+
+std::string NormalisedExtension(std::string_view extension)
+{
+    std::string e = ToLowerAscii(extension);
+    if (!e.empty() && e[0] != '.')
+        e.insert(e.begin(), '.');
+    return e;
+}
+
+bool HasExtension(const FormatCodec *f, const std::string &dotted)
+{
+    for (const char *const *e = f->extensions; e != nullptr && *e != nullptr; ++e)
+        if (dotted == *e)
+            return true;
+    return false;
+}
+
+// Files are read into a buffer kept per thread, so a folder of pictures reuses one block.
+std::vector<std::uint8_t> &ThreadBuffer()
+{
+    thread_local std::vector<std::uint8_t> buffer;
+    return buffer;
+}
+
+void TrimThreadBuffer()
+{
+    std::vector<std::uint8_t> &b = ThreadBuffer();
+    if (b.capacity() > (std::size_t(64) << 20))
+        std::vector<std::uint8_t>().swap(b);
+}
+
+Bytes AsBytes(const std::vector<std::uint8_t> &v)
+{
+    return Bytes { v.data(), v.size() };
+}
+
+} // namespace
+
+const FormatCodec *FormatByName(std::string_view name)
+{
+    for (const FormatCodec *f : AllFormats())
+        if (name == f->name)
+            return f;
+    return nullptr;
+}
+
+const FormatCodec *FormatByExtension(std::string_view extension)
+{
+    std::string dotted = NormalisedExtension(extension);
+    for (const FormatCodec *f : AllFormats())
+        if (HasExtension(f, dotted))
+            return f;
+    return FormatByName(ToLowerAscii(extension));
+}
+
+int FormatNumber(const FormatCodec *format)
+{
+    if (format == nullptr)
+        return -1;
+    for (int i = 0; i < static_cast<int>(std::size(kNumbered)); ++i)
+        if (std::strcmp(format->name, kNumbered[i]) == 0)
+            return i;
+    const auto &all = AllFormats();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i] == format)
+            return 100 + static_cast<int>(i);
+    return -1;
+}
+
+const FormatCodec *DetectFormat(Bytes head, std::string_view extension)
+{
+    if (head.size > kProbeBytes)
+        head.size = kProbeBytes;
+    std::string dotted = NormalisedExtension(extension);
+    for (const FormatCodec *f : AllFormats())
+        if (f->probe != nullptr && f->probe(head, dotted))
+            return f;
+    return nullptr;
+}
+
+Status LoadFromMemory(Bytes file, std::string_view extension, int page, Picture &out)
+{
+    if (page < -1)
+        return Status::BadPage;
+    Bytes head { file.data, file.size < kProbeBytes ? file.size : kProbeBytes };
+    std::string dotted = NormalisedExtension(extension);
+    Status result = Status::NotThisFormat;
+    for (const FormatCodec *f : AllFormats()) {
+        if (f->probe == nullptr || !f->probe(head, dotted))
+            continue;
+        Picture pic;
+        Status s = f->load(file, page, pic);
+        if (s == Status::Ok) {
+            out = std::move(pic);
+            return s;
+        }
+        if (s != Status::NotThisFormat)
+            return s;
+    }
+    return result;
+}
+
+int PageCountFromMemory(Bytes file, std::string_view extension)
+{
+    const FormatCodec *f = DetectFormat(file, extension);
+    if (f == nullptr)
+        return 0;
+    return f->pageCount != nullptr ? f->pageCount(file) : 1;
+}
+
+Status SaveToMemory(const PictureView &picture, std::string_view format, const SaveOptions &options,
+    std::vector<std::uint8_t> &out)
+{
+    const FormatCodec *f = FormatByExtension(format);
+    if (f == nullptr || f->save == nullptr)
+        return Status::Unsupported;
+    try {
+        return f->save(picture, options, out);
+    } catch (...) {
+        return Status::NoMemory;
+    }
+}
+
+Status ThumbnailFromMemory(
+    Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
+{
+    if (boxWidth <= 0 || boxHeight <= 0)
+        return Status::Corrupt;
+    const FormatCodec *f = DetectFormat(file, extension);
+    if (f == nullptr)
+        return Status::NotThisFormat;
+    Picture full;
+    DibInfoBlock info {};
+    Status s;
+    if (f->loadReduced != nullptr) {
+        s = f->loadReduced(file, boxWidth, boxHeight, full, &info);
+    } else {
+        s = LoadFromMemory(file, extension, -1, full);
+        if (s == Status::Ok)
+            std::memcpy(&info, &full.info, sizeof info);
+    }
+    if (s != Status::Ok)
+        return s;
+    int tw = 0, th = 0;
+    if (!FitIntoBox(info.bmiHeader.biWidth, info.bmiHeader.biHeight, boxWidth, boxHeight, tw, th))
+        return Status::Corrupt;
+    PictureView view;
+    if (!PictureView::From(&full.info, full.bits, view))
+        return Status::Corrupt;
+    Picture small;
+    s = ResamplePicture(view, tw, th, RECT { 0, 0, tw, th }, true, small);
+    if (s != Status::Ok)
+        return s;
+    small.SetResolution(0, 0);
+    thumb = std::move(small);
+    source = info;
+    return Status::Ok;
+}
+
+Status LoadFile(const char *path, int page, Picture &out)
+{
+    std::vector<std::uint8_t> &buffer = ThreadBuffer();
+    Status s = ReadFileBytes(path, buffer);
+    if (s == Status::Ok)
+        s = LoadFromMemory(AsBytes(buffer), PathExtension(path), page, out);
+    TrimThreadBuffer();
+    return s;
+}
+
+int PageCountFile(const char *path)
+{
+    std::vector<std::uint8_t> &buffer = ThreadBuffer();
+    int n = ReadFileBytes(path, buffer) == Status::Ok
+        ? PageCountFromMemory(AsBytes(buffer), PathExtension(path))
+        : 0;
+    TrimThreadBuffer();
+    return n;
+}
+
+Status SaveFile(
+    const char *path, const PictureView &picture, std::string_view format, const SaveOptions &options)
+{
+    if (path == nullptr || *path == '\0')
+        return Status::IoError;
+    std::string ext = format.empty() ? PathExtension(path) : std::string(format);
+    std::vector<std::uint8_t> bytes;
+    Status s = SaveToMemory(picture, ext, options, bytes);
+    if (s != Status::Ok)
+        return s;
+    return WriteFileAtomically(path, AsBytes(bytes));
+}
+
+Status ThumbnailFile(const char *path, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
+{
+    std::vector<std::uint8_t> &buffer = ThreadBuffer();
+    Status s = ReadFileBytes(path, buffer);
+    if (s == Status::Ok)
+        s = ThumbnailFromMemory(AsBytes(buffer), PathExtension(path), boxWidth, boxHeight, thumb, source);
+    TrimThreadBuffer();
+    return s;
+}
+
+const FormatCodec *DetectFile(const char *path)
+{
+    std::vector<std::uint8_t> head;
+    if (ReadFileBytes(path, head, kProbeBytes) != Status::Ok)
+        return nullptr;
+    return DetectFormat(AsBytes(head), PathExtension(path));
+}
+
+SaveOptions OptionsFromBlock(const void *block)
+{
+    SaveOptions options;
+    if (block != nullptr) {
+        const auto *b = static_cast<const std::uint8_t *>(block);
+        int q = b[54] | (b[55] << 8);
+        if (q >= 1 && q <= 100)
+            options.jpegQuality = q;
+    }
+    return options;
+}
+
+} // namespace codexa
+
+using namespace codexa;
+
+extern "C" {
+
+CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int page)
+{
+    if (bits == nullptr)
+        return 0;
+    *bits = nullptr;
+    if (info == nullptr || path == nullptr)
+        return 0;
+    try {
+        Picture pic;
+        if (LoadFile(path, page, pic) != Status::Ok)
+            return 0;
+        pic.Release(bits, info);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaPageCount(const char *path)
+{
+    if (path == nullptr)
+        return 0;
+    try {
+        return PageCountFile(path);
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaSave(
+    const char *path, const void *info, const void *bits, const char *format, const void *options)
+{
+    if (path == nullptr)
+        return 0;
+    try {
+        PictureView view;
+        if (!PictureView::From(info, bits, view))
+            return 0;
+        return SaveFile(path, view, format != nullptr ? format : "", OptionsFromBlock(options)) == Status::Ok
+            ? 1
+            : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaResample(void *outInfo, HGLOBAL *outBits, const void *srcInfo, const void *srcBits,
+    const SIZE *outSize, RECT dest, int /*mode: one method serves every mode*/)
+{
+    if (outInfo == nullptr || outBits == nullptr || outSize == nullptr)
+        return 0;
+    try {
+        PictureView view;
+        if (!PictureView::From(srcInfo, srcBits, view))
+            return 0;
+        Picture pic;
+        if (ResamplePicture(view, outSize->cx, outSize->cy, dest, false, pic) != Status::Ok)
+            return 0;
+        pic.Release(outBits, outInfo);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaFormatTest(const char *path)
+{
+    if (path == nullptr)
+        return -1;
+    try {
+        return FormatNumber(DetectFile(path));
+    } catch (...) {
+        return -1;
+    }
+}
+
+CODEXA_API int CodexaLoadThumbnail(
+    void *thumbInfo, HGLOBAL *bits, void *srcInfo, const char *path, const SIZE *box, RECT, int)
+{
+    if (bits == nullptr)
+        return 0;
+    *bits = nullptr;
+    if (thumbInfo == nullptr || path == nullptr)
+        return 0;
+    int bw, bh;
+    if (box != nullptr) {
+        bw = box->cx, bh = box->cy;
+    } else {
+        const auto *h = static_cast<const BITMAPINFOHEADER *>(thumbInfo);
+        bw = h->biWidth, bh = h->biHeight;
+    }
+    try {
+        Picture thumb;
+        DibInfoBlock source {};
+        if (ThumbnailFile(path, bw, bh, thumb, source) != Status::Ok)
+            return 0;
+        thumb.Release(bits, thumbInfo);
+        if (srcInfo != nullptr)
+            std::memcpy(srcInfo, &source, kDibInfoBlockSize);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API void CodexaRelease(HGLOBAL *handle)
+{
+    if (handle == nullptr)
+        return;
+    GlobalFree(*handle);
+    *handle = nullptr;
+}
+
+CODEXA_API void *CodexaProcByOrdinal(int ordinal)
+{
+    switch (ordinal) {
+    case 2:
+        return reinterpret_cast<void *>(&CodexaRelease);
+    case 3:
+        return reinterpret_cast<void *>(&CodexaLoadPage);
+    case 4:
+        return reinterpret_cast<void *>(&CodexaSave);
+    case 7:
+        return reinterpret_cast<void *>(&CodexaLoadThumbnail);
+    case 9:
+        return reinterpret_cast<void *>(&CodexaResample);
+    case 10:
+        return reinterpret_cast<void *>(&CodexaFormatTest);
+    case 15:
+        return reinterpret_cast<void *>(&CodexaPageCount);
+    default:
+        return nullptr;
+    }
+}
+
+CODEXA_API void CodexaSetPixelLimit(long long pixels)
+{
+    SetPixelLimit(pixels);
+}
+
+} // extern "C"

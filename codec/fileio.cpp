@@ -1,0 +1,186 @@
+#include "codec/fileio.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <limits>
+
+#ifdef _WIN32
+#include <filesystem>
+#include <fstream>
+#include <random>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace codexa
+{
+
+namespace
+{
+
+constexpr std::size_t kMaxFileBytes = std::size_t(2) << 30;
+
+#ifndef _WIN32
+std::string FolderOf(const std::string &path)
+{
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
+{
+    while (size > 0) {
+        ssize_t n = ::write(fd, data, size);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+#ifndef _WIN32
+
+Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size_t maxBytes)
+{
+    out.clear();
+    if (path == nullptr || *path == '\0')
+        return Status::IoError;
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Status::IoError;
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return Status::IoError;
+    }
+    std::size_t want = static_cast<std::size_t>(st.st_size);
+    if (maxBytes != 0 && want > maxBytes)
+        want = maxBytes;
+    if (want > kMaxFileBytes) {
+        ::close(fd);
+        return Status::TooLarge;
+    }
+    out.resize(want);
+    std::size_t got = 0;
+    while (got < want) {
+        ssize_t n = ::read(fd, out.data() + got, want - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    out.resize(got); // a file that shrank meanwhile is read as it is now
+    return Status::Ok;
+}
+
+Status WriteFileAtomically(const std::string &path, Bytes data)
+{
+    if (path.empty())
+        return Status::IoError;
+    struct stat old {
+    };
+    bool exists = ::stat(path.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        return Status::IoError;
+    std::string folder = FolderOf(path);
+    std::string name
+        = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    std::string temp = folder + "/." + name + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return Status::IoError;
+    mode_t mode;
+    if (exists) {
+        mode = old.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, data.data, data.size) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (ok)
+        ok = ::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return Status::IoError;
+    }
+    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) {
+        ::fsync(dirfd); // makes the rename itself durable; failure here loses nothing
+        ::close(dirfd);
+    }
+    return Status::Ok;
+}
+
+#else // _WIN32: the same contract over the standard library (ReplaceFile semantics via rename).
+
+Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size_t maxBytes)
+{
+    out.clear();
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path p = fs::u8path(path ? path : "");
+    if (!fs::is_regular_file(p, ec))
+        return Status::IoError;
+    std::uintmax_t size = fs::file_size(p, ec);
+    if (ec)
+        return Status::IoError;
+    if (maxBytes != 0 && size > maxBytes)
+        size = maxBytes;
+    if (size > kMaxFileBytes)
+        return Status::TooLarge;
+    std::ifstream in(p, std::ios::binary);
+    if (!in)
+        return Status::IoError;
+    out.resize(static_cast<std::size_t>(size));
+    in.read(reinterpret_cast<char *>(out.data()), static_cast<std::streamsize>(size));
+    out.resize(static_cast<std::size_t>(in.gcount()));
+    return Status::Ok;
+}
+
+Status WriteFileAtomically(const std::string &path, Bytes data)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target = fs::u8path(path);
+    if (fs::is_directory(target, ec))
+        return Status::IoError;
+    std::random_device rd;
+    fs::path temp = target;
+    temp += ".tmp" + std::to_string(rd());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char *>(data.data), static_cast<std::streamsize>(data.size));
+        out.flush();
+        if (!out) {
+            out.close();
+            fs::remove(temp, ec);
+            return Status::IoError;
+        }
+    }
+    fs::rename(temp, target, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        return Status::IoError;
+    }
+    return Status::Ok;
+}
+
+#endif
+
+} // namespace codexa

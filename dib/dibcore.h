@@ -1,0 +1,149 @@
+// Helpers shared by the bitmap library's families: header and pixel blocks, checks, threads.
+#pragma once
+
+#include "dib/dib.h"
+#include "platform/dibutil.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace dib
+{
+
+constexpr LONG kResolution = 3780;
+constexpr int kMaxColours = 256;
+
+// ---- Header blocks (::operator new / ::operator delete, as callers are told) ----
+
+struct InfoDeleter {
+    void operator()(BITMAPINFO *info) const;
+};
+using InfoPtr = std::unique_ptr<BITMAPINFO, InfoDeleter>;
+
+// A zeroed header block of `bytes` bytes, null when memory runs out.
+InfoPtr NewInfo(std::size_t bytes = kDibInfoBlockSize);
+void DeleteInfo(BITMAPINFO *info);
+
+inline RGBQUAD *Colours(BITMAPINFO *info)
+{
+    return reinterpret_cast<RGBQUAD *>(reinterpret_cast<BYTE *>(info) + sizeof(BITMAPINFOHEADER));
+}
+inline const RGBQUAD *Colours(const BITMAPINFO *info)
+{
+    return reinterpret_cast<const RGBQUAD *>(reinterpret_cast<const BYTE *>(info) + sizeof(BITMAPINFOHEADER));
+}
+
+// Palette entries: biClrUsed when non-zero, else 2^bits for 1 ... 8 bits, else 0; at most 256.
+int PaletteCount(const BITMAPINFOHEADER &h);
+
+// Writes size 40, width, height, planes 1, bit count, compression 0, image size, resolutions
+// 3780, colours 0 and 0. The palette is not touched.
+void WriteHeader(BITMAPINFOHEADER &h, int width, int height, int bitCount);
+
+// ---- Pixel blocks ----
+
+// Owns a GlobalAlloc block until released.
+class Block
+{
+public:
+    Block() = default;
+    explicit Block(std::size_t bytes)
+        : h_(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
+    {
+    }
+    ~Block() { GlobalFree(h_); }
+    Block(const Block &) = delete;
+    Block &operator=(const Block &) = delete;
+    Block(Block &&o) noexcept
+        : h_(o.h_)
+    {
+        o.h_ = nullptr;
+    }
+    Block &operator=(Block &&o) noexcept
+    {
+        if (this != &o) {
+            GlobalFree(h_);
+            h_ = o.h_;
+            o.h_ = nullptr;
+        }
+        return *this;
+    }
+    explicit operator bool() const { return h_ != nullptr; }
+    BYTE *data() const { return static_cast<BYTE *>(h_); }
+    HGLOBAL get() const { return h_; }
+    HGLOBAL release()
+    {
+        HGLOBAL h = h_;
+        h_ = nullptr;
+        return h;
+    }
+
+private:
+    HGLOBAL h_ = nullptr;
+};
+
+// Frees the caller's old pixel block and stores the new one.
+inline void StoreBits(HGLOBAL *bits, Block &block)
+{
+    GlobalFree(*bits);
+    *bits = block.release();
+}
+
+// Deletes the caller's old header block and stores the new one.
+inline void StoreInfo(BITMAPINFO **info, InfoPtr &block)
+{
+    DeleteInfo(*info);
+    *info = block.release();
+}
+
+// ---- Checks ----
+
+// What the functions need to know about a picture; valid only when Check... returned true.
+struct Shape {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    std::size_t stride = 0;
+    std::size_t size = 0; // stride × height
+};
+
+bool IsDepth(int bitCount); // 1, 4, 8, 16, 24, 32
+
+// Width and height of at least 1, an accepted depth, and a size that fits 32 bits. Compression
+// and planes are not looked at.
+bool CheckSize(const BITMAPINFOHEADER &h, Shape &shape);
+
+// CheckSize plus compression 0 and one plane: what the functions accept as a picture.
+bool CheckPicture(const BITMAPINFOHEADER &h, Shape &shape);
+
+// The caller's pair: non-null pointers and handles, a picture by CheckPicture (or CheckSize when
+// `loose`), and a pixel block from GlobalAlloc large enough for it.
+bool CheckPair(const HGLOBAL *bits, BITMAPINFO *const *info, Shape &shape, bool loose = false);
+
+// Size of a width × height picture of bitCount bits, 0 for invalid values or an overflow.
+std::size_t ImageBytes(std::int64_t width, std::int64_t height, int bitCount);
+
+// 16-bit 5-5-5 and 32-bit pixels to 24 bits (low three bits of each 16-bit channel zero, the
+// fourth 32-bit byte dropped), as a new block.
+bool DirectTo24(const Shape &shape, const BYTE *src, Block &out);
+
+// ---- Threads ----
+
+// Threads to use for a job touching `pixels` pixels: 1 for small jobs, else the usable cores
+// (bounded by the test and benchmark override).
+int ThreadsFor(std::int64_t pixels);
+
+// Calls fn(band, begin, end) for `bands` consecutive parts of [0, count), one thread each (the
+// caller's thread takes part 0).
+template <class F> void ParallelBands(int count, int bands, F &&fn);
+
+// Test and benchmark hooks (not exported): cap on threads (0 = no cap), and whether the vector
+// kernels may be used.
+void SetMaxThreads(int n);
+void SetVectorKernels(bool on);
+bool VectorKernels();
+
+} // namespace dib
+
+#include "dib/parallel.h"

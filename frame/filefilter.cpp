@@ -1,0 +1,29 @@
+#include "frame/filefilter.h"
+
+QStringList FilterListToNameFilters(const QString &filterList)
+{
+    QStringList filters;
+    const QStringList parts = filterList.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts.at(i).trimmed();
+        if (description.isEmpty())
+            break;
+        QStringList patterns;
+        for (const QString &pattern : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString trimmed = pattern.trimmed();
+            if (!trimmed.isEmpty())
+                patterns.append(trimmed);
+        }
+        const QString joined = patterns.join(QLatin1Char(' '));
+        if (description.endsWith(QLatin1Char(')')) && description.contains(QLatin1Char('('))) {
+            const qsizetype open = description.lastIndexOf(QLatin1Char('('));
+            const QString inside = description.mid(open + 1, description.size() - open - 2).trimmed();
+            if (inside == joined) {
+                filters.append(description);
+                continue;
+            }
+        }
+        filters.append(QStringLiteral("%1 (%2)").arg(description, joined));
+    }
+    return filters;
+}

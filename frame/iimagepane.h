@@ -1,0 +1,26 @@
+// What the main frame asks of the image pane (node 136). The pane's window also receives the
+// posted WMU_IMAGE_OPERATION, WMU_TOOLS_COMMAND and WMU_EFFECT_COMMAND messages.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+class IImagePane
+{
+public:
+    virtual ~IImagePane() = default;
+
+    // Opens the picture file at path; an empty path does nothing.
+    virtual void Open(const QString &path) = 0;
+    // Saves the shown picture under path (its own path when empty); true on success.
+    virtual bool Save(const QString &path) = 0;
+    // Pages of the shown picture; 0 without a picture.
+    virtual int PageCount() const = 0;
+    // Goes to the previous (forward false) or next page; true on success.
+    virtual bool GotoPage(bool forward) = 0;
+    // Fits the picture to the pane's width (1) or height (2).
+    virtual void Fit(int how) = 0;
+    // The window the messages are posted to.
+    virtual QWidget *Window() = 0;
+};

@@ -1,0 +1,41 @@
+#include "frame/panefactory.h"
+
+#include "frame/placeholderfolderpane.h"
+#include "frame/placeholderimagepane.h"
+#include "frame/placeholderthumbpane.h"
+
+QWidget *CreateImagePane(QWidget *parent)
+{
+    return new CPlaceholderImagePane(parent);
+}
+
+QWidget *CreateFolderPane(QWidget *parent)
+{
+    return new CPlaceholderFolderPane(parent);
+}
+
+QWidget *CreateThumbPane(QWidget *parent)
+{
+    return new CPlaceholderThumbPane(parent);
+}
+
+const TRuntimeClass &ImagePaneClass()
+{
+    static const TRuntimeClass cls { "CViewImage",
+        [](QWidget *parent, TCreateContext *) { return CreateImagePane(parent); } };
+    return cls;
+}
+
+const TRuntimeClass &FolderPaneClass()
+{
+    static const TRuntimeClass cls { "CViewFolder",
+        [](QWidget *parent, TCreateContext *) { return CreateFolderPane(parent); } };
+    return cls;
+}
+
+const TRuntimeClass &ThumbPaneClass()
+{
+    static const TRuntimeClass cls { "CViewThumb",
+        [](QWidget *parent, TCreateContext *) { return CreateThumbPane(parent); } };
+    return cls;
+}

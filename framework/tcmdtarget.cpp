@@ -1,0 +1,6 @@
+#include "framework/tcmdtarget.h"
+
+bool TCmdTarget::OnCmdMsg(UINT, TCmdUI *)
+{
+    return false;
+}

@@ -1,0 +1,58 @@
+#include "image/dibpixels.h"
+
+#include <cstring>
+
+bool DibLayoutOf(const DibInfoBlock *info, const void *bits, DibLayout &out)
+{
+    if (info == nullptr || bits == nullptr)
+        return false;
+    const BITMAPINFOHEADER &h = info->bmiHeader;
+    switch (h.biBitCount) {
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32:
+        break;
+    default:
+        return false;
+    }
+    if (h.biWidth <= 0 || h.biHeight <= 0)
+        return false;
+    if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && h.biBitCount >= 16))
+        return false;
+    std::size_t size = DibCheckedImageSize(h.biWidth, h.biHeight, h.biBitCount);
+    if (size == 0)
+        return false;
+    std::size_t have = GlobalSize(const_cast<void *>(bits));
+    if (have != 0 && have < size)
+        return false;
+    out.width = h.biWidth;
+    out.height = h.biHeight;
+    out.bitCount = h.biBitCount;
+    out.stride = static_cast<std::size_t>(DibStride(h.biWidth, h.biBitCount));
+    out.size = size;
+    out.paletteSize = h.biBitCount <= 8 ? DibPaletteSize(h) : 0;
+    out.palette = info->bmiColors;
+    return true;
+}
+
+HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut)
+{
+    std::size_t size = DibCheckedImageSize(width, height, bitCount);
+    if (size == 0)
+        return nullptr;
+    if (strideOut)
+        *strideOut = static_cast<std::size_t>(DibStride(width, bitCount));
+    return GlobalAlloc(GPTR, size);
+}
+
+void DibCopyHeader(const DibInfoBlock &from, DibInfoBlock &to, int width, int height)
+{
+    std::memcpy(&to, &from, DibHeaderBytes(from.bmiHeader));
+    to.bmiHeader.biWidth = width;
+    to.bmiHeader.biHeight = height;
+    to.bmiHeader.biSizeImage
+        = static_cast<DWORD>(DibCheckedImageSize(width, height, from.bmiHeader.biBitCount));
+}

@@ -1,0 +1,125 @@
+// Geometry of a picture's pixel block and the small pixel accessors the edit kernels share.
+#pragma once
+
+#include "platform/dibutil.h"
+#include "platform/globalmem.h"
+#include "platform/wintypes.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// A validated view of a (header, bits) pair: positive size, a known depth, a block at least
+// stride × height bytes long. Rows are bottom-up.
+struct DibLayout {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    std::size_t stride = 0;
+    std::size_t size = 0; // stride × height
+    int paletteSize = 0;
+    const RGBQUAD *palette = nullptr;
+
+    std::uint8_t *Row(void *bits, int storedRow) const
+    {
+        return static_cast<std::uint8_t *>(bits) + static_cast<std::size_t>(storedRow) * stride;
+    }
+    const std::uint8_t *Row(const void *bits, int storedRow) const
+    {
+        return static_cast<const std::uint8_t *>(bits) + static_cast<std::size_t>(storedRow) * stride;
+    }
+};
+
+// Fills `out` and returns true when the pair describes a usable picture of 1, 4, 8, 16, 24 or 32
+// bits. A block smaller than the header claims (GlobalSize) is refused.
+bool DibLayoutOf(const DibInfoBlock *info, const void *bits, DibLayout &out);
+
+// A fresh zeroed pixel block of stride × height for the given geometry, or null.
+HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut = nullptr);
+
+inline int GetPixel1(const std::uint8_t *row, int x)
+{
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+inline void SetPixel1(std::uint8_t *row, int x, int v)
+{
+    std::uint8_t bit = static_cast<std::uint8_t>(0x80u >> (x & 7));
+    if (v)
+        row[x >> 3] |= bit;
+    else
+        row[x >> 3] &= static_cast<std::uint8_t>(~bit);
+}
+
+inline int GetPixel4(const std::uint8_t *row, int x)
+{
+    return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+}
+
+inline void SetPixel4(std::uint8_t *row, int x, int v)
+{
+    std::uint8_t &b = row[x >> 1];
+    if (x & 1)
+        b = static_cast<std::uint8_t>((b & 0xF0) | (v & 0x0F));
+    else
+        b = static_cast<std::uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
+}
+
+// A 16-bit pixel (5-5-5, blue in the low bits) widened to 8 bits per channel.
+inline void Expand555(std::uint16_t v, int &r, int &g, int &b)
+{
+    int r5 = (v >> 10) & 31, g5 = (v >> 5) & 31, b5 = v & 31;
+    r = (r5 << 3) | (r5 >> 2);
+    g = (g5 << 3) | (g5 >> 2);
+    b = (b5 << 3) | (b5 >> 2);
+}
+
+inline std::uint16_t Pack555(int r, int g, int b)
+{
+    return static_cast<std::uint16_t>(((r >> 3) << 10) | ((g >> 3) << 5) | (b >> 3));
+}
+
+// Grey value (30 R + 59 G + 11 B) / 100 without the division: exact for every 8-bit triple.
+inline int GreyOf(int r, int g, int b)
+{
+    unsigned v = static_cast<unsigned>(30 * r + 59 * g + 11 * b);
+    return static_cast<int>((v * 5243u) >> 19);
+}
+
+// A scratch block from global memory (so the allocation-failure hook reaches it), freed on exit.
+class ScratchBlock
+{
+public:
+    explicit ScratchBlock(std::size_t bytes)
+        : block_(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
+    {
+    }
+    ~ScratchBlock() { GlobalFree(block_); }
+    ScratchBlock(const ScratchBlock &) = delete;
+    ScratchBlock &operator=(const ScratchBlock &) = delete;
+    bool ok() const { return block_ != nullptr; }
+    template <class T> T *as() const { return static_cast<T *>(block_); }
+
+private:
+    HGLOBAL block_;
+};
+
+// A picture made by an edit: its header (40 bytes plus palette) and its new pixel block. The
+// block is freed unless ownership is taken with Take().
+struct DibResult {
+    DibInfoBlock info {};
+    HGLOBAL bits = nullptr;
+
+    DibResult() = default;
+    DibResult(const DibResult &) = delete;
+    DibResult &operator=(const DibResult &) = delete;
+    ~DibResult() { GlobalFree(bits); }
+    HGLOBAL Take()
+    {
+        HGLOBAL b = bits;
+        bits = nullptr;
+        return b;
+    }
+};
+
+// Copies the 40-byte header and the palette of `from` into `to` and sets the new geometry.
+void DibCopyHeader(const DibInfoBlock &from, DibInfoBlock &to, int width, int height);

@@ -1,0 +1,115 @@
+// One page of a picture file held as a device-independent bitmap: loading, paging and saving
+// through the codec library, copying, drawing, and every edit the image pane applies to it.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <QImage>
+#include <string>
+
+class CMaskObj;
+class QPainter;
+
+// The rectangle the Negative command inverts, in stored (bottom-up) rows.
+struct RegionRecord {
+    void *pixels = nullptr;
+    LONG left = 0, bottomRow = 0, right = 0, topRow = 0; // region; rows exclusive at the top
+    LONG wholeLeft = 0, wholeTop = 0, wholeRight = 0, wholeBottom = 0; // (0, 0, width, height)
+    LONG bitCount = 0;
+};
+
+// Inverts the region: bytes of pixels of 8 bits or more become 255 − byte, the bits of smaller
+// pixels are flipped. Works in place; 0 for a null or empty region.
+BOOL InvertRegion(const RegionRecord &region);
+
+class CImageObj
+{
+public:
+    CImageObj();
+    ~CImageObj();
+    CImageObj(const CImageObj &) = delete;
+    CImageObj &operator=(const CImageObj &) = delete;
+
+    // Loads the library's default page of the file; page count from the library.
+    bool Load(std::string path);
+    // Next (true) or previous (false) page of the same file.
+    bool GotoPage(bool forward);
+    // Load of the own file name: discards every edit.
+    bool Reload();
+    int PageCount() const { return pageCount_; }
+    int CurrentPage() const { return currentPage_; }
+    // Saves through the codec library (empty path: the own file name); the picture is unchanged.
+    // True when the library reports success.
+    bool Save(std::string path);
+
+    // The whole picture 1:1 at (0, 0) in the painter's coordinates, nearest-neighbour scaling.
+    void Draw(QPainter &painter);
+    // The whole picture fitted into (l, t, r, b), centred, proportions kept (printing).
+    void DrawFitted(QPainter &painter, int l, int t, int r, int b);
+
+    // The destination gets its own copy of header, palette and bits.
+    bool CopyTo(CImageObj &dest) const;
+    // Replaces info and bits by copies of the given ones. On allocation failure the picture is
+    // left empty.
+    bool CopyFrom(const void *bits, const void *header);
+
+    // --- edits; each returns false and leaves the picture as it was when it cannot be done ---
+    // Degrees, positive = clockwise on screen; fixed point with 10 fraction bits.
+    bool Rotate(double angle);
+    // 0 = mirror (left-right), 1 = flip (top-bottom).
+    bool MirrorFlip(int direction);
+    // Adds the steps to every channel, clamped to 0...255 (24-bit pixels, else the palette).
+    bool ColorTable(int redStep, int greenStep, int blueStep);
+    bool ColorTable(int step) { return ColorTable(step, step, step); }
+    // 1-bit picture: white where grey > threshold.
+    bool BlackWhite(int threshold);
+    // 8-bit picture with a grey ramp palette.
+    bool Grey();
+    // New size; confirm == 0 does nothing (false).
+    bool Resize(int width, int height, int confirm);
+    // Top-down rectangle, clipped to the picture. With a destination, this picture is copied
+    // into it first and the copy is cropped.
+    bool Crop(int left, int top, int right, int bottom, CImageObj *dest = nullptr);
+    // Crops away the dark runs at both ends of every row.
+    bool RemoveBlackEdge();
+    // Selected pixels of the mask (picture size, stored rows) take the colour.
+    bool FillByMask(CMaskObj &mask, COLORREF colour);
+    // The Negative command: the whole picture through InvertRegion.
+    bool Negative();
+    // A copy fitted into maxWidth × maxHeight (never enlarged), for the live rotation preview.
+    bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const;
+    // Delete: the selection becomes white. The mask is brought to the picture's size first.
+    bool DeleteSelection(CMaskObj &mask);
+    // Crop to selection: crop to the selection's bounds, whatever is outside it turns white.
+    bool CropToSelection(CMaskObj &mask);
+
+    // --- state ---
+    bool IsEmpty() const { return bits_ == nullptr || info_ == nullptr; }
+    HGLOBAL Bits() const { return bits_; }
+    DibInfoBlock *Info() { return info_; }
+    const DibInfoBlock *Info() const { return info_; }
+    int Width() const;
+    int Height() const;
+    int BitCount() const;
+    const std::string &FileName() const { return fileName_; }
+
+    // The display form of the picture (top-down RGB32), rebuilt after an edit; null when empty.
+    const QImage &DisplayImage();
+    // Call after changing the pixels through Bits() directly.
+    void InvalidateDisplay() { displayDirty_ = true; }
+
+private:
+    bool LoadPage(int page);
+    void FreeAll();
+    // Takes over a new pixel block and header (40 bytes plus palette) after an edit.
+    void Replace(HGLOBAL bits, const DibInfoBlock &info);
+    bool FillByMaskAt(CMaskObj &mask, COLORREF colour, int maskX, int maskRow);
+
+    HGLOBAL bits_ = nullptr;
+    DibInfoBlock *info_ = nullptr;
+    int pageCount_ = 0;
+    int currentPage_ = 0;
+    std::string fileName_;
+    QImage display_;
+    bool displayDirty_ = true;
+};

@@ -1,0 +1,111 @@
+// The image pane's selection: tool, tracker, mask and the animated outline shared with the outline
+// worker thread. The mask and the outline are guarded by an auto-reset event used as a lock; a
+// manual-reset stop event ends the worker, which answers on a manual-reset stopped event. The
+// worker computes the crawling dashes every 75 ms and calls back; the pane only paints them.
+#pragma once
+
+#include "image/maskobj.h"
+#include "image/shapetracker.h"
+#include "platform/wintypes.h"
+
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+class CImageObj;
+
+class CSelectionState
+{
+public:
+    CSelectionState();
+    // Stops the worker (set the lock and the stop event, wait for the stopped event) and closes
+    // the three events.
+    ~CSelectionState();
+    CSelectionState(const CSelectionState &) = delete;
+    CSelectionState &operator=(const CSelectionState &) = delete;
+
+    // Starts the outline worker; onTick runs on the worker thread after each tick (the pane posts
+    // itself a repaint from there). False when it is running already or cannot start.
+    bool StartWorker(std::function<void()> onTick);
+    void StopWorker();
+    bool WorkerRunning() const { return worker_.joinable(); }
+    // One tick of the worker: under the lock, when the outline is enabled, rebuild the outline if
+    // the displayed rectangle changed or the mask did, colour the dashes for the current phase
+    // and step the phase (7, 6, ... 0, 7, ...).
+    void Tick();
+
+    // The selection lock. Every access to the mask or the outline happens between the two.
+    void Lock();
+    void Unlock();
+    class Guard
+    {
+    public:
+        explicit Guard(CSelectionState &state)
+            : state_(state)
+        {
+            state_.Lock();
+        }
+        ~Guard() { state_.Unlock(); }
+        Guard(const Guard &) = delete;
+        Guard &operator=(const Guard &) = delete;
+
+    private:
+        CSelectionState &state_;
+    };
+
+    // 0 none, kShapeRect, kShapeEllipse or kShapePolygon.
+    int Tool() const { return tool_; }
+    void SetTool(int tool) { tool_ = tool; }
+    // Mouse-down with a selection tool: the tracker for the tool (a new one when the kind
+    // changed), after dropping the current selection (each drag starts a new one). Null for no
+    // tool.
+    CShapeTracker *TrackerForMouseDown();
+    CShapeTracker *Tracker() const { return tracker_.get(); }
+
+    // The receiving side of the trackers: creates a 1-bit mask of the displayed picture size when
+    // there is none, adds or subtracts the shape, enables the outline and marks it for rebuilding.
+    bool AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points,
+        int displayWidth, int displayHeight);
+    // Deletes the mask and the cached outline; the outline stays disabled.
+    void Drop();
+    // Inverts the selection; without one, first a mask of the displayed size with nothing selected.
+    bool Reverse(int displayWidth, int displayHeight);
+    bool HasSelection();
+    // Delete and Crop to selection on the picture, then the selection is dropped. False (and the
+    // selection kept) when there is none or the edit fails.
+    bool DeleteIn(CImageObj &picture);
+    bool CropIn(CImageObj &picture);
+    // Bounds of the selection in mask coordinates ((0, 0, 0, 0) for none).
+    RECT Bounds();
+
+    // The displayed picture rectangle in device units (client coordinates); the outline follows.
+    void SetDisplayRect(const RECT &rect);
+    // The dashes of the last tick in client coordinates: red and green pixels. False when there is
+    // nothing to paint.
+    bool Dots(std::vector<POINT> &red, std::vector<POINT> &green);
+    bool OutlineEnabled() const { return outlineEnabled_; }
+    int Phase() const { return phase_; }
+    // Red (true) or green for an outline pixel at client (x, y) in the given phase.
+    static bool IsRedDot(int x, int y, int phase) { return ((x - y + phase + 10000) % 8) > 3; }
+
+private:
+    void DropLocked();
+    void WorkerLoop(std::function<void()> onTick);
+
+    HANDLE stop_ = nullptr; // manual reset, initially clear
+    HANDLE stopped_ = nullptr; // manual reset, initially set
+    HANDLE lock_ = nullptr; // auto reset, initially set
+    std::thread worker_;
+
+    int tool_ = 0;
+    std::unique_ptr<CShapeTracker> tracker_;
+    std::unique_ptr<CMaskObj> mask_;
+    std::unique_ptr<CMaskObj> outlineMask_; // displayed-size copy the outline was computed from
+    RECT displayRect_ { 0, 0, 0, 0 };
+    RECT outlineRect_ { 0, 0, 0, 0 };
+    int phase_ = 0;
+    bool outlineEnabled_ = false;
+    std::vector<POINT> red_;
+    std::vector<POINT> green_;
+};

@@ -1,0 +1,67 @@
+// Mouse trackers that turn drags into selection shapes. A pane feeds them its mouse events and
+// implements CTrackerView; the trackers keep the geometry and call back for capture, repaint and
+// the finished shape.
+#pragma once
+
+#include "platform/wintypes.h"
+
+#include <vector>
+
+#ifndef _WIN32
+constexpr UINT MK_LBUTTON = 0x0001;
+constexpr UINT MK_RBUTTON = 0x0002;
+constexpr UINT MK_SHIFT = 0x0004;
+constexpr UINT MK_CONTROL = 0x0008;
+#endif
+
+// Tracker kinds, also the selection tools of the pane.
+constexpr int kShapeRect = 1;
+constexpr int kShapeEllipse = 3;
+constexpr int kShapePolygon = 6;
+
+// The pane side of tracking.
+class CTrackerView
+{
+public:
+    virtual ~CTrackerView() = default;
+    virtual void SetTrackerCapture() = 0;
+    virtual void ReleaseTrackerCapture() = 0;
+    virtual bool HasTrackerCapture() const = 0;
+    // The picture's top-left corner in client coordinates (device units).
+    virtual POINT PictureOrigin() const = 0;
+    // The rubber band moved: repaint it (drawn inverted, clipped to the displayed picture).
+    virtual void RubberBandChanged() = 0;
+    // A finished shape in picture display coordinates: rectangles and ellipses as `bounds`,
+    // polygons as `points` (with `bounds` their bounding box). subtract: Shift was down.
+    virtual void AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points) = 0;
+};
+
+class CShapeTracker
+{
+public:
+    explicit CShapeTracker(int kind);
+    virtual ~CShapeTracker();
+    CShapeTracker(const CShapeTracker &) = delete;
+    CShapeTracker &operator=(const CShapeTracker &) = delete;
+
+    // Client coordinates; flags are the MK_ key flags of the mouse message.
+    virtual void OnMouseDown(CTrackerView &view, UINT flags, int x, int y);
+    virtual void OnMouseMove(CTrackerView &view, UINT flags, int x, int y);
+    virtual void OnMouseUp(CTrackerView &view, UINT flags, int x, int y);
+
+    int Kind() const { return kind_; }
+    bool IsActive() const { return active_; }
+    POINT StartPoint() const { return start_; }
+    POINT CurrentPoint() const { return current_; }
+    const std::vector<POINT> &Points() const { return points_; }
+
+protected:
+    std::vector<POINT> points_;
+    POINT start_ { 0, 0 };
+    POINT current_ { 0, 0 };
+    int kind_;
+    bool active_ = false;
+};
+
+// Rectangle between two corners, normalised (left <= right, top <= bottom).
+RECT NormalRect(POINT a, POINT b);

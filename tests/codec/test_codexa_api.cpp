@@ -1,0 +1,360 @@
+// The C entry points: result rules, untouched outputs on failure, safe saving, the pixel
+// limit, resampling and thumbnails, the ordinal table.
+#include "codec/codexa.h"
+#include "codec/resample.h"
+#include "codec_test_util.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace codexa;
+using namespace codexa::test;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+class TempFolder : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir_ = fs::temp_directory_path()
+            / ("codexa_api_" + std::to_string(::getpid()) + "_"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (auto &e : fs::directory_iterator(dir_))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path dir_;
+};
+
+struct Block {
+    DibInfoBlock info;
+    Block() { std::memset(&info, 0xAB, sizeof info); }
+    bool Untouched() const
+    {
+        const auto *b = reinterpret_cast<const std::uint8_t *>(&info);
+        return std::all_of(b, b + sizeof info, [](std::uint8_t v) { return v == 0xAB; });
+    }
+};
+
+TEST(CodexaApi, OrdinalTable)
+{
+    EXPECT_EQ(CodexaProcByOrdinal(2), reinterpret_cast<void *>(&CodexaRelease));
+    EXPECT_EQ(CodexaProcByOrdinal(3), reinterpret_cast<void *>(&CodexaLoadPage));
+    EXPECT_EQ(CodexaProcByOrdinal(4), reinterpret_cast<void *>(&CodexaSave));
+    EXPECT_EQ(CodexaProcByOrdinal(7), reinterpret_cast<void *>(&CodexaLoadThumbnail));
+    EXPECT_EQ(CodexaProcByOrdinal(9), reinterpret_cast<void *>(&CodexaResample));
+    EXPECT_EQ(CodexaProcByOrdinal(10), reinterpret_cast<void *>(&CodexaFormatTest));
+    EXPECT_EQ(CodexaProcByOrdinal(15), reinterpret_cast<void *>(&CodexaPageCount));
+    for (int n : { 0, 1, 5, 6, 8, 11, 14, 16, -1 })
+        EXPECT_EQ(CodexaProcByOrdinal(n), nullptr) << n;
+}
+
+TEST(CodexaApi, LoadPageFillsBothBlocksOrLeavesThemAlone)
+{
+    Block block;
+    HGLOBAL bits = reinterpret_cast<HGLOBAL>(0x1234); // a stale value must not survive a failure
+    EXPECT_EQ(CodexaLoadPage(&bits, &block.info, TestData("no/such/file.png").c_str(), -1), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_TRUE(block.Untouched());
+    EXPECT_EQ(CodexaLoadPage(&bits, &block.info, TestData("pngsuite/bad/xcsn0g01.png").c_str(), -1), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_TRUE(block.Untouched());
+    const std::string gif = TestData("gif/peterdn-gif-test-suite/animated_loop.gif");
+    EXPECT_EQ(CodexaLoadPage(&bits, &block.info, gif.c_str(), 4), 0); // pages 0...3
+    EXPECT_EQ(bits, nullptr);
+
+    ASSERT_EQ(CodexaLoadPage(&bits, &block.info, gif.c_str(), 3), 1);
+    ASSERT_NE(bits, nullptr);
+    const BITMAPINFOHEADER &h = block.info.bmiHeader;
+    EXPECT_EQ(h.biSize, 40u);
+    EXPECT_EQ(h.biWidth, 100);
+    EXPECT_EQ(h.biHeight, 100);
+    EXPECT_GE(GlobalSize(bits), DibImageSizeOf(h));
+    CodexaRelease(&bits);
+    EXPECT_EQ(bits, nullptr);
+}
+
+TEST(CodexaApi, PageCountAndFormatTest)
+{
+    EXPECT_EQ(CodexaPageCount(TestData("gif/peterdn-gif-test-suite/animated_loop.gif").c_str()), 4);
+    EXPECT_EQ(CodexaPageCount(TestData("tiff/pillow/good/multipage.tiff").c_str()), 3);
+    EXPECT_EQ(CodexaPageCount(TestData("jpeg/pillow/good/hopper.jpg").c_str()), 1);
+    EXPECT_EQ(CodexaPageCount(TestData("no/such.gif").c_str()), 0);
+    EXPECT_EQ(CodexaPageCount(TestData("SOURCES.md").c_str()), 0);
+
+    EXPECT_EQ(CodexaFormatTest(TestData("jpeg/pillow/good/hopper.jpg").c_str()), 1);
+    EXPECT_EQ(CodexaFormatTest(TestData("gif/pillow/good/hopper.gif").c_str()), 2);
+    EXPECT_EQ(CodexaFormatTest(TestData("tiff/pillow/good/hopper.tif").c_str()), 5);
+    EXPECT_EQ(CodexaFormatTest(TestData("pngsuite/good/basn2c08.png").c_str()), 8);
+    EXPECT_LT(CodexaFormatTest(TestData("SOURCES.md").c_str()), 0);
+    EXPECT_LT(CodexaFormatTest(TestData("no/such.png").c_str()), 0);
+    EXPECT_LT(CodexaFormatTest(TestData("pngsuite").c_str()), 0); // a folder
+    EXPECT_LT(CodexaFormatTest(nullptr), 0);
+}
+
+TEST_F(TempFolder, SaveReplacesTheFileOnlyWhenTheNewOneIsComplete)
+{
+    Picture pic = MakePattern(33, 17, 24);
+    const std::string target = Path("picture.png");
+    std::uint8_t options[64] = {};
+    options[54] = 100;
+    ASSERT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, "", options), 1);
+    const auto first = ReadAll(target);
+    ASSERT_FALSE(first.empty());
+    ::chmod(target.c_str(), 0640);
+
+    // Failures: unknown format, a broken picture, a missing folder, a folder in the way.
+    EXPECT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, "xyz", nullptr), 0);
+    DibInfoBlock broken = pic.info;
+    broken.bmiHeader.biBitCount = 7;
+    EXPECT_EQ(CodexaSave(target.c_str(), &broken, pic.bits, nullptr, nullptr), 0);
+    EXPECT_EQ(CodexaSave(Path("missing/picture.png").c_str(), &pic.info, pic.bits, nullptr, nullptr), 0);
+    fs::create_directories(Path("folder.png"));
+    EXPECT_EQ(CodexaSave(Path("folder.png").c_str(), &pic.info, pic.bits, nullptr, nullptr), 0);
+    EXPECT_TRUE(fs::is_directory(Path("folder.png")));
+    EXPECT_EQ(ReadAll(target), first);
+    EXPECT_EQ(Names(), (std::vector<std::string> { "folder.png", "picture.png" })); // no temporaries left
+
+    // A save in another format through the format text replaces the bytes, keeps the mode.
+    ASSERT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, "tif", nullptr), 1);
+    EXPECT_NE(ReadAll(target), first);
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(CodexaFormatTest(target.c_str()), 5);
+    EXPECT_EQ(Names(), (std::vector<std::string> { "folder.png", "picture.png" }));
+}
+
+TEST_F(TempFolder, SavingOverALinkReplacesTheLinkNotItsTarget)
+{
+    Picture pic = MakePattern(8, 8, 8);
+    const std::string real = Path("real.gif"), link = Path("link.gif");
+    ASSERT_EQ(CodexaSave(real.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1);
+    const auto before = ReadAll(real);
+    fs::create_symlink(real, link);
+    Picture other = MakePattern(9, 9, 24);
+    ASSERT_EQ(CodexaSave(link.c_str(), &other.info, other.bits, nullptr, nullptr), 1);
+    EXPECT_FALSE(fs::is_symlink(link));
+    EXPECT_EQ(ReadAll(real), before);
+}
+
+TEST_F(TempFolder, SavedFilesLoadBackThroughTheApi)
+{
+    for (const char *ext : { "jpg", "png", "tif", "gif" }) {
+        Picture pic = MakePattern(20, 10, 24);
+        const std::string path = Path(std::string("p.") + ext);
+        ASSERT_EQ(CodexaSave(path.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1) << ext;
+        Block block;
+        HGLOBAL bits = nullptr;
+        ASSERT_EQ(CodexaLoadPage(&bits, &block.info, path.c_str(), -1), 1) << ext;
+        EXPECT_EQ(block.info.bmiHeader.biWidth, 20);
+        EXPECT_EQ(block.info.bmiHeader.biHeight, 10);
+        CodexaRelease(&bits);
+    }
+}
+
+TEST(CodexaApi, PixelLimitRefusesLargePictures)
+{
+    const std::string png = TestData("pngsuite/good/basn2c08.png"); // 32 × 32
+    const std::string jpg = TestData("jpeg/pillow/good/hopper.jpg"); // 128 × 128
+    const std::string gif = TestData("gif/pillow/good/hopper.gif");
+    const std::string tif = TestData("tiff/pillow/good/hopper.tif");
+    Block block;
+    HGLOBAL bits = nullptr;
+    CodexaSetPixelLimit(1023);
+    for (const std::string &path : { png, jpg, gif, tif }) {
+        EXPECT_EQ(CodexaLoadPage(&bits, &block.info, path.c_str(), -1), 0) << path;
+        EXPECT_EQ(bits, nullptr);
+    }
+    Picture pic;
+    EXPECT_EQ(pic.Create(32, 32, 24), Status::TooLarge);
+    CodexaSetPixelLimit(1024);
+    EXPECT_EQ(CodexaLoadPage(&bits, &block.info, png.c_str(), -1), 1);
+    CodexaRelease(&bits);
+    CodexaSetPixelLimit(0); // back to the default
+    EXPECT_EQ(PixelLimit(), 1ll << 28);
+    EXPECT_EQ(CodexaLoadPage(&bits, &block.info, jpg.c_str(), -1), 1);
+    CodexaRelease(&bits);
+}
+
+// --- resampling (ordinal 9) ---
+
+Picture Resampled(const Picture &src, int w, int h, RECT dest)
+{
+    Picture out;
+    SIZE size { w, h };
+    Block block;
+    HGLOBAL bits = nullptr;
+    if (CodexaResample(&block.info, &bits, &src.info, src.bits, &size, dest, 2) != 1)
+        return out;
+    EXPECT_TRUE(out.Adopt(&block.info, bits));
+    return out;
+}
+
+TEST(CodexaResample, SameSizeIsAnExactCopy)
+{
+    Picture src = MakePattern(31, 19, 24);
+    Picture out = Resampled(src, 31, 19, RECT { 0, 0, 31, 19 });
+    ASSERT_NE(out.bits, nullptr);
+    EXPECT_EQ(out.bitCount(), 24);
+    EXPECT_EQ(MaxDifference(src, out), 0);
+}
+
+TEST(CodexaResample, AreaAverageWhenShrinkingBilinearWhenGrowing)
+{
+    Picture src;
+    ASSERT_EQ(src.Create(4, 2, 24), Status::Ok);
+    const int values[2][4] = { { 0, 40, 100, 200 }, { 20, 60, 0, 100 } };
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            std::memset(src.RowFromTop(y) + 3 * x, values[y][x], 3);
+    Picture half = Resampled(src, 2, 1, RECT { 0, 0, 2, 1 });
+    ASSERT_NE(half.bits, nullptr);
+    EXPECT_EQ(half.RowFromTop(0)[0], 30); // (0 + 40 + 20 + 60) / 4
+    EXPECT_EQ(half.RowFromTop(0)[3], 100); // (100 + 200 + 0 + 100) / 4
+
+    Picture two;
+    ASSERT_EQ(two.Create(2, 1, 24), Status::Ok);
+    std::memset(two.RowFromTop(0) + 3, 255, 3);
+    Picture wide = Resampled(two, 4, 1, RECT { 0, 0, 4, 1 });
+    ASSERT_NE(wide.bits, nullptr);
+    const std::uint8_t expect[4] = { 0, 64, 191, 255 }; // centres at -0.25, 0.25, 0.75, 1.25
+    for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(wide.RowFromTop(0)[3 * x], expect[x]) << x;
+}
+
+TEST(CodexaResample, DestinationRectanglePlacesThePicture)
+{
+    Picture src;
+    ASSERT_EQ(src.Create(4, 4, 24), Status::Ok); // black
+    Picture out = Resampled(src, 10, 8, RECT { 2, 3, 6, 7 });
+    ASSERT_NE(out.bits, nullptr);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 10; ++x) {
+            bool inside = x >= 2 && x < 6 && y >= 3 && y < 7;
+            EXPECT_EQ(out.RowFromTop(y)[3 * x], inside ? 0 : 255) << x << "," << y;
+        }
+    // A rectangle reaching past the picture draws only the overlap: a black-white pair grown to
+    // 20 wide (bilinear over the whole width), seen through its columns 5...14.
+    Picture split;
+    ASSERT_EQ(split.Create(2, 1, 24), Status::Ok);
+    std::memset(split.RowFromTop(0) + 3, 255, 3);
+    Picture part = Resampled(split, 10, 1, RECT { -5, 0, 15, 1 });
+    ASSERT_NE(part.bits, nullptr);
+    EXPECT_EQ(part.RowFromTop(0)[0], 13); // source position 0.05
+    EXPECT_EQ(part.RowFromTop(0)[3 * 9], 242); // 0.95
+}
+
+TEST(CodexaResample, GreyStaysGreyOtherPalettesBecomeColour)
+{
+    Picture grey = MakePattern(16, 16, 8, true);
+    Picture g = Resampled(grey, 8, 8, RECT { 0, 0, 8, 8 });
+    ASSERT_NE(g.bits, nullptr);
+    EXPECT_EQ(g.bitCount(), 8);
+    EXPECT_EQ(g.info.bmiColors[77].rgbBlue, 77);
+    Picture mask = MakePattern(16, 16, 1, true);
+    EXPECT_EQ(Resampled(mask, 7, 7, RECT { 0, 0, 7, 7 }).bitCount(), 8);
+    Picture colour = MakePattern(16, 16, 4);
+    Picture c = Resampled(colour, 8, 8, RECT { 0, 0, 8, 8 });
+    EXPECT_EQ(c.bitCount(), 24);
+    Picture same = Resampled(colour, 16, 16, RECT { 0, 0, 16, 16 });
+    EXPECT_EQ(MaxDifference(colour, same), 0);
+}
+
+TEST(CodexaResample, FailuresLeaveTheOutputsAlone)
+{
+    Picture src = MakePattern(8, 8, 24);
+    Block block;
+    HGLOBAL bits = nullptr;
+    SIZE size { 4, 4 };
+    EXPECT_EQ(CodexaResample(&block.info, &bits, &src.info, src.bits, &size, RECT { 0, 0, 0, 4 }, 2), 0);
+    SIZE huge { 1 << 20, 1 << 20 };
+    EXPECT_EQ(CodexaResample(&block.info, &bits, &src.info, src.bits, &huge, RECT { 0, 0, 4, 4 }, 2), 0);
+    EXPECT_EQ(CodexaResample(&block.info, &bits, &src.info, nullptr, &size, RECT { 0, 0, 4, 4 }, 2), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_TRUE(block.Untouched());
+}
+
+// --- thumbnails (ordinal 7) ---
+
+TEST(CodexaThumbnail, FitsTheBoxAndReportsTheSource)
+{
+    const std::string jpg = TestData("jpeg/image-rs-progressive/3.jpg"); // 650 × 470
+    Block thumb, source;
+    HGLOBAL bits = nullptr;
+    SIZE box { 100, 100 };
+    ASSERT_EQ(
+        CodexaLoadThumbnail(&thumb.info, &bits, &source.info, jpg.c_str(), &box, RECT { -1, -1, -1, -1 }, 0),
+        1);
+    EXPECT_EQ(thumb.info.bmiHeader.biWidth, 100);
+    EXPECT_EQ(thumb.info.bmiHeader.biHeight, 72);
+    EXPECT_EQ(thumb.info.bmiHeader.biBitCount, 24);
+    EXPECT_EQ(source.info.bmiHeader.biWidth, 650);
+    EXPECT_EQ(source.info.bmiHeader.biHeight, 470);
+
+    // Close to shrinking the full decode directly (the 2/8 DCT decode covers 652 × 472 source
+    // pixels and filters edges its own way: about 5 levels on this sharp picture; a misplaced
+    // or wrongly scaled thumbnail is tens of levels off).
+    Picture fromThumb;
+    ASSERT_TRUE(fromThumb.Adopt(&thumb.info, bits));
+    Picture full = Decode(jpg);
+    Picture direct;
+    ASSERT_EQ(ResamplePicture(ViewOf(full), 100, 72, RECT { 0, 0, 100, 72 }, true, direct), Status::Ok);
+    EXPECT_LT(MeanDifference(fromThumb, direct), 6.0);
+
+    // Never enlarged; grey sources give 24-bit thumbnails and an 8-bit source header.
+    SIZE big { 2000, 2000 };
+    HGLOBAL more = nullptr;
+    ASSERT_EQ(
+        CodexaLoadThumbnail(&thumb.info, &more, &source.info, jpg.c_str(), &big, RECT { -1, -1, -1, -1 }, 0),
+        1);
+    EXPECT_EQ(thumb.info.bmiHeader.biWidth, 650);
+    CodexaRelease(&more);
+    const std::string grey = TestData("pngsuite/good/basn0g08.png");
+    ASSERT_EQ(
+        CodexaLoadThumbnail(&thumb.info, &more, &source.info, grey.c_str(), &box, RECT { -1, -1, -1, -1 }, 0),
+        1);
+    EXPECT_EQ(thumb.info.bmiHeader.biBitCount, 24);
+    EXPECT_EQ(source.info.bmiHeader.biBitCount, 8);
+    EXPECT_EQ(source.info.bmiColors[9].rgbRed, 9);
+    CodexaRelease(&more);
+
+    // Tall and wide extremes keep at least one pixel.
+    int w = 0, h = 0;
+    ASSERT_TRUE(FitIntoBox(10000, 3, 100, 100, w, h));
+    EXPECT_EQ(w, 100);
+    EXPECT_EQ(h, 1);
+    EXPECT_FALSE(FitIntoBox(10, 10, 0, 100, w, h));
+}
+
+TEST(CodexaThumbnail, FailureLeavesTheHandleNull)
+{
+    Block thumb, source;
+    HGLOBAL bits = reinterpret_cast<HGLOBAL>(0x10);
+    SIZE box { 100, 100 };
+    EXPECT_EQ(CodexaLoadThumbnail(&thumb.info, &bits, &source.info, TestData("SOURCES.md").c_str(), &box,
+                  RECT { -1, -1, -1, -1 }, 0),
+        0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_TRUE(thumb.Untouched());
+    EXPECT_TRUE(source.Untouched());
+}
+
+} // namespace

@@ -1,0 +1,148 @@
+#include "fmt_testutil.h"
+
+#include <bit>
+#include <gtest/gtest.h>
+
+namespace codexa
+{
+extern const FormatCodec kFormat_mac;
+}
+
+using namespace codexa;
+using namespace codexa::test;
+
+namespace
+{
+
+Status Load(const std::string &relative, Picture &pic)
+{
+    return LoadWith(kFormat_mac, TestData("macpaint/" + relative), pic);
+}
+
+int BlackPixels(const Picture &pic)
+{
+    int n = 0;
+    PictureView view = ViewOf(pic);
+    for (int y = 0; y < view.height; ++y) {
+        const std::uint8_t *row = view.RowFromTop(y);
+        for (int i = 0; i < 72; ++i)
+            n += std::popcount(static_cast<unsigned>(row[i]));
+    }
+    return n;
+}
+
+TEST(FmtMac, GoodFilesDecode)
+{
+    for (const std::string &path : FilesIn(TestData("macpaint/good"), { ".mac", ".pic" })) {
+        SCOPED_TRACE(path);
+        Picture pic;
+        ASSERT_EQ(LoadWith(kFormat_mac, path, pic), Status::Ok);
+        EXPECT_EQ(pic.width(), 576);
+        EXPECT_EQ(pic.height(), 720);
+        EXPECT_EQ(pic.bitCount(), 1);
+        EXPECT_EQ(pic.info.bmiHeader.biXPelsPerMeter, 2835);
+        EXPECT_GT(BlackPixels(pic), 1000);
+        EXPECT_TRUE(kFormat_mac.probe(AsBytes(ReadFileBytes(path)), ".mac"));
+    }
+    Picture japan;
+    ASSERT_EQ(Load("good/japan_macbinary.mac", japan), Status::Ok);
+    Rgb want;
+    ASSERT_TRUE(ReadPngOverWhite(TestData("macpaint/good/japan.reference.png"), want));
+    EXPECT_EQ(CompareRgb(Flatten(japan), want), "");
+    // Index 1 is black.
+    EXPECT_EQ(japan.info.bmiColors[1].rgbRed, 0);
+    EXPECT_EQ(japan.info.bmiColors[0].rgbRed, 255);
+}
+
+TEST(FmtMac, QuestionableFilesDecode)
+{
+    // go_header: a MacBinary name field of 63 bytes holding a UTF-16 path; its data fork is the
+    // raw file next to it.
+    Picture withHeader, raw;
+    ASSERT_EQ(Load("questionable/go_header_macbinary_utf16name.mac", withHeader), Status::Ok);
+    ASSERT_EQ(Load("good/go_noheader_raw.mac", raw), Status::Ok);
+    EXPECT_EQ(CompareRgb(Flatten(withHeader), Flatten(raw)), "");
+    // Runs that cross rows: read as one stream.
+    for (const char *f :
+        { "questionable/DonHo_4_runs_cross_rows.mac", "questionable/pixarpict_runs_cross_rows.mac" }) {
+        SCOPED_TRACE(f);
+        Picture pic;
+        ASSERT_EQ(Load(f, pic), Status::Ok);
+        EXPECT_GT(BlackPixels(pic), 1000);
+    }
+}
+
+TEST(FmtMac, ZeroFilledMacBinaryHeaderAndPadding)
+{
+    // 128 zero bytes in front of a raw file, and trailing padding: the same picture.
+    std::vector<std::uint8_t> rawFile = ReadFileBytes(TestData("macpaint/good/MUST4_raw.MAC"));
+    std::vector<std::uint8_t> padded(128, 0);
+    padded.insert(padded.end(), rawFile.begin(), rawFile.end());
+    padded.insert(padded.end(), 300, 0);
+    Picture a, b;
+    ASSERT_EQ(kFormat_mac.load(AsBytes(rawFile), -1, a), Status::Ok);
+    ASSERT_EQ(kFormat_mac.load(AsBytes(padded), -1, b), Status::Ok);
+    EXPECT_EQ(CompareRgb(Flatten(a), Flatten(b)), "");
+}
+
+TEST(FmtMac, TruncatedFilesFail)
+{
+    std::vector<std::uint8_t> data = ReadFileBytes(TestData("macpaint/good/japan_macbinary.mac"));
+    // japan's packed rows end well before its trailing padding.
+    for (std::size_t n = 0; n < data.size() - 1024; n += 13) {
+        std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<long>(n));
+        Picture pic;
+        EXPECT_NE(kFormat_mac.load(AsBytes(part), -1, pic), Status::Ok) << n;
+    }
+}
+
+TEST(FmtMac, Probe)
+{
+    std::vector<std::uint8_t> raw = ReadFileBytes(TestData("macpaint/good/thinking_about_you_raw.mac"));
+    EXPECT_TRUE(kFormat_mac.probe(AsBytes(raw), ".mac"));
+    EXPECT_FALSE(kFormat_mac.probe(AsBytes(raw), ".bin")); // no header: the extension decides
+    EXPECT_TRUE(
+        kFormat_mac.probe(AsBytes(ReadFileBytes(TestData("macpaint/good/MILO_macbinary.PIC"))), ".pic"));
+    for (const char *other : { "tga/kde/rgb.tga", "gem-img/mono/tiger.img", "bmpsuite/g/pal1.bmp" })
+        EXPECT_FALSE(kFormat_mac.probe(AsBytes(ReadFileBytes(TestData(other))), ".mac")) << other;
+}
+
+TEST(FmtMac, SaveThresholdsCropsAndPads)
+{
+    // 24-bit, 600 × 5: wider than the page, cropped; rows below stay white.
+    Picture wide = MakePicture(600, 5, 24, 0, [](int x, int y) -> unsigned {
+        if (y == 0)
+            return 0x7F7F7F; // grey 127: black
+        if (y == 1)
+            return 0x808080; // grey 128: white
+        if (y == 2)
+            return x < 300 ? 0xFF0000u : 0x00FF00u; // red: 76 black; green: 150 white
+        return x % 2 ? 0x000000u : 0xFFFFFFu;
+    });
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(kFormat_mac.save(ViewOf(wide), SaveOptions {}, file), Status::Ok);
+    EXPECT_TRUE(kFormat_mac.probe(AsBytes(file), ".mac"));
+    Picture back;
+    ASSERT_EQ(kFormat_mac.load(AsBytes(file), -1, back), Status::Ok);
+    ASSERT_EQ(back.width(), 576);
+    ASSERT_EQ(back.height(), 720);
+    EXPECT_EQ(back.RowFromTop(0)[0], 0xFF);
+    EXPECT_EQ(back.RowFromTop(0)[71], 0xFF);
+    EXPECT_EQ(back.RowFromTop(1)[0], 0x00);
+    EXPECT_EQ(back.RowFromTop(2)[0], 0xFF);
+    EXPECT_EQ(back.RowFromTop(2)[71], 0x00);
+    EXPECT_EQ(back.RowFromTop(3)[5], 0x55);
+    EXPECT_EQ(back.RowFromTop(5)[0], 0x00);
+    EXPECT_EQ(back.RowFromTop(719)[71], 0x00);
+
+    // A page-sized 1-bit picture survives exactly, whatever its palette order.
+    Picture page = MakePicture(
+        576, 720, 1, 0, [](int x, int y) { return static_cast<unsigned>((x * x + y) % 3 == 0); });
+    page.info.bmiColors[0] = RGBQUAD { 0, 0, 0, 0 };
+    page.info.bmiColors[1] = RGBQUAD { 255, 255, 255, 0 };
+    ASSERT_EQ(kFormat_mac.save(ViewOf(page), SaveOptions {}, file), Status::Ok);
+    ASSERT_EQ(kFormat_mac.load(AsBytes(file), -1, back), Status::Ok);
+    EXPECT_EQ(CompareRgb(Flatten(back), Flatten(page)), "");
+}
+
+} // namespace

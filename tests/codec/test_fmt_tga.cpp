@@ -1,0 +1,316 @@
+#include "fmt_testutil.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace codexa
+{
+extern const FormatCodec kFormat_tga;
+}
+
+using namespace codexa;
+using namespace codexa::test;
+
+namespace
+{
+
+struct Expect {
+    const char *file;
+    const char *reference; // relative to the tga folder
+    int tolerance = 0;
+};
+
+// Every good file with a reference rendering (alpha over white).
+const Expect kWithReference[] = {
+    { "truevision-conformance/cbw8.tga", "truevision-conformance/bw.png" },
+    { "truevision-conformance/ubw8.tga", "truevision-conformance/bw.png" },
+    { "truevision-conformance/ccm8.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/ucm8.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/ctc16.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/utc16.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/ctc24.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/utc24.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/ctc32.tga", "truevision-conformance/color.png" },
+    { "truevision-conformance/utc32.tga", "truevision-conformance/color.png" }, // alpha all 0: opaque
+    { "go-tga-extra/monochrome8_bottom_left.tga", "go-tga-extra/monochrome8.png" },
+    { "go-tga-extra/monochrome8_bottom_left_rle.tga", "go-tga-extra/monochrome8.png" },
+    { "go-tga-extra/monochrome16_top_left.tga", "go-tga-extra/monochrome16.png", 1 },
+    { "go-tga-extra/monochrome16_top_left_rle.tga", "go-tga-extra/monochrome16.png", 1 },
+    { "go-tga-extra/rgb24_bottom_left_rle.tga", "go-tga-extra/rgb24.0.png" },
+    { "go-tga-extra/rgb24_top_left.tga", "go-tga-extra/rgb24.0.png" },
+    { "go-tga-extra/rgb24_top_left_colormap.tga", "go-tga-extra/rgb24.1.png" },
+    { "go-tga-extra/rgb32_bottom_left.tga", "go-tga-extra/rgb32.0.png", 1 },
+    { "go-tga-extra/rgb32_top_left_rle.tga", "go-tga-extra/rgb32.0.png", 1 },
+    { "go-tga-extra/rgb32_top_left_rle_colormap.tga", "go-tga-extra/rgb32.1.png", 1 },
+    { "pillow-misc/good/cross_scan_line.tga", "pillow-misc/good/cross_scan_line.png" },
+    { "pillow-misc/good/p_16.tga", "pillow-misc/good/p_16.png" }, // 16-bit map, no alpha bits: opaque
+    { "pillow-misc/good/200x32_p_bl_raw_origin.tga", "pillow-common/200x32_p.png" },
+    { "kde/bottom_left.tga", "kde/orientation.png" },
+    { "kde/bottom_right.tga", "kde/orientation.png" },
+    { "kde/top_left.tga", "kde/orientation.png" },
+    { "kde/top_right.tga", "kde/orientation.png" },
+    { "kde/bw.tga", "kde/bw.png" },
+    { "kde/bwa.tga", "kde/bwa.png", 1 },
+    { "kde/colormapped.tga", "kde/colormapped.png", 1 },
+    { "kde/devarea.tga", "kde/extarea.png", 1 }, // extension says "no alpha"; the alpha bits win
+    { "kde/extarea.tga", "kde/extarea.png", 1 },
+    { "kde/rgb.tga", "kde/rgb.png" },
+    { "kde/rgb16.tga", "kde/rgb16.png" },
+    { "kde/rgb-gimp-2.8.10-bottom-left.tga", "kde/rgb-gimp-2.8.10-bottom-left.png" },
+    { "kde/rgb-gimp-2.8.10-rle-bottom-left.tga", "kde/rgb-gimp-2.8.10-rle-bottom-left.png" },
+    { "kde/rgb-gimp-2.8.10-rle-top-left.tga", "kde/rgb-gimp-2.8.10-rle-top-left.png" },
+    { "kde/rgb-gimp-2.8.10-top-left.tga", "kde/rgb-gimp-2.8.10-top-left.png" },
+};
+
+Rgb Load(const std::string &relative)
+{
+    Picture pic;
+    Status st = LoadWith(kFormat_tga, TestData("tga/" + relative), pic);
+    EXPECT_EQ(st, Status::Ok) << relative << ": " << StatusText(st);
+    return st == Status::Ok ? Flatten(pic) : Rgb {};
+}
+
+TEST(FmtTga, GoodFilesMatchReferences)
+{
+    for (const Expect &e : kWithReference) {
+        SCOPED_TRACE(e.file);
+        Rgb want;
+        ASSERT_TRUE(ReadPngOverWhite(TestData(std::string("tga/") + e.reference), want));
+        EXPECT_EQ(CompareRgb(Load(e.file), want, e.tolerance), "");
+    }
+    // The common set: 1x1 and 200x32 in every mode, origin and coding.
+    for (const std::string &path : FilesIn(TestData("tga/pillow-common"), { ".tga" })) {
+        std::string name = FileName(path);
+        SCOPED_TRACE(name);
+        std::string mode = name.substr(0, name.find('_', name.find('_') + 1));
+        Rgb want;
+        ASSERT_TRUE(ReadPngOverWhite(TestData("tga/pillow-common/" + mode + ".png"), want));
+        EXPECT_EQ(CompareRgb(Load("pillow-common/" + name), want, 1), "");
+    }
+}
+
+Rgb Mirrored(const Rgb &src, bool horizontal, bool vertical)
+{
+    Rgb out = src;
+    for (int y = 0; y < src.height; ++y)
+        for (int x = 0; x < src.width; ++x)
+            std::memcpy(out.px.data() + 3 * (std::size_t(y) * src.width + x),
+                src.At(horizontal ? src.width - 1 - x : x, vertical ? src.height - 1 - y : y), 3);
+    return out;
+}
+
+TEST(FmtTga, OriginsMirrorTheSamePixels)
+{
+    // Files sharing their pixel bytes and differing only in the origin bits.
+    Rgb tl = Load("image-rs-testsuite/top_left.tga");
+    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/top_right.tga"), Mirrored(tl, true, false)), "");
+    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/bottom_left.tga"), Mirrored(tl, false, true)), "");
+    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/bottom_right.tga"), Mirrored(tl, true, true)), "");
+    Rgb bl = Load("pillow-misc/good/rgb32rle.tga");
+    EXPECT_EQ(CompareRgb(Load("pillow-misc/good/rgb32rle_bottom_right.tga"), Mirrored(bl, true, false)), "");
+    EXPECT_EQ(CompareRgb(Load("pillow-misc/good/rgb32rle_top_right.tga"), Mirrored(bl, true, true)), "");
+}
+
+TEST(FmtTga, GoodFilesWithoutReferencesAgree)
+{
+    // An unused colour map before true-colour pixels is skipped.
+    EXPECT_EQ(
+        CompareRgb(Load("image-rs-testsuite/b5-unused-cmap.tga"), Load("image-rs-testsuite/b5-noattrib.tga")),
+        "");
+    // The 15-bit map holds the same colours as the direct 16-bit pixels.
+    EXPECT_EQ(
+        CompareRgb(Load("image-rs-testsuite/b5-cmap.tga"), Load("image-rs-testsuite/b5-noattrib.tga")), "");
+    for (const char *f : { "image-rs-testsuite/cmap_offset.tga", "pillow-misc/good/la.tga",
+             "pillow-misc/good/rgba16.tga", "pillow-misc/good/tga_id_field.tga" })
+        EXPECT_GT(Load(f).width, 0) << f;
+}
+
+TEST(FmtTga, FewAlphaBitsScaleToFullRange)
+{
+    // kde/rgba.tga keeps 4 alpha bits in the low half of each fourth byte. The reference maps
+    // them to v << 4 (15 -> 240); here 15 is opaque (v * 17).
+    int w = 0, h = 0;
+    std::vector<std::uint8_t> rgba;
+    ASSERT_TRUE(ReadPngRgba(TestData("tga/kde/rgba.png"), w, h, rgba));
+    for (std::size_t i = 3; i < rgba.size(); i += 4)
+        rgba[i] = static_cast<std::uint8_t>((rgba[i] >> 4) * 17);
+    EXPECT_EQ(CompareRgb(Load("kde/rgba.tga"), OverWhiteRgb(w, h, rgba), 1), "");
+}
+
+TEST(FmtTga, AttributeBitDecidesSixteenBitAlpha)
+{
+    // b5-attrib: one alpha bit per pixel, half of them clear; b5-noattrib: the same bits ignored.
+    Rgb with = Load("image-rs-testsuite/b5-attrib.tga");
+    Rgb without = Load("image-rs-testsuite/b5-noattrib.tga");
+    ASSERT_EQ(with.width, without.width);
+    std::vector<std::uint8_t> raw = ReadFileBytes(TestData("tga/image-rs-testsuite/b5-attrib.tga"));
+    int transparent = 0;
+    for (int i = 0; i < with.width * with.height; ++i) {
+        bool opaque = raw[18 + 2 * i + 1] & 0x80;
+        int x = i % with.width, y = i / with.width; // top-left origin
+        if (opaque) {
+            EXPECT_EQ(0, std::memcmp(with.At(x, y), without.At(x, y), 3));
+        } else {
+            ++transparent;
+            EXPECT_EQ(with.At(x, y)[0], 255);
+            EXPECT_EQ(with.At(x, y)[1], 255);
+            EXPECT_EQ(with.At(x, y)[2], 255);
+        }
+    }
+    EXPECT_EQ(transparent, 8);
+}
+
+TEST(FmtTga, OutputDepths)
+{
+    struct Case {
+        const char *file;
+        int bitCount;
+        int clrUsed;
+    } cases[] = {
+        { "truevision-conformance/ubw8.tga", 8, 0 },
+        { "truevision-conformance/ucm8.tga", 8, 0 },
+        { "image-rs-testsuite/cmap_offset.tga", 8, 111 },
+        { "go-tga-extra/rgb24_top_left_colormap.tga", 8, 29 },
+        { "kde/bwa.tga", 8, 0 },
+        { "truevision-conformance/utc16.tga", 24, 0 },
+        { "kde/rgba.tga", 24, 0 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        Picture pic;
+        ASSERT_EQ(LoadWith(kFormat_tga, TestData(std::string("tga/") + c.file), pic), Status::Ok);
+        EXPECT_EQ(pic.bitCount(), c.bitCount);
+        EXPECT_EQ(static_cast<int>(pic.info.bmiHeader.biClrUsed), c.clrUsed);
+    }
+    // Grey pictures carry the grey ramp.
+    Picture grey;
+    ASSERT_EQ(LoadWith(kFormat_tga, TestData("tga/kde/bw.tga"), grey), Status::Ok);
+    EXPECT_EQ(grey.info.bmiColors[200].rgbGreen, 200);
+}
+
+TEST(FmtTga, BadFilesFail)
+{
+    for (const char *folder : { "tga/image-rs-regression-bad", "tga/pillow-misc/bad" })
+        for (const std::string &path : FilesIn(TestData(folder))) {
+            SCOPED_TRACE(path);
+            Picture pic;
+            EXPECT_NE(LoadWith(kFormat_tga, path, pic), Status::Ok);
+            EXPECT_EQ(pic.bits, nullptr);
+        }
+    // Every prefix of an RLE file fails or, once all pixels are there, gives the whole picture.
+    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/truevision-conformance/ccm8.tga"));
+    Rgb whole = Load("truevision-conformance/ccm8.tga");
+    int failures = 0;
+    for (std::size_t n = 0; n < data.size(); n += 23) {
+        std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<long>(n));
+        Picture pic;
+        if (kFormat_tga.load(AsBytes(part), -1, pic) == Status::Ok)
+            EXPECT_EQ(CompareRgb(Flatten(pic), whole), "") << n;
+        else
+            ++failures;
+    }
+    EXPECT_GT(failures, 180); // the pixels end about 4.7 kB in
+}
+
+TEST(FmtTga, ProbeNeedsExtensionOrFooter)
+{
+    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/kde/rgb.tga")); // no footer
+    EXPECT_TRUE(kFormat_tga.probe(AsBytes(data), ".tga"));
+    EXPECT_FALSE(kFormat_tga.probe(AsBytes(data), ".dat"));
+    std::vector<std::uint8_t> small = ReadFileBytes(TestData("tga/pillow-common/1x1_l_bl_raw.tga"));
+    EXPECT_TRUE(kFormat_tga.probe(AsBytes(small), ""));
+    for (const char *other : { "pcx/kde/mono.pcx", "bmpsuite/g/pal8.bmp", "gem-img/mono/tiger.img",
+             "macpaint/good/MUST4_raw.MAC" })
+        EXPECT_FALSE(kFormat_tga.probe(AsBytes(ReadFileBytes(TestData(other))), ".tga")) << other;
+}
+
+TEST(FmtTga, RoundTrip)
+{
+    struct Case {
+        int bits;
+        int palette;
+        bool grey;
+        int wantBits;
+    } cases[] = { { 1, 0, false, 8 }, { 4, 9, false, 8 }, { 8, 0, false, 8 }, { 8, 0, true, 8 },
+        { 24, 0, false, 24 } };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.bits);
+        Picture src = MakePicture(33, 17, c.bits, c.palette, [&](int x, int y) {
+            return c.bits == 24 ? static_cast<unsigned>(x * 0x1F0307 + y * 0x30507)
+                                : static_cast<unsigned>(x + 2 * y) % (c.palette ? c.palette : 1u << c.bits);
+        });
+        if (c.grey)
+            DibGreyPalette(src.info, 256);
+        else
+            for (int i = 0; i < 256; ++i)
+                src.info.bmiColors[i] = RGBQUAD { static_cast<BYTE>(i * 3), static_cast<BYTE>(i),
+                    static_cast<BYTE>(255 - i), 0 };
+        std::vector<std::uint8_t> file;
+        ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
+        EXPECT_TRUE(kFormat_tga.probe(AsBytes(file), ".tga"));
+        Picture back;
+        ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
+        EXPECT_EQ(back.bitCount(), c.wantBits);
+        EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
+    }
+}
+
+TEST(FmtTga, SavedMapCoversEveryIndex)
+{
+    Picture src = MakePicture(10, 3, 8, 4, [](int x, int) { return static_cast<unsigned>(x * 20); });
+    src.info.bmiColors[1] = RGBQUAD { 1, 2, 3, 0 };
+    std::vector<std::uint8_t> file;
+    ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
+    Picture back;
+    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
+    EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
+}
+
+// A TGA header followed by the given bytes.
+std::vector<std::uint8_t> Tga(std::initializer_list<unsigned> header18, std::initializer_list<unsigned> rest)
+{
+    std::vector<std::uint8_t> v;
+    for (unsigned b : header18)
+        v.push_back(static_cast<std::uint8_t>(b));
+    for (unsigned b : rest)
+        v.push_back(static_cast<std::uint8_t>(b));
+    return v;
+}
+
+TEST(FmtTga, PremultipliedAlphaAndWideIndices)
+{
+    // 2 × 1, 32-bit, 8 alpha bits, extension area saying "premultiplied": c + 255 - a.
+    std::vector<std::uint8_t> file
+        = Tga({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8 }, { 50, 60, 70, 128, 0, 0, 0, 0 });
+    std::size_t ext = file.size();
+    file.resize(ext + 495, 0);
+    file[ext] = 495 & 0xFF;
+    file[ext + 1] = 495 >> 8;
+    file[ext + 494] = 4;
+    auto push32 = [&](std::size_t v) {
+        for (int k = 0; k < 4; ++k)
+            file.push_back(static_cast<std::uint8_t>(v >> (8 * k)));
+    };
+    push32(ext);
+    push32(0);
+    for (char c : std::string("TRUEVISION-XFILE."))
+        file.push_back(static_cast<std::uint8_t>(c));
+    file.push_back(0);
+    Picture pic;
+    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
+    EXPECT_EQ(pic.RowFromTop(0)[0], 50 + 127);
+    EXPECT_EQ(pic.RowFromTop(0)[2], 70 + 127);
+    EXPECT_EQ(pic.RowFromTop(0)[3], 255); // alpha 0: white
+
+    // 16-bit indices into a 2-entry map starting at 300: a 24-bit picture.
+    file = Tga({ 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20 },
+        { 1, 2, 3, 4, 5, 6, 0x2D, 0x01, 0x2C, 0x01 });
+    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
+    EXPECT_EQ(pic.bitCount(), 24);
+    EXPECT_EQ(pic.RowFromTop(0)[0], 4); // index 301
+    EXPECT_EQ(pic.RowFromTop(0)[3], 1); // index 300
+    file[18 + 6] = 0x2F; // index 303: outside the map
+    EXPECT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Corrupt);
+}
+
+} // namespace

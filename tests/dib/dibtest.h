@@ -1,0 +1,94 @@
+// Test pictures for the bitmap library: an owning pair, random content, pixel access.
+#pragma once
+
+#include "dib/dib.h"
+#include "platform/dibutil.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+// A picture pair owned by a test; released the way callers are told to.
+struct Pic {
+    HGLOBAL bits = nullptr;
+    BITMAPINFO *info = nullptr;
+
+    Pic() = default;
+    Pic(const Pic &) = delete;
+    Pic &operator=(const Pic &) = delete;
+    ~Pic()
+    {
+        GlobalFree(bits);
+        ::operator delete(static_cast<void *>(info));
+    }
+    BITMAPINFOHEADER &h() const { return info->bmiHeader; }
+    RGBQUAD *colours() const { return reinterpret_cast<DibInfoBlock *>(info)->bmiColors; }
+    int stride() const { return static_cast<int>(DibStride(h().biWidth, h().biBitCount)); }
+    BYTE *row(int y) const { return static_cast<BYTE *>(bits) + std::size_t(y) * stride(); }
+    // Byte c of pixel (x, y) of an 8-, 24- or 32-bit picture.
+    BYTE &at(int x, int y, int c = 0) const { return row(y)[x * (h().biBitCount / 8) + c]; }
+    int index(int x, int y) const
+    {
+        const BYTE *r = row(y);
+        switch (h().biBitCount) {
+        case 1:
+            return (r[x >> 3] >> (7 - (x & 7))) & 1;
+        case 4:
+            return x & 1 ? r[x >> 1] & 15 : r[x >> 1] >> 4;
+        default:
+            return r[x];
+        }
+    }
+};
+
+// A picture of the given size and depth with random pixels (padding zero) and a random palette.
+inline void MakeRandom(Pic &p, int w, int h, int bitCount, unsigned seed)
+{
+    ASSERT_TRUE(CreateDib(w, h, static_cast<WORD>(bitCount), &p.bits, &p.info, 0));
+    std::mt19937 rng(seed);
+    const int rowBytes = (w * bitCount + 7) / 8;
+    for (int y = 0; y < h; ++y)
+        for (int i = 0; i < rowBytes; ++i)
+            p.row(y)[i] = static_cast<BYTE>(rng());
+    if (bitCount * w % 8 != 0) // clear the unused low bits of the last byte
+        for (int y = 0; y < h; ++y)
+            p.row(y)[rowBytes - 1] &= static_cast<BYTE>(0xFF << (8 - bitCount * w % 8));
+    for (int i = 0; i < 256; ++i)
+        p.colours()[i]
+            = RGBQUAD { static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), 0 };
+}
+
+// Pixel rows of a picture without padding, for comparisons.
+inline std::vector<BYTE> Pixels(const Pic &p)
+{
+    const int rowBytes = (p.h().biWidth * p.h().biBitCount + 7) / 8;
+    std::vector<BYTE> out;
+    for (int y = 0; y < p.h().biHeight; ++y)
+        out.insert(out.end(), p.row(y), p.row(y) + rowBytes);
+    return out;
+}
+
+// The caller's pair as it was, to check that a failed call left it alone.
+struct Snapshot {
+    HGLOBAL bits;
+    BITMAPINFO *info;
+    std::vector<BYTE> header;
+    std::vector<BYTE> pixels;
+
+    explicit Snapshot(const Pic &p)
+        : bits(p.bits)
+        , info(p.info)
+        , header(reinterpret_cast<BYTE *>(p.info), reinterpret_cast<BYTE *>(p.info) + 1064)
+        , pixels(static_cast<BYTE *>(p.bits), static_cast<BYTE *>(p.bits) + GlobalSize(p.bits))
+    {
+    }
+    void ExpectUnchanged(const Pic &p) const
+    {
+        EXPECT_EQ(p.bits, bits);
+        EXPECT_EQ(p.info, info);
+        EXPECT_EQ(std::memcmp(p.info, header.data(), header.size()), 0);
+        ASSERT_EQ(GlobalSize(p.bits), pixels.size());
+        EXPECT_EQ(std::memcmp(p.bits, pixels.data(), pixels.size()), 0);
+    }
+};

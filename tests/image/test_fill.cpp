@@ -1,0 +1,123 @@
+#include "image/imageobj.h"
+#include "image/maskobj.h"
+#include "testpictures.h"
+
+#include <gtest/gtest.h>
+
+using namespace testpic;
+
+TEST(FillByMask, EachDepthTakesItsFormOfTheColour)
+{
+    CMaskObj mask;
+    ASSERT_TRUE(mask.Create(9, 4));
+    ASSERT_TRUE(mask.AddRect(2, 1, 5, 3));
+    for (int bpp : { 4, 8, 24, 32 }) {
+        CImageObj p, ref;
+        ASSERT_TRUE(Make(p, 9, 4, bpp));
+        if (bpp <= 8)
+            p.Info()->bmiColors[3] = RGBQUAD { 12, 200, 40, 0 }; // nearest to (40, 199, 13)
+        ASSERT_TRUE(p.CopyTo(ref));
+        ASSERT_TRUE(p.FillByMask(mask, RGB(40, 199, 13)));
+        const std::uint32_t want = bpp == 24 ? 0x28C70Du : bpp == 32 ? 0x0028C70Du : 3u;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 9; ++x)
+                ASSERT_EQ(Pixel(p, x, y), mask.IsSelected(x, y) ? want : Pixel(ref, x, y)) << bpp;
+    }
+}
+
+TEST(FillByMask, OneBitPicturesTakeTheirWhiteIndexAndConvertAnEightBitMask)
+{
+    CMaskObj mask;
+    ASSERT_TRUE(mask.Create(12, 2, 8));
+    mask.ClearRun(0, 3, 4);
+    for (int whiteIndex : { 0, 1 }) {
+        CImageObj p;
+        ASSERT_TRUE(Make(p, 12, 2, 1));
+        p.Info()->bmiColors[whiteIndex] = RGBQUAD { 255, 255, 255, 0 };
+        p.Info()->bmiColors[1 - whiteIndex] = RGBQUAD { 0, 0, 0, 0 };
+        ASSERT_TRUE(p.FillByMask(mask, RGB(0, 0, 0))); // only white fills: the colour is not used
+        for (int x = 3; x < 7; ++x)
+            EXPECT_EQ(Pixel(p, x, 0), std::uint32_t(whiteIndex));
+    }
+    EXPECT_EQ(mask.BitCount(), 1);
+}
+
+TEST(RemoveBlackEdge, DarkRunsAtTheRowEndsGo)
+{
+    for (int bpp : { 1, 8, 24 }) {
+        SCOPED_TRACE(bpp);
+        CImageObj p;
+        ASSERT_TRUE(Make(p, 30, 20, bpp));
+        if (bpp != 24) {
+            p.Info()->bmiColors[0] = RGBQUAD { 0, 0, 0, 0 };
+            p.Info()->bmiColors[1] = RGBQUAD { 255, 255, 255, 0 };
+            for (int i = 2; i < 256; ++i)
+                p.Info()->bmiColors[i] = RGBQUAD { 99, 99, 99, 0 }; // grey 99: dark as well
+        }
+        const std::uint32_t dark = bpp == 24 ? 0x636363 : 0,
+                            light = bpp == 24 ? 0x787878 : 1; // grey 99 / 120
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) {
+                // Dark border: 3 rows at the bottom, 2 at the top, 4 columns left, 5 right;
+                // a dark pixel inside stays.
+                bool border = y < 3 || y >= 18 || x < 4 || x >= 25;
+                SetPixel(p, x, y, border || (x == 10 && y == 10) ? dark : light);
+            }
+        ASSERT_TRUE(p.RemoveBlackEdge());
+        EXPECT_EQ(p.Width(), 21);
+        EXPECT_EQ(p.Height(), 15);
+        EXPECT_EQ(Pixel(p, 6, 7), dark);
+    }
+    CImageObj p;
+    ASSERT_TRUE(Make(p, 8, 8, 4));
+    const auto before = Snapshot(p);
+    EXPECT_TRUE(p.RemoveBlackEdge()); // no pixel of other depths counts as dark
+    EXPECT_EQ(Snapshot(p), before);
+}
+
+TEST(CropToSelection, SameAsWhiteningOutsideThenCropping)
+{
+    CImageObj p, ref;
+    ASSERT_TRUE(Make(p, 30, 20, 24));
+    ASSERT_TRUE(p.CopyTo(ref));
+    CMaskObj mask, outside;
+    ASSERT_TRUE(mask.Create(30, 20));
+    ASSERT_TRUE(mask.AddEllipse(3, 2, 21, 17));
+    ASSERT_TRUE(outside.Create(30, 20));
+    ASSERT_TRUE(outside.AddEllipse(3, 2, 21, 17));
+    RECT b = outside.GetBounds(1);
+    ASSERT_TRUE(outside.Invert());
+    ASSERT_TRUE(ref.FillByMask(outside, RGB(255, 255, 255)));
+    ASSERT_TRUE(ref.Crop(b.left, b.top, b.right, b.bottom));
+    ASSERT_TRUE(p.CropToSelection(mask));
+    EXPECT_EQ(Snapshot(p), Snapshot(ref));
+
+    CMaskObj none;
+    ASSERT_TRUE(none.Create(30, 20));
+    const auto before = Snapshot(p);
+    EXPECT_FALSE(p.CropToSelection(none)); // nothing selected: nothing cropped or whitened
+    EXPECT_EQ(Snapshot(p), before);
+}
+
+TEST(PreviewCopy, FitsWithoutEnlarging)
+{
+    CImageObj p, dest;
+    ASSERT_TRUE(Make(p, 400, 300, 24));
+    const auto before = Snapshot(p);
+    ASSERT_TRUE(p.PreviewCopy(dest, 100, 100));
+    EXPECT_EQ(dest.Width(), 100);
+    EXPECT_EQ(dest.Height(), 75);
+    ASSERT_TRUE(p.PreviewCopy(dest, 200, 50));
+    EXPECT_EQ(dest.Width(), 66); // trunc(400 × 50 / 300) in single precision
+    EXPECT_EQ(dest.Height(), 50);
+    ASSERT_TRUE(p.PreviewCopy(dest, 1000, 900));
+    EXPECT_EQ(dest.Width(), 400);
+    EXPECT_EQ(Snapshot(dest), before);
+    EXPECT_EQ(Snapshot(p), before);
+    CImageObj one;
+    ASSERT_TRUE(Make(one, 300, 100, 1));
+    ASSERT_TRUE(one.PreviewCopy(dest, 30, 30));
+    EXPECT_EQ(dest.Width(), 30);
+    EXPECT_EQ(dest.Height(), 10);
+    EXPECT_EQ(dest.BitCount(), 1);
+}

@@ -1,0 +1,102 @@
+// tarnis-convert as a user runs it: exit status, one-line errors, outputs.
+#include "codec/dispatch.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace
+{
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Outcome Convert(const std::string &args)
+{
+    const std::string errFile
+        = std::filesystem::temp_directory_path() / ("tc_err_" + std::to_string(::getpid()));
+    const std::string cmd = std::string(TARNIS_BINARY_DIR) + "/bin/tarnis-convert " + args + " 2>" + errFile;
+    Outcome r;
+    FILE *p = ::popen(cmd.c_str(), "r");
+    if (p == nullptr)
+        return r;
+    std::array<char, 256> buf {};
+    while (std::fgets(buf.data(), buf.size(), p) != nullptr)
+        r.out += buf.data();
+    int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    FILE *e = std::fopen(errFile.c_str(), "r");
+    if (e != nullptr) {
+        while (std::fgets(buf.data(), buf.size(), e) != nullptr)
+            r.err += buf.data();
+        std::fclose(e);
+    }
+    std::filesystem::remove(errFile);
+    return r;
+}
+
+std::string Data(const std::string &rel)
+{
+    return std::string(TARNIS_TESTDATA_DIR) + "/" + rel;
+}
+
+class TarnisConvert : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir_ = std::filesystem::temp_directory_path() / ("tarnis_convert_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::string Out(const std::string &name) const { return (dir_ / name).string(); }
+    std::filesystem::path dir_;
+};
+
+TEST_F(TarnisConvert, InfoPrintsSizeDepthAndPages)
+{
+    Outcome r = Convert("--info " + Data("gif/peterdn-gif-test-suite/animated_loop.gif"));
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "100 100 8 4\n"); // the default page, frame 0
+    r = Convert("--info " + Data("tiff/pillow/good/multipage.tiff"));
+    EXPECT_EQ(r.out, "10 10 1 3\n");
+}
+
+TEST_F(TarnisConvert, ConvertsByExtensionAndPage)
+{
+    Outcome r = Convert("--page 2 " + Data("tiff/pillow/good/multipage.tiff") + " " + Out("p2.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    codexa::Picture a, b;
+    ASSERT_EQ(codexa::LoadFile(Out("p2.png").c_str(), -1, a), codexa::Status::Ok);
+    ASSERT_EQ(codexa::LoadFile(Data("tiff/pillow/good/multipage.tiff").c_str(), 2, b), codexa::Status::Ok);
+    EXPECT_EQ(a.width(), b.width());
+    r = Convert(Data("jpeg/pillow/good/hopper.jpg") + " " + Out("h.gif"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Convert("--thumb 40 30 " + Data("jpeg/pillow/good/hopper.jpg") + " " + Out("t.png"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Convert("--info " + Out("t.png"));
+    EXPECT_EQ(r.out, "30 30 24 1\n");
+}
+
+TEST_F(TarnisConvert, FailuresSayWhyOnOneLine)
+{
+    for (const std::string &args : { std::string(""), std::string("--bogus"), std::string("--page x a b"),
+             "--info " + Data("no/such.png"), Data("SOURCES.md") + " " + Out("x.png"),
+             Data("jpeg/pillow/good/hopper.jpg") + " " + Out("x.unknown"),
+             Data("jpeg/pillow/good/hopper.jpg") + " " + Out("missing/x.png") }) {
+        Outcome r = Convert(args);
+        EXPECT_EQ(r.status, 1) << args;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+}
+
+} // namespace

@@ -1,0 +1,162 @@
+// tarnis-convert: converts pictures through the codec library without a window.
+//   tarnis-convert IN OUT                 default page of IN to OUT, format by OUT's extension
+//   tarnis-convert --page N IN OUT        page N (0-based)
+//   tarnis-convert --info FILE            prints "width height bitcount pages"
+//   tarnis-convert --thumb W H IN OUT     the thumbnail of IN fitted into W × H
+//   tarnis-convert --thumb-folder W H [--threads N] FOLDER
+//                                         thumbnails of every picture in FOLDER, kept in memory
+//                                         (for timing); prints the count and the time taken
+// Exit status 0 on success; otherwise one line on stderr and status 1.
+#include "codec/dispatch.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace codexa;
+
+namespace
+{
+
+int Fail(const std::string &message)
+{
+    std::fprintf(stderr, "tarnis-convert: %s\n", message.c_str());
+    return 1;
+}
+
+int Usage()
+{
+    return Fail("usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
+                "--thumb-folder W H [--threads N] FOLDER");
+}
+
+bool ParseInt(const std::string &text, int &value)
+{
+    char *end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || v < -1 || v > 1000000000)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+std::string Explain(const std::string &path, Status s)
+{
+    return path + ": " + StatusText(s);
+}
+
+int Convert(const std::string &in, const std::string &out, int page)
+{
+    Picture pic;
+    Status s = LoadFile(in.c_str(), page, pic);
+    if (s != Status::Ok)
+        return Fail(Explain(in, s));
+    PictureView view;
+    if (!PictureView::From(&pic.info, pic.bits, view))
+        return Fail(in + ": unusable picture");
+    std::string ext = PathExtension(out);
+    if (FormatByExtension(ext) == nullptr)
+        return Fail(out + ": unknown output format");
+    s = SaveFile(out.c_str(), view, ext, SaveOptions {});
+    return s == Status::Ok ? 0 : Fail(Explain(out, s));
+}
+
+int Info(const std::string &path)
+{
+    Picture pic;
+    Status s = LoadFile(path.c_str(), -1, pic);
+    if (s != Status::Ok)
+        return Fail(Explain(path, s));
+    int pages = PageCountFile(path.c_str());
+    std::printf("%d %d %d %d\n", pic.width(), pic.height(), pic.bitCount(), pages);
+    return 0;
+}
+
+int Thumb(int w, int h, const std::string &in, const std::string &out)
+{
+    Picture thumb;
+    DibInfoBlock source {};
+    Status s = ThumbnailFile(in.c_str(), w, h, thumb, source);
+    if (s != Status::Ok)
+        return Fail(Explain(in, s));
+    PictureView view;
+    PictureView::From(&thumb.info, thumb.bits, view);
+    s = SaveFile(out.c_str(), view, PathExtension(out), SaveOptions {});
+    return s == Status::Ok ? 0 : Fail(Explain(out, s));
+}
+
+int ThumbFolder(int w, int h, int threads, const std::string &folder)
+{
+    std::vector<std::string> files;
+    for (const FolderEntry &e : ListFolder(folder))
+        if (!e.isFolder)
+            files.push_back(JoinFolderAndName(folder, e.name));
+    std::atomic<std::size_t> next { 0 };
+    std::atomic<int> done { 0 }, failed { 0 };
+    auto start = std::chrono::steady_clock::now();
+    auto work = [&] {
+        for (std::size_t i = next++; i < files.size(); i = next++) {
+            Picture thumb;
+            DibInfoBlock source {};
+            if (ThumbnailFile(files[i].c_str(), w, h, thumb, source) == Status::Ok)
+                ++done;
+            else
+                ++failed;
+        }
+    };
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread &t : pool)
+        t.join();
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%d thumbnails, %d failed, %.1f ms, %.2f ms per picture\n", done.load(), failed.load(), ms,
+        done > 0 ? ms / done.load() : 0.0);
+    return failed == 0 && done > 0 ? 0 : Fail(folder + ": some pictures failed");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty())
+        return Usage();
+    const std::string &cmd = args[0];
+    int a = 0, b = 0;
+    if (cmd == "--info") {
+        return args.size() == 2 ? Info(args[1]) : Usage();
+    }
+    if (cmd == "--thumb") {
+        if (args.size() != 5 || !ParseInt(args[1], a) || !ParseInt(args[2], b) || a < 1 || b < 1)
+            return Usage();
+        return Thumb(a, b, args[3], args[4]);
+    }
+    if (cmd == "--thumb-folder") {
+        int threads = 1;
+        std::size_t i = 3;
+        if (args.size() < 4 || !ParseInt(args[1], a) || !ParseInt(args[2], b) || a < 1 || b < 1)
+            return Usage();
+        if (args[i] == "--threads") {
+            if (args.size() != 6 || !ParseInt(args[4], threads) || threads < 1)
+                return Usage();
+            i = 5;
+        }
+        return args.size() == i + 1 ? ThumbFolder(a, b, threads, args[i]) : Usage();
+    }
+    if (cmd == "--page") {
+        if (args.size() != 4 || !ParseInt(args[1], a) || a < 0)
+            return Usage();
+        return Convert(args[2], args[3], a);
+    }
+    if (!cmd.empty() && cmd[0] == '-')
+        return Usage();
+    return args.size() == 2 ? Convert(args[0], args[1], -1) : Usage();
+}
