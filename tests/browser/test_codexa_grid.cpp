@@ -1,5 +1,5 @@
 // The grid over the codec library and real picture files: thumbnails of several formats, all
-// 24-bit and fitted into the box, a broken file left out, the cache reused on the next visit.
+// 24-bit and fitted into the box, a file that cannot be decoded left out, the cache reused on the next visit.
 #include "browser/codexacodec.h"
 #include "browser/thumbcachefile.h"
 #include "browser/thumbobj.h"
@@ -62,13 +62,8 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     fs::copy_file(kData / "pngsuite/good/basn2c08.png", folder.Path() / "c.png");
     fs::copy_file(kData / "gif/pillow/good/chi.gif", folder.Path() / "d.gif");
     fs::copy_file(kData / "bmpsuite/g/pal8.bmp", folder.Path() / "e.bmp");
-    {
-        // The first kilobyte of a JPEG: it looks like one, but cannot be decoded.
-        std::ifstream in(kData / "jpeg/pillow/good/hopper.jpg", std::ios::binary);
-        std::vector<char> head(1024);
-        in.read(head.data(), static_cast<std::streamsize>(head.size()));
-        std::ofstream(folder.File("f.jpg"), std::ios::binary).write(head.data(), in.gcount());
-    }
+    // Passes the format test, fails to decode (bad chunk checksum).
+    fs::copy_file(kData / "pngsuite/bad/xcsn0g01.png", folder.Path() / "f.png");
 
     CountingCodec codec;
     CThumbWnd grid(codec);
@@ -82,7 +77,7 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     ASSERT_GE(names.size(), 5u);
     EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5),
         (std::vector<std::string> { "a.jpg", "b.jpg", "c.png", "d.gif", "e.bmp" }));
-    EXPECT_EQ(names.size(), 5u) << "the cut JPEG made a thumbnail";
+    EXPECT_EQ(names.size(), 5u) << "the broken PNG made a thumbnail";
     for (const auto &item : grid.Items().Items()) {
         const BITMAPINFOHEADER &h = item->GetPictureHeader();
         EXPECT_EQ(h.biBitCount, 24) << item->GetName();
@@ -105,6 +100,6 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     int loads = codec.loads;
     grid.SetFolder(folder.Str(), 1);
     ASSERT_TRUE(WaitForLoad(grid));
-    EXPECT_EQ(codec.loads, loads);
+    EXPECT_EQ(codec.loads, loads + 1); // only the picture that could not be made is tried again
     EXPECT_EQ(ItemNames(grid), names);
 }
