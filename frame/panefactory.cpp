@@ -5,20 +5,8 @@
 #include "frame/placeholderthumbpane.h"
 #include "imagepane/viewimage.h"
 
-namespace
-{
-PaneCreator g_imagePaneCreator = nullptr;
-}
-
-void SetImagePaneCreator(PaneCreator creator)
-{
-    g_imagePaneCreator = creator;
-}
-
 QWidget *CreateImagePane(QWidget *parent)
 {
-    if (g_imagePaneCreator)
-        return g_imagePaneCreator(parent);
     auto *pane = new CViewImage(parent);
     CImagePaneDialogs dialogs = DefaultImagePaneDialogs();
     dialogs.imageSize = RunImageSizeDialog;

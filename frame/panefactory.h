@@ -11,10 +11,6 @@ QWidget *CreateImagePane(QWidget *parent);
 QWidget *CreateFolderPane(QWidget *parent);
 QWidget *CreateThumbPane(QWidget *parent);
 
-// Makes CreateImagePane use creator instead (tests of the frame); null restores the image pane.
-using PaneCreator = QWidget *(*)(QWidget *parent);
-void SetImagePaneCreator(PaneCreator creator);
-
 // The run-time classes the frame's node tree names ("CViewImage", "CViewFolder", "CViewThumb").
 const TRuntimeClass &ImagePaneClass();
 const TRuntimeClass &FolderPaneClass();

@@ -230,8 +230,28 @@ void CViewImage::RecomputeScrollSizes(bool reset)
             break;
     }
     recomputing_ = false;
+    UpdateOutlineArea();
+}
+
+// The outline is worked out in displayed-picture coordinates, for the part of the picture the
+// client shows: scrolled dashes stay glued to the picture, and the pane adds the origin when it
+// paints them. Dashes of another zoom are dropped at once rather than shown out of place until
+// the next tick.
+void CViewImage::UpdateOutlineArea()
+{
     const ZoomView view = DisplayView();
-    selection_.SetDisplayRect(RECT { 0, 0, view.zoomedWidth, view.zoomedHeight });
+    const QSize client = viewport()->size();
+    if (view.zoomedWidth != outlineSize_.cx || view.zoomedHeight != outlineSize_.cy) {
+        outlineSize_ = SIZE { view.zoomedWidth, view.zoomedHeight };
+        if (!dotsBounds_.isNull())
+            viewport()->update(dotsBounds_.translated(view.origin.x, view.origin.y));
+        red_.clear();
+        green_.clear();
+        dotsBounds_ = QRect();
+    }
+    selection_.SetDisplayRect(RECT { 0, 0, view.zoomedWidth, view.zoomedHeight },
+        RECT { -view.origin.x, -view.origin.y, client.width() - view.origin.x,
+            client.height() - view.origin.y });
 }
 
 void CViewImage::UpdateScrollBars()
@@ -262,6 +282,7 @@ void CViewImage::resizeEvent(QResizeEvent *event)
 
 void CViewImage::scrollContentsBy(int dx, int dy)
 {
+    UpdateOutlineArea();
     // The ruler and the rubber band stay where the mouse is; they cannot be moved with the
     // pixels.
     if (ruler_.IsActive() || !rubber_.isNull())

@@ -125,6 +125,7 @@ private:
     void ApplyZoom(int percent, bool reset);
     void RecomputeScrollSizes(bool reset);
     void UpdateScrollBars();
+    void UpdateOutlineArea();
     void SetStatusTexts(bool withPath);
     void DropSelection();
     void OnOutlineTick();
@@ -158,6 +159,7 @@ private:
     // Dashes of the outline in displayed-picture coordinates, as the last tick left them.
     std::vector<POINT> red_, green_;
     QRect dotsBounds_;
+    SIZE outlineSize_ { 0, 0 }; // the zoomed size the dashes belong to
     std::atomic<bool> tickPending_ { false };
     std::vector<std::uint32_t> scratch_;
 

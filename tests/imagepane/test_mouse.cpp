@@ -275,6 +275,48 @@ TEST_F(Mouse, OutlineCrawlsInRedAndGreen)
     EXPECT_EQ(ClientPixel(Grab(), 280, 210), 0xFFFFFFu);
 }
 
+TEST_F(Mouse, OutlineFollowsScrollingOverTheVisiblePart)
+{
+    CViewImage &v = MakePane(400, 300);
+    v.Open(files.Write("big.bmp", 1200, 900, [](int, int) -> std::uint32_t { return 0x808080; }));
+    v.OnImageOperation(kOperationViewZoom, 31790); // 100 % from the View menu resets the centring
+    v.OnImageOperation(CViewImage::OpReverse, 0); // everything: the outline is the picture's edge
+    auto count = [&](const QImage &shot, int x0, int y0, int x1, int y1) {
+        int found = 0;
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x)
+                found += ClientPixel(shot, x, y) != 0x808080;
+        return found;
+    };
+    // Until the worker has drawn the dashes at (x, y).
+    auto shotWithDashesAt = [&](int x, int y) {
+        QElapsedTimer timer;
+        timer.start();
+        QImage shot = Grab();
+        while (ClientPixel(shot, x, y) == 0x808080 && timer.elapsed() < 5000) {
+            QTest::qWait(10);
+            PumpEvents();
+            shot = Grab();
+        }
+        return shot;
+    };
+    // The top edge of the picture runs along the client's first row.
+    QImage shot = shotWithDashesAt(0, 0);
+    EXPECT_EQ(count(shot, 0, 0, 300, 0), 301);
+    EXPECT_EQ(count(shot, 1, 1, 300, 200), 0);
+    // Scrolled to the far corner: the right and bottom edges.
+    v.horizontalScrollBar()->setValue(v.horizontalScrollBar()->maximum());
+    v.verticalScrollBar()->setValue(v.verticalScrollBar()->maximum());
+    const int right = v.Origin().x + 1200 - 1, bottom = v.Origin().y + 900 - 1;
+    ASSERT_LT(right, 400);
+    ASSERT_LT(bottom, 300);
+    shot = shotWithDashesAt(right, 10);
+    EXPECT_EQ(count(shot, right, 10, right, 200), 191);
+    EXPECT_EQ(count(shot, 10, bottom, 200, bottom), 191);
+    EXPECT_EQ(count(shot, 0, 0, 200, 0), 0);
+    EXPECT_EQ(count(shot, 0, 0, right - 1, bottom - 1), 0);
+}
+
 TEST_F(Mouse, WorkerStartsAndStopsWithEveryPane)
 {
     for (int i = 0; i < 20; ++i) {
