@@ -80,9 +80,15 @@ CViewImage::CViewImage(QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     UpdateScrollBars();
+    // The worker asks for a repaint of the dashes; one request waits in the queue at a time.
     selection_.StartWorker([this] {
-        if (!tickPending_.exchange(true))
-            QCoreApplication::postEvent(this, new QEvent(OutlineTickType()));
+        if (tickPending_.load(std::memory_order_relaxed))
+            return;
+        auto *tick = new (std::nothrow) QEvent(OutlineTickType());
+        if (!tick)
+            return;
+        tickPending_.store(true, std::memory_order_release);
+        QCoreApplication::postEvent(this, tick);
     });
 }
 
@@ -437,7 +443,7 @@ void CViewImage::PaintRubberBand(QPainter &painter) const
 
 void CViewImage::OnOutlineTick()
 {
-    tickPending_ = false;
+    tickPending_.store(false, std::memory_order_relaxed);
     std::vector<POINT> red, green;
     selection_.Dots(red, green);
     const QRect before = dotsBounds_;
@@ -474,7 +480,10 @@ void CViewImage::AddShape(int kind, bool subtract, const RECT &bounds, const std
 
 bool CViewImage::event(QEvent *event)
 {
-    if (event->type() == OutlineTickType()) {
+    // A tick is in the queue only while the flag is set. The acquire pairs with the worker's
+    // release, so the event it made is seen whole here (the queue's own locking does the same,
+    // but the thread sanitizer cannot see into Qt).
+    if (tickPending_.load(std::memory_order_acquire) && event->type() == OutlineTickType()) {
         OnOutlineTick();
         return true;
     }
