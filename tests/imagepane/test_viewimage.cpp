@@ -3,7 +3,9 @@
 #include "panetestutil.h"
 #include "res/resource.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTest>
 
 using namespace panetest;
@@ -160,8 +162,9 @@ TEST_F(ViewImage, StatusTextsOfTheOpenedFile)
     EXPECT_EQ(frame.texts[1], QStringLiteral("16x8"));
 
     // The mouse position in picture pixels: 16 × 8 at 100 % sits at (392, 296).
-    QTest::mouseMove(v.viewport(), QPoint(400, 300));
-    PumpEvents();
+    QMouseEvent move(QEvent::MouseMove, QPointF(400, 300), v.viewport()->mapToGlobal(QPointF(400, 300)),
+        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(v.viewport(), &move);
     EXPECT_EQ(frame.texts[4], QStringLiteral("(8,4)"));
 }
 
