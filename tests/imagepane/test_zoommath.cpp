@@ -38,30 +38,11 @@ INSTANTIATE_TEST_SUITE_P(Cases, FitZoomTest,
     ::testing::Values(ZoomCase { 30, 4000, 0 }, ZoomCase { 800, 400, 200 }, ZoomCase { 800, 90, 888 },
         ZoomCase { 600, 1500, 40 }, ZoomCase { 599, 1500, 39 }, ZoomCase { 800, 0, 0 }));
 
-TEST(ZoomLimits, TenToEightHundred)
-{
-    EXPECT_FALSE(IsZoomAllowed(9));
-    EXPECT_TRUE(IsZoomAllowed(10));
-    EXPECT_TRUE(IsZoomAllowed(800));
-    EXPECT_FALSE(IsZoomAllowed(801));
-    EXPECT_FALSE(IsZoomAllowed(0));
-}
-
 TEST(ZoomedExtent, TruncatesTowardZero)
 {
     EXPECT_EQ(ZoomedExtent(40, 2000), 800);
     EXPECT_EQ(ZoomedExtent(33, 301), 99); // 99.33
     EXPECT_EQ(ZoomedExtent(800, 200000000 / 8), 200000000); // no overflow on the way
-}
-
-TEST(ViewMenuZoom, CommandIdsToPercents)
-{
-    const int expected[] = { 300, 200, 150, 100, 75, 50, 25 };
-    for (UINT id = 31787; id <= 31793; ++id)
-        EXPECT_EQ(ViewMenuZoom(id), expected[id - 31787]);
-    EXPECT_EQ(ViewMenuZoom(31785), 0);
-    EXPECT_EQ(ViewMenuZoom(31786), 0);
-    EXPECT_EQ(ViewMenuZoom(31794), 0);
 }
 
 struct LayoutCase {
@@ -104,20 +85,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, ScrollLayoutTest,
         // Odd remainder rounds down.
         LayoutCase { 33, 301, 301, 100, 100, { 0, 0 }, true, { 99, 99 }, { 0, 0 } },
         LayoutCase { 33, 301, 301, 102, 104, { 0, 0 }, true, { 99, 99 }, { 1, 2 } }));
-
-TEST(ScrollRange, ZeroWhenEverythingShows)
-{
-    EXPECT_EQ(ScrollRange(2000, 800), 1200);
-    EXPECT_EQ(ScrollRange(800, 800), 0);
-    EXPECT_EQ(ScrollRange(300, 800), 0);
-}
-
-TEST(ViewportOrigin, OffsetMinusScroll)
-{
-    const POINT o = ViewportOrigin(POINT { 250, 10 }, 0, 40);
-    EXPECT_EQ(o.x, 250);
-    EXPECT_EQ(o.y, -30);
-}
 
 struct SourceCase {
     long long d;
