@@ -5,6 +5,7 @@
 //  SecondVisit  a folder of 1024 pictures whose cache is up to date, until the grid is painted.
 // Folders: TARNIS_BROWSER_JPEGS (default /tmp/bench-corpus/browser200; bench/peer_browser.sh
 // fills it) and TARNIS_BROWSER_1024 (default /tmp/bench-corpus/browser1024; made here when empty).
+#include "browser/browsermessage.h"
 #include "browser/codexacodec.h"
 #include "browser/thumbwnd.h"
 #include "codec/codexa.h"
@@ -17,6 +18,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <benchmark/benchmark.h>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
@@ -175,6 +177,10 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // A folder of 1024 pictures reports its limit; no one is there to close the box.
+    SetBrowserMessageHook([](QWidget *, const QString &text, const QString &, MessageIcon) {
+        std::fprintf(stderr, "message: %s\n", text.toUtf8().constData());
+    });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

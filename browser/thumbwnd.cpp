@@ -17,8 +17,10 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace
 {
@@ -108,8 +110,7 @@ void CThumbWnd::SaveCache(int clear)
             // The file already holds exactly these records; writing them again changes nothing.
             m_modified = 0;
         } else {
-            std::vector<std::uint8_t> bytes = MakeThumbCache(m_cacheSignature, m_list.Items());
-            if (!path.empty() && WriteThumbCacheFile(path, bytes)) {
+            if (!path.empty() && WriteThumbCacheFile(path, m_cacheSignature, m_list.Items())) {
                 m_modified = 0;
                 m_cacheMatches = true;
             } else {
@@ -182,9 +183,38 @@ void CThumbWnd::AttachItems()
         item->SetOwner(this);
 }
 
+void CThumbWnd::PrepareEntries(const std::vector<FolderEntry> &entries)
+{
+    // The names enumeration can reach: the first 1024 files and a margin for refusals.
+    std::vector<std::string> names;
+    for (const FolderEntry &entry : entries) {
+        if (!entry.isFolder)
+            names.push_back(entry.name);
+        if (names.size() >= static_cast<std::size_t>(kMaxFolderEntries) + 64)
+            break;
+    }
+    std::vector<int> formats(names.size(), -1);
+    std::atomic<std::size_t> next { 0 };
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < names.size();)
+            formats[i] = m_codec.FormatTest(GetFullPath(names[i]).c_str());
+    };
+    int threads = std::min<int>(std::max(1u, std::thread::hardware_concurrency()), 8);
+    threads = std::min<int>(threads, static_cast<int>(names.size() / 16) + 1);
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (auto &t : pool)
+        t.join();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        m_formatMemo[names[i]] = formats[i];
+}
+
 int CThumbWnd::AddFile(const std::string &name)
 {
-    int format = m_codec.FormatTest(GetFullPath(name).c_str());
+    auto memo = m_formatMemo.find(name);
+    int format = memo != m_formatMemo.end() ? memo->second : m_codec.FormatTest(GetFullPath(name).c_str());
     m_formatMemo[name] = format;
     if (format < 0)
         return 0;

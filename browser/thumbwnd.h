@@ -36,6 +36,8 @@ public:
     int IsImageFile(const std::string &path) override;
     void AttachItems() override;
     void DrawAll(QPainter &painter) override;
+    // Asks the codec about the names AddFile will see, on every core at once.
+    void PrepareEntries(const std::vector<FolderEntry> &entries) override;
     int AddFile(const std::string &name) override;
     int FilterFiles() override;
     bool SerializeItems(ArchiveReader &ar) override;

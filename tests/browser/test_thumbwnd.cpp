@@ -32,10 +32,10 @@ void EnsureApp()
 
 ThumbItemList ReadCache(const std::string &folder)
 {
-    std::vector<std::uint8_t> bytes;
+    ThumbCacheBytes bytes;
     ThumbItemList items;
     if (ReadThumbCacheFile(folder + "/brwseimg.tnv", bytes))
-        ParseThumbCache(bytes.data(), bytes.size(), "browseimage", items);
+        ParseThumbCache(bytes.data, bytes.size, "browseimage", items);
     return items;
 }
 
