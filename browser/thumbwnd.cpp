@@ -6,6 +6,7 @@
 #include "browser/itemdroptarget.h"
 #include "browser/qtcanvas.h"
 #include "browser/thumbobj.h"
+#include "platform/cpus.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -14,6 +15,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
@@ -199,7 +201,7 @@ void CThumbWnd::PrepareEntries(const std::vector<FolderEntry> &entries)
         for (std::size_t i; (i = next.fetch_add(1)) < names.size();)
             formats[i] = m_codec.FormatTest(GetFullPath(names[i]).c_str());
     };
-    int threads = std::min<int>(std::max(1u, std::thread::hardware_concurrency()), 8);
+    int threads = std::min(UsableCpuCount(), 8);
     threads = std::min<int>(threads, static_cast<int>(names.size() / 16) + 1);
     std::vector<std::thread> pool;
     for (int t = 1; t < threads; ++t)
@@ -427,7 +429,7 @@ void CThumbWnd::ApplyStep(PassStep &step)
             return;
         m_list.Replace(index, item);
         MarkChanged();
-        viewport()->update();
+        UpdateCell(item->GetCellRect());
         return;
     }
     auto item = NewItem(step.name, step.status);
@@ -436,10 +438,22 @@ void CThumbWnd::ApplyStep(PassStep &step)
         return;
     m_list.Append(item);
     MarkChanged();
+    int before = m_layout.Scroll().position;
     RecalcLayout();
     if (m_layout.FollowLoad(item->GetCellRect(), viewport()->height()))
         SyncScrollBar();
-    viewport()->update();
+    // A new cell at the end changes no other cell; only a scroll repaints everything.
+    if (m_layout.Scroll().position == before)
+        UpdateCell(item->GetCellRect());
+    else
+        viewport()->update();
+}
+
+void CThumbWnd::UpdateCell(const RECT &cell)
+{
+    int y = m_layout.ScrollOffset();
+    viewport()->update(
+        QRect(cell.left, cell.top - y, cell.right - cell.left + 1, cell.bottom - cell.top + 1));
 }
 
 void CThumbWnd::FinishPass()
@@ -506,10 +520,11 @@ void CThumbWnd::keyPressEvent(QKeyEvent *e)
     CResourceWnd::keyPressEvent(e);
 }
 
-void CThumbWnd::paintEvent(QPaintEvent *)
+void CThumbWnd::paintEvent(QPaintEvent *e)
 {
     QPainter painter(viewport());
     QRect client = viewport()->rect();
+    m_paintArea = e->rect() & client;
     m_paintedOnce = 1;
     if ((m_list.Empty() || m_showMode == 0) && m_sourceMode == 0) {
         ScrollInfo &s = m_layout.Scroll();
@@ -521,8 +536,10 @@ void CThumbWnd::paintEvent(QPaintEvent *)
         painter.fillRect(client, palette().color(QPalette::Button));
         return;
     }
+    // The tiles stay anchored at the client's corner whatever part is painted.
     static const QPixmap tile = QPixmap::fromImage(GridBackgroundTile());
-    painter.drawTiledPixmap(client, tile);
+    painter.drawTiledPixmap(
+        m_paintArea, tile, QPoint(m_paintArea.x() % tile.width(), m_paintArea.y() % tile.height()));
     DrawAll(painter);
 }
 
@@ -538,9 +555,11 @@ void CThumbWnd::DrawItems(QPainter &painter)
     QtItemCanvas canvas(painter, palette(), GridCaptionFont());
     int y = m_layout.ScrollOffset();
     const ThumbItemList &items = m_list.Items();
+    QRect area = m_paintArea.isEmpty() ? viewport()->rect() : m_paintArea;
     m_layout.VisitItems(
         static_cast<int>(items.size()), [&items](int i) { return items[i]->GetCellRect(); },
-        viewport()->width(), viewport()->height(), [&](int i) { items[i]->Draw(canvas, y); });
+        RECT { area.left(), area.top(), area.right() + 1, area.bottom() + 1 },
+        [&](int i) { items[i]->Draw(canvas, y); });
 }
 
 int CThumbWnd::SelectByName(const std::string &name, RECT &rect)
