@@ -1,8 +1,7 @@
 #include "frame/panefactory.h"
 
+#include "frame/browserpanes.h"
 #include "frame/dialogfactory.h"
-#include "frame/placeholderfolderpane.h"
-#include "frame/placeholderthumbpane.h"
 #include "imagepane/viewimage.h"
 
 QWidget *CreateImagePane(QWidget *parent)
@@ -17,12 +16,12 @@ QWidget *CreateImagePane(QWidget *parent)
 
 QWidget *CreateFolderPane(QWidget *parent)
 {
-    return new CPlaceholderFolderPane(parent);
+    return new CFramedFolderPane(parent);
 }
 
 QWidget *CreateThumbPane(QWidget *parent)
 {
-    return new CPlaceholderThumbPane(parent);
+    return new CFramedThumbPane(parent);
 }
 
 const TRuntimeClass &ImagePaneClass()

@@ -1,13 +1,14 @@
+#include "frame/browserpanes.h"
 #include "frame/ifolderpane.h"
 #include "frame/iimagepane.h"
 #include "frame/ithumbpane.h"
 #include "frame/mainstatusbar.h"
-#include "frame/placeholderthumbpane.h"
 #include "frame/toolbarex.h"
 #include "framefixture.h"
 
 #include <QAction>
 #include <QStatusTipEvent>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace
@@ -218,9 +219,10 @@ TEST_F(MainFrameTest, HandlersNeedingMissingPanesReturnMinusOne)
 TEST_F(MainFrameTest, FolderChangeRelaysTheTreePathToTheThumbnails)
 {
     CMainFrame &frame = CreateFrame();
-    auto *thumbs = dynamic_cast<CPlaceholderThumbPane *>(frame.GetThumbPane());
+    auto *thumbs = dynamic_cast<CFramedThumbPane *>(frame.GetThumbPane());
     ASSERT_NE(thumbs, nullptr);
-    thumbs->SetFolder(QStringLiteral("/elsewhere"), 1);
+    QTemporaryDir elsewhere;
+    thumbs->SetFolder(elsewhere.path(), 1);
     PostPaneMessage(&frame, WMU_FOLDER_CHANGED);
     PumpEvents();
     EXPECT_EQ(thumbs->GetFolder(), frame.GetFolderPane()->GetSelectedPath());
@@ -230,24 +232,26 @@ TEST_F(MainFrameTest, FolderChangeRelaysTheTreePathToTheThumbnails)
 
 TEST_F(MainFrameTest, StartFolderComesFromLastPathOrTheCommandLine)
 {
-    WriteLastPath(QStringLiteral("/some/where"));
+    QTemporaryDir remembered, fromArguments;
+    WriteLastPath(remembered.path());
     CMainFrame &frame = CreateFrame();
-    EXPECT_EQ(frame.GetFolderPane()->GetSelectedPath(), QStringLiteral("/some/where"));
+    EXPECT_EQ(frame.GetFolderPane()->GetSelectedPath(), remembered.path());
     m_frame.reset();
-    SetCommandLineFolder(QStringLiteral("/from/arguments"));
+    SetCommandLineFolder(fromArguments.path());
     CMainFrame &second = CreateFrame();
-    EXPECT_EQ(second.GetFolderPane()->GetSelectedPath(), QStringLiteral("/from/arguments"));
+    EXPECT_EQ(second.GetFolderPane()->GetSelectedPath(), fromArguments.path());
     SetCommandLineFolder(QString());
 }
 
 TEST_F(MainFrameTest, ThumbnailPaneStoresItsFolderAsLastPathWhenDestroyed)
 {
     CMainFrame &frame = CreateFrame();
-    frame.GetThumbPane()->SetFolder(QStringLiteral("/pictures/2007"), 1);
+    QTemporaryDir pictures;
+    frame.GetThumbPane()->SetFolder(pictures.path(), 1);
     frame.close();
     QString stored;
     EXPECT_EQ(ReadRegString(kSettingKey, kLastPathValue, stored), 1);
-    EXPECT_EQ(stored, QStringLiteral("/pictures/2007"));
+    EXPECT_EQ(stored, pictures.path());
     EXPECT_EQ(frame.GetFramework().GetWindow(IDV_THUMB_PANE), nullptr);
 }
 
