@@ -18,3 +18,13 @@ int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QS
     box.exec();
     return QDialog::Rejected;
 }
+
+bool RunImageSizeDialog(QWidget *, BITMAPINFOHEADER &, int &, int &)
+{
+    return false;
+}
+
+bool RunRotateFreeDialog(IImagePane &, double &)
+{
+    return false;
+}
