@@ -12,7 +12,7 @@ CCommandLineInfo CCommandLineInfo::Parse(const QStringList &arguments)
             continue;
         const QFileInfo file(argument);
         if (file.isDir()) {
-            info.folder = QDir::toNativeSeparators(file.absoluteFilePath());
+            info.folder = QDir::toNativeSeparators(QDir::cleanPath(file.absoluteFilePath()));
         } else {
             info.shellCommand = FileOpen;
             info.fileName = argument;

@@ -1,7 +1,7 @@
 #include "browser/browserart.h"
 
-#include <QBitmap>
-#include <QPainter>
+#include "res/resource.h"
+#include "res/resources.h"
 
 const QImage &GridBackgroundTile()
 {
@@ -23,23 +23,6 @@ const QImage &GridBackgroundTile()
 
 const QCursor &ThumbDragCursor()
 {
-    // An arrow with a small page below it: "these files go along".
-    static const QCursor cursor = [] {
-        QImage img(32, 32, QImage::Format_ARGB32);
-        img.fill(Qt::transparent);
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing, false);
-        const QPoint arrow[]
-            = { { 16, 8 }, { 16, 22 }, { 19, 19 }, { 22, 25 }, { 24, 24 }, { 21, 18 }, { 25, 18 } };
-        p.setPen(Qt::black);
-        p.setBrush(Qt::white);
-        p.drawPolygon(arrow, 7);
-        p.drawRect(6, 20, 8, 10);
-        p.drawLine(8, 23, 12, 23);
-        p.drawLine(8, 25, 12, 25);
-        p.drawLine(8, 27, 12, 27);
-        p.end();
-        return QCursor(QPixmap::fromImage(img), 16, 8);
-    }();
+    static const QCursor cursor = LoadCursorResource(IDC_DRAG_FILES);
     return cursor;
 }

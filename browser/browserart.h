@@ -1,5 +1,4 @@
-// The browser's drawn resources: the 64 × 64 background tile of the grid and the 32 × 32 drag
-// cursor with its hot spot at (16, 8).
+// The grid's background tile (64 × 64, 24 bits per pixel) and its drag cursor.
 #pragma once
 
 #include <QCursor>

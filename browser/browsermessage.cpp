@@ -1,5 +1,8 @@
 #include "browser/browsermessage.h"
 
+#include "res/resource.h"
+#include "res/strings.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 
@@ -37,5 +40,5 @@ void ShowBrowserMessage(QWidget *owner, const QString &text, const QString &capt
 QString BrowserAppCaption()
 {
     QString name = QGuiApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("Tarnis Viewer") : name;
+    return name.isEmpty() ? LoadResString(AFX_IDS_APP_TITLE) : name;
 }

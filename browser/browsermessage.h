@@ -1,7 +1,7 @@
 // Message boxes of the browser. Tests (and a frame that wants to log) can route them elsewhere.
 #pragma once
 
-#include "browser/strings.h"
+#include "browser/errormessages.h"
 
 #include <QString>
 #include <functional>

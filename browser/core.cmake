@@ -8,7 +8,7 @@ add_library(tarnis_browser_core STATIC
   ${TARNIS_BROWSER_DIR}/gridlayout.cpp
   ${TARNIS_BROWSER_DIR}/itemcanvas.cpp
   ${TARNIS_BROWSER_DIR}/resourceobj.cpp
-  ${TARNIS_BROWSER_DIR}/strings.cpp
+  ${TARNIS_BROWSER_DIR}/errormessages.cpp
   ${TARNIS_BROWSER_DIR}/thumbbuilder.cpp
   ${TARNIS_BROWSER_DIR}/thumbcachefile.cpp
   ${TARNIS_BROWSER_DIR}/thumbcodec.cpp

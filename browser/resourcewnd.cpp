@@ -3,10 +3,12 @@
 #include "browser/archive.h"
 #include "browser/browsermessage.h"
 #include "browser/dropfiles.h"
-#include "browser/strings.h"
+#include "browser/errormessages.h"
 #include "browser/thumbcachefile.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "res/resource.h"
+#include "res/strings.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -116,8 +118,8 @@ void CResourceWnd::EnumerateFolder()
         if (AddFile(entry.name) == 0)
             continue;
         if (++accepted == kMaxFolderEntries) {
-            QString text = QString::fromUtf8(BrowserString(IDS_JUST_BROWSE))
-                + QString::number(kMaxFolderEntries) + QString::fromUtf8(BrowserString(IDS_FOR_SPEED));
+            QString text = LoadResString(IDS_JUST_BROWSE) + QString::number(kMaxFolderEntries)
+                + LoadResString(IDS_FOR_SPEED);
             ShowBrowserMessage(this, text, BrowserAppCaption(), MessageIcon::Information);
             break;
         }
@@ -170,7 +172,7 @@ int ShowErrorBox(
 {
     if (spec.stringId == 0)
         return 0;
-    QString message = QString::fromUtf8(BrowserString(spec.stringId));
+    QString message = LoadResString(spec.stringId);
     QString text = QString::fromUtf8(path.c_str()) + QStringLiteral(" : ") + message;
     if (spec.appendExtra)
         text += QString::fromUtf8(extra.c_str());

@@ -56,7 +56,7 @@ CShellTree::CShellTree(QWidget *parent)
         // The walk to a start path relies on each selected node having its children.
         QString unused;
         GetSelectedPath(unused);
-        emit selectionChanged();
+        emit nodeSelected();
     });
 }
 

@@ -33,7 +33,7 @@ public:
 
 signals:
     // The current node changed (also when its path is the one shown before).
-    void selectionChanged();
+    void nodeSelected();
 
 private:
     QTreeWidgetItem *MakeNode(const QString &path, const QString &text);

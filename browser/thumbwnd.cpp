@@ -94,20 +94,34 @@ std::shared_ptr<CThumbObj> CThumbWnd::NewItem(const std::string &name, const Fil
     return item;
 }
 
+void CThumbWnd::MarkChanged()
+{
+    m_modified = 1;
+    m_cacheMatches = false;
+}
+
 void CThumbWnd::SaveCache(int clear)
 {
     if (m_modified != 0 && !m_list.Empty() && m_sourceMode == 0) {
         std::string path = JoinFolderAndName(m_folder, m_cacheFileName);
-        std::vector<std::uint8_t> bytes = MakeThumbCache(m_cacheSignature, m_list.Items());
-        if (!path.empty() && WriteThumbCacheFile(path, bytes))
+        if (m_cacheMatches) {
+            // The file already holds exactly these records; writing them again changes nothing.
             m_modified = 0;
-        else
-            ShowFileError(path, 3, 5);
+        } else {
+            std::vector<std::uint8_t> bytes = MakeThumbCache(m_cacheSignature, m_list.Items());
+            if (!path.empty() && WriteThumbCacheFile(path, bytes)) {
+                m_modified = 0;
+                m_cacheMatches = true;
+            } else {
+                ShowFileError(path, 3, 5);
+            }
+        }
     }
     if (clear != 0) {
         CancelPass();
         m_fileList.clear();
         m_list.Clear();
+        m_cacheMatches = false;
     }
 }
 
@@ -204,6 +218,7 @@ bool CThumbWnd::SerializeItems(ArchiveReader &ar)
         item->SetOwner(this);
         m_list.Append(std::move(item));
     }
+    m_cacheMatches = true;
     return true;
 }
 
@@ -224,7 +239,7 @@ void CThumbWnd::SyncItems()
             item->SetNameFolder(m_fileList[found], m_folder);
         } else {
             RemoveItem(item.get());
-            m_modified = 1;
+            MarkChanged();
         }
     }
 }
@@ -381,7 +396,7 @@ void CThumbWnd::ApplyStep(PassStep &step)
         if (generation != m_passGeneration || index < 0)
             return;
         m_list.Replace(index, item);
-        m_modified = 1;
+        MarkChanged();
         viewport()->update();
         return;
     }
@@ -390,7 +405,7 @@ void CThumbWnd::ApplyStep(PassStep &step)
     if (item->TakePicture(std::move(step.outcome)) == 0 || generation != m_passGeneration || !m_passActive)
         return;
     m_list.Append(item);
-    m_modified = 1;
+    MarkChanged();
     RecalcLayout();
     if (m_layout.FollowLoad(item->GetCellRect(), viewport()->height()))
         SyncScrollBar();
@@ -545,7 +560,7 @@ int CThumbWnd::CopyFrom(CThumbWnd &grid)
 int CThumbWnd::RemoveItem(CThumbObj *item)
 {
     m_list.Remove(item);
-    m_modified = 1;
+    MarkChanged();
     return 1;
 }
 
@@ -602,7 +617,7 @@ void CThumbWnd::DropFiles(const std::vector<std::string> &paths)
 void CThumbWnd::ApplyMouse(const MouseOutcome &outcome)
 {
     if (outcome.moved) {
-        m_modified = 1;
+        MarkChanged();
         RecalcLayout();
     }
     if (outcome.redrawNow)

@@ -121,6 +121,8 @@ private:
     void ApplyMouse(const MouseOutcome &outcome);
     void StartDragOut();
     void RepaintNow();
+    // The item list changed: the cache must be written.
+    void MarkChanged();
 
     const ThumbCodec &m_codec;
     ThumbList m_list;
@@ -134,5 +136,6 @@ private:
     bool m_passActive = false;
     bool m_advancing = false;
     bool m_advanceAgain = false;
+    bool m_cacheMatches = false; // the cache file holds exactly the items in memory
     std::unique_ptr<ThumbBuilder> m_builder;
 };

@@ -28,7 +28,7 @@ CViewFolder::CViewFolder(QWidget *parent)
     layout->addWidget(m_tree);
     // The root selected while the tree is built must not replace the start folder.
     m_tree->PopulateTree();
-    connect(m_tree, &CShellTree::selectionChanged, this, [this] {
+    connect(m_tree, &CShellTree::nodeSelected, this, [this] {
         m_tree->GetSelectedPath(m_selectedPath);
         emit folderChanged();
     });

@@ -33,17 +33,15 @@ bool HasExtension(const FormatCodec *f, const std::string &dotted)
 }
 
 // Files are read into a buffer kept per thread, so a folder of pictures reuses one block.
-std::vector<std::uint8_t> &ThreadBuffer()
+FileBuffer &ThreadBuffer()
 {
-    thread_local std::vector<std::uint8_t> buffer;
+    thread_local FileBuffer buffer;
     return buffer;
 }
 
 void TrimThreadBuffer()
 {
-    std::vector<std::uint8_t> &b = ThreadBuffer();
-    if (b.capacity() > (std::size_t(64) << 20))
-        std::vector<std::uint8_t>().swap(b);
+    ThreadBuffer().Trim(std::size_t(64) << 20);
 }
 
 Bytes AsBytes(const std::vector<std::uint8_t> &v)
@@ -146,7 +144,10 @@ Status ThumbnailFromMemory(
     const FormatCodec *f = DetectFormat(file, extension);
     if (f == nullptr)
         return Status::NotThisFormat;
-    Picture full;
+    // The reduced decode lands in a block kept per thread; a folder of thumbnails reuses it.
+    thread_local Picture reduced;
+    Picture own;
+    Picture &full = f->loadReduced != nullptr ? reduced : own;
     DibInfoBlock info {};
     Status s;
     if (f->loadReduced != nullptr) {
@@ -166,6 +167,8 @@ Status ThumbnailFromMemory(
         return Status::Corrupt;
     Picture small;
     s = ResamplePicture(view, tw, th, RECT { 0, 0, tw, th }, true, small);
+    if (GlobalSize(reduced.bits) > (std::size_t(16) << 20))
+        reduced.Reset(); // only small blocks are worth keeping
     if (s != Status::Ok)
         return s;
     small.SetResolution(0, 0);
@@ -176,20 +179,18 @@ Status ThumbnailFromMemory(
 
 Status LoadFile(const char *path, int page, Picture &out)
 {
-    std::vector<std::uint8_t> &buffer = ThreadBuffer();
-    Status s = ReadFileBytes(path, buffer);
+    FileBuffer &buffer = ThreadBuffer();
+    Status s = buffer.Read(path);
     if (s == Status::Ok)
-        s = LoadFromMemory(AsBytes(buffer), PathExtension(path), page, out);
+        s = LoadFromMemory(buffer.bytes(), PathExtension(path), page, out);
     TrimThreadBuffer();
     return s;
 }
 
 int PageCountFile(const char *path)
 {
-    std::vector<std::uint8_t> &buffer = ThreadBuffer();
-    int n = ReadFileBytes(path, buffer) == Status::Ok
-        ? PageCountFromMemory(AsBytes(buffer), PathExtension(path))
-        : 0;
+    FileBuffer &buffer = ThreadBuffer();
+    int n = buffer.Read(path) == Status::Ok ? PageCountFromMemory(buffer.bytes(), PathExtension(path)) : 0;
     TrimThreadBuffer();
     return n;
 }
@@ -209,20 +210,20 @@ Status SaveFile(
 
 Status ThumbnailFile(const char *path, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
 {
-    std::vector<std::uint8_t> &buffer = ThreadBuffer();
-    Status s = ReadFileBytes(path, buffer);
+    FileBuffer &buffer = ThreadBuffer();
+    Status s = buffer.Read(path);
     if (s == Status::Ok)
-        s = ThumbnailFromMemory(AsBytes(buffer), PathExtension(path), boxWidth, boxHeight, thumb, source);
+        s = ThumbnailFromMemory(buffer.bytes(), PathExtension(path), boxWidth, boxHeight, thumb, source);
     TrimThreadBuffer();
     return s;
 }
 
 const FormatCodec *DetectFile(const char *path)
 {
-    std::vector<std::uint8_t> head;
-    if (ReadFileBytes(path, head, kProbeBytes) != Status::Ok)
+    FileBuffer head;
+    if (head.Read(path, kProbeBytes) != Status::Ok)
         return nullptr;
-    return DetectFormat(AsBytes(head), PathExtension(path));
+    return DetectFormat(head.bytes(), PathExtension(path));
 }
 
 SaveOptions OptionsFromBlock(const void *block)

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <limits>
+#include <new>
 
 #ifdef _WIN32
 #include <filesystem>
@@ -51,9 +52,9 @@ bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
 
 #ifndef _WIN32
 
-Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size_t maxBytes)
+Status FileBuffer::Read(const char *path, std::size_t maxBytes)
 {
-    out.clear();
+    size_ = 0;
     if (path == nullptr || *path == '\0')
         return Status::IoError;
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
@@ -72,10 +73,13 @@ Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size
         ::close(fd);
         return Status::TooLarge;
     }
-    out.resize(want);
+    if (!Reserve(want)) {
+        ::close(fd);
+        return Status::NoMemory;
+    }
     std::size_t got = 0;
     while (got < want) {
-        ssize_t n = ::read(fd, out.data() + got, want - got);
+        ssize_t n = ::read(fd, data_.get() + got, want - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -83,7 +87,7 @@ Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    out.resize(got); // a file that shrank meanwhile is read as it is now
+    size_ = got; // a file that shrank meanwhile is read as it is now
     return Status::Ok;
 }
 
@@ -129,9 +133,9 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 
 #else // _WIN32: the same contract over the standard library (ReplaceFile semantics via rename).
 
-Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size_t maxBytes)
+Status FileBuffer::Read(const char *path, std::size_t maxBytes)
 {
-    out.clear();
+    size_ = 0;
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path p = fs::u8path(path ? path : "");
@@ -147,9 +151,10 @@ Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size
     std::ifstream in(p, std::ios::binary);
     if (!in)
         return Status::IoError;
-    out.resize(static_cast<std::size_t>(size));
-    in.read(reinterpret_cast<char *>(out.data()), static_cast<std::streamsize>(size));
-    out.resize(static_cast<std::size_t>(in.gcount()));
+    if (!Reserve(static_cast<std::size_t>(size)))
+        return Status::NoMemory;
+    in.read(reinterpret_cast<char *>(data_.get()), static_cast<std::streamsize>(size));
+    size_ = static_cast<std::size_t>(in.gcount());
     return Status::Ok;
 }
 
@@ -182,5 +187,24 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 }
 
 #endif
+
+bool FileBuffer::Reserve(std::size_t n)
+{
+    if (n <= capacity_)
+        return true;
+    std::size_t grown = n + n / 4;
+    data_.reset(new (std::nothrow) std::uint8_t[grown]);
+    capacity_ = data_ ? grown : 0;
+    return data_ != nullptr;
+}
+
+void FileBuffer::Trim(std::size_t keep)
+{
+    if (capacity_ > keep) {
+        data_.reset();
+        capacity_ = 0;
+        size_ = 0;
+    }
+}
 
 } // namespace codexa

@@ -3,15 +3,31 @@
 
 #include "codec/format.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace codexa
 {
 
-// Reads at most maxBytes (0 = the whole file) of a regular file into out (resized to what was
-// read; its capacity is reused). IoError when the file cannot be read, TooLarge over 2 GiB.
-Status ReadFileBytes(const char *path, std::vector<std::uint8_t> &out, std::size_t maxBytes = 0);
+// A file read into memory. The block is kept between reads (and not cleared), so reading a
+// folder of pictures in turn touches fresh memory only when a file is larger than all before it.
+class FileBuffer
+{
+public:
+    // Reads at most maxBytes (0 = the whole file) of a regular file. IoError when it cannot be
+    // read, TooLarge over 2 GiB.
+    Status Read(const char *path, std::size_t maxBytes = 0);
+    Bytes bytes() const { return Bytes { data_.get(), size_ }; }
+    // Gives the block back when it is larger than keep bytes.
+    void Trim(std::size_t keep);
+
+private:
+    bool Reserve(std::size_t n);
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t capacity_ = 0;
+    std::size_t size_ = 0;
+};
 
 // Writes data to a new file beside path, flushes it to disk and renames it over path, so that
 // path holds either the old file or the complete new one. The new file takes the old one's

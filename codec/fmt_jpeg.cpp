@@ -2,6 +2,7 @@
 // applied, JFIF density kept), DCT-domain scaling for thumbnails; 24-bit and grey written.
 #include "codec/exif.h"
 #include "codec/format.h"
+#include "codec/jpeg_dc.h"
 #include "codec/orient.h"
 #include "codec/resample.h"
 
@@ -147,7 +148,7 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
             cinfo.do_fancy_upsampling = FALSE;
     }
     jpeg_calc_output_dimensions(&cinfo);
-    job.status = job.picture.Create(
+    job.status = job.picture.Recreate(
         static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), bitCount, 0);
     if (job.status != Status::Ok)
         return;
@@ -155,6 +156,11 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
     if (grey)
         DibGreyPalette(job.picture.info, 256);
     job.picture.SetResolution(xppm, yppm);
+    if (cinfo.scale_num == 1 && cinfo.scale_denom == 8 && !cmyk
+        && DecodeJpegDcOnly(&cinfo, job.file, job.picture)) {
+        job.status = Status::Ok;
+        return;
+    }
     jpeg_start_decompress(&cinfo);
     if (cmyk) {
         job.cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
@@ -228,6 +234,7 @@ Status LoadReduced(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInf
 {
     DecodeJob job;
     job.file = file;
+    job.picture = std::move(out); // the caller's block is reused when it is large enough
     job.minWidth = boxWidth > 0 ? boxWidth : 1;
     job.minHeight = boxHeight > 0 ? boxHeight : 1;
     job.sourceInfo = sourceInfo;

@@ -165,6 +165,21 @@ Status Picture::Create(int width, int height, int bitCount, int paletteSize)
     return Status::Ok;
 }
 
+Status Picture::Recreate(int width, int height, int bitCount, int paletteSize)
+{
+    if (bits == nullptr || width <= 0 || height <= 0 || static_cast<long long>(width) * height > PixelLimit())
+        return Create(width, height, bitCount, paletteSize);
+    std::size_t size = DibCheckedImageSize(width, height, bitCount);
+    if (size == 0 || size > GlobalSize(bits)
+        || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24))
+        return Create(width, height, bitCount, paletteSize);
+    DibInitHeader(info, width, height, bitCount);
+    if (bitCount <= 8 && paletteSize > 0 && paletteSize < (1 << bitCount))
+        info.bmiHeader.biClrUsed = static_cast<DWORD>(paletteSize);
+    stride_ = static_cast<std::size_t>(DibStride(width, bitCount));
+    return Status::Ok;
+}
+
 void Picture::SetResolution(LONG xPelsPerMeter, LONG yPelsPerMeter)
 {
     info.bmiHeader.biXPelsPerMeter = xPelsPerMeter;

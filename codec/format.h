@@ -79,6 +79,9 @@ public:
     // paletteSize for palette depths (0 = the full 2/16/256). Checks the pixel limit and every
     // size product.
     Status Create(int width, int height, int bitCount, int paletteSize = 0);
+    // Create for decoders that write every pixel: keeps the current pixel block when it is large
+    // enough (its old pixels stay until overwritten), so a loop of decodes reuses one block.
+    Status Recreate(int width, int height, int bitCount, int paletteSize = 0);
 
     int width() const { return info.bmiHeader.biWidth; }
     int height() const { return info.bmiHeader.biHeight; }

@@ -77,8 +77,8 @@ struct Plan {
 // Per-band working memory, carved from one allocation.
 struct Scratch {
     std::vector<std::uint64_t> mem;
-    void *acc = nullptr; // vertical sums, source width (box/box) or target width (linear/box)
-    BYTE *line = nullptr; // vertically interpolated source row (box horizontally, linear vertically)
+    void *acc = nullptr; // sums of box rows: per source column (box across too), else per target column
+    BYTE *line = nullptr; // the two rows interpolated vertically (box across, linear down)
     std::uint32_t *h[2] = { nullptr, nullptr }; // horizontally interpolated rows (bilinear)
     BYTE *bits[2] = { nullptr, nullptr }; // expanded 1-bit rows
     BoxDivider *dividers = nullptr;

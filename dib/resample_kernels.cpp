@@ -125,26 +125,39 @@ __attribute__((target("avx2"))) void BlendRowsAvx2(
     BlendRows(lo + i, hi + i, g, out + i, n - i);
 }
 
+__attribute__((target("avx2"), always_inline)) inline __m256i Pair(const BYTE *a, const BYTE *b)
+{
+    return _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(a))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(b)), 1);
+}
+
+// Two groups at a time, one per 128-bit lane; a pair with a group that does not fit goes pixel by
+// pixel.
 __attribute__((target("avx2"))) void Interpolate24Avx2(const InterpolationGroups &groups, const int *left,
     const int *right, const int *frac, int width, const BYTE *row, std::uint32_t *h)
 {
     const int count = static_cast<int>(groups.base.size());
-    const BYTE *table = groups.table.data();
-    for (int k = 0; k < count; ++k, table += kGroupTable) {
-        const int base = groups.base[static_cast<std::size_t>(k)];
-        if (base < 0) {
-            InterpolatePixels24(left, right, frac, 4 * k, 4 * k + 4, row, h);
+    const int *base = groups.base.data();
+    int k = 0;
+    for (; k + 2 <= count; k += 2) {
+        if (base[k] < 0 || base[k + 1] < 0) {
+            InterpolatePixels24(left, right, frac, 4 * k, 4 * k + 8, row, h);
             continue;
         }
-        const __m128i src = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + base));
-        auto *out = reinterpret_cast<__m128i *>(h + 12 * k);
-        for (int part = 0; part < 3; ++part) {
-            const __m128i mask = _mm_loadu_si128(reinterpret_cast<const __m128i *>(table + 16 * part));
-            const __m128i weight = _mm_loadu_si128(reinterpret_cast<const __m128i *>(table + 48 + 16 * part));
-            _mm_storeu_si128(out + part, _mm_madd_epi16(_mm_shuffle_epi8(src, mask), weight));
-        }
+        const BYTE *t0 = groups.table.data() + std::size_t(k) * kGroupTable, *t1 = t0 + kGroupTable;
+        const __m256i src = Pair(row + base[k], row + base[k + 1]);
+        __m256i r[3];
+        for (int part = 0; part < 3; ++part)
+            r[part] = _mm256_madd_epi16(_mm256_shuffle_epi8(src, Pair(t0 + 16 * part, t1 + 16 * part)),
+                Pair(t0 + 48 + 16 * part, t1 + 48 + 16 * part));
+        // Lane 0 holds group k's channels 0-3, 4-7, 8-11; lane 1 group k + 1's.
+        auto *out = reinterpret_cast<__m256i *>(h + 12 * std::size_t(k));
+        _mm256_storeu_si256(out, _mm256_permute2x128_si256(r[0], r[1], 0x20));
+        _mm256_storeu_si256(out + 1, _mm256_permute2x128_si256(r[2], r[0], 0x30));
+        _mm256_storeu_si256(out + 2, _mm256_permute2x128_si256(r[1], r[2], 0x31));
     }
-    InterpolatePixels24(left, right, frac, 4 * count, width, row, h);
+    InterpolatePixels24(left, right, frac, 4 * k, width, row, h);
 }
 
 // Four-column boxes of at most four rows: the 12 column sums fold into 3 channel sums of at most

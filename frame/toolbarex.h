@@ -46,10 +46,12 @@ public:
     // Whether the move cursor applies at pos (inside the gripper zone of a docked bar).
     bool InGripperZone(QPoint pos) const;
 
+    // Swallows tool tips of buttons whose command has no tool tip text.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool event(QEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void ApplyImages();

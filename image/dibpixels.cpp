@@ -38,8 +38,17 @@ bool DibLayoutOf(const DibInfoBlock *info, const void *bits, DibLayout &out)
     return true;
 }
 
+bool DibEditSizeOk(std::int64_t width, std::int64_t height)
+{
+    constexpr std::int64_t kMaxSide = std::int64_t(1) << 21, kMaxPixels = std::int64_t(1) << 29;
+    return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide
+        && width * height <= kMaxPixels;
+}
+
 HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut)
 {
+    if (!DibEditSizeOk(width, height))
+        return nullptr;
     std::size_t size = DibCheckedImageSize(width, height, bitCount);
     if (size == 0)
         return nullptr;

@@ -33,7 +33,12 @@ struct DibLayout {
 // bits. A block smaller than the header claims (GlobalSize) is refused.
 bool DibLayoutOf(const DibInfoBlock *info, const void *bits, DibLayout &out);
 
-// A fresh zeroed pixel block of stride × height for the given geometry, or null.
+// Largest picture an edit makes: sides up to 2^21 pixels and 2^29 pixels in all (beyond that an
+// edit fails instead of exhausting memory).
+bool DibEditSizeOk(std::int64_t width, std::int64_t height);
+
+// A fresh zeroed pixel block of stride × height for the given geometry, or null (also for a size
+// DibEditSizeOk refuses).
 HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut = nullptr);
 
 inline int GetPixel1(const std::uint8_t *row, int x)

@@ -10,18 +10,6 @@
 class CMaskObj;
 class QPainter;
 
-// The rectangle the Negative command inverts, in stored (bottom-up) rows.
-struct RegionRecord {
-    void *pixels = nullptr;
-    LONG left = 0, bottomRow = 0, right = 0, topRow = 0; // region; rows exclusive at the top
-    LONG wholeLeft = 0, wholeTop = 0, wholeRight = 0, wholeBottom = 0; // (0, 0, width, height)
-    LONG bitCount = 0;
-};
-
-// Inverts the region: bytes of pixels of 8 bits or more become 255 − byte, the bits of smaller
-// pixels are flipped. Works in place; 0 for a null or empty region.
-BOOL InvertRegion(const RegionRecord &region);
-
 class CImageObj
 {
 public:
@@ -54,7 +42,12 @@ public:
     bool CopyFrom(const void *bits, const void *header);
 
     // --- edits; each returns false and leaves the picture as it was when it cannot be done ---
-    // Degrees, positive = clockwise on screen; fixed point with 10 fraction bits.
+    // Depths beyond 1, 4, 8 and 24 bits: mirror, rotation, grey and black-and-white read 16-bit
+    // pixels as 5-5-5 and 32-bit ones as blue, green, red, unused; resize takes the nearest 16-bit
+    // pixel and refuses 32-bit pictures; colour tables change only a palette.
+    // Degrees, positive = clockwise on screen; fixed point with 10 fraction bits. Whole multiples
+    // of 360 change nothing; quarter turns move every pixel without loss (see rotate.h for the
+    // depths: 24/32-bit bilinear on white, 1/4/8/16-bit nearest on the background index).
     bool Rotate(double angle);
     // 0 = mirror (left-right), 1 = flip (top-bottom).
     bool MirrorFlip(int direction);

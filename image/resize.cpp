@@ -290,8 +290,9 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
     const int blocks = ParallelBlocks(H, i64(W) * H);
     const std::size_t wideRow = (std::size_t(W) * 3 + 4) * 4; // interpolated row plus slack
     std::size_t perBlock = 0;
+    const std::size_t accBytes = (std::size_t(d.width) * 3 * 4 + 63) / 64 * 64;
     if (j.cols.reduce && j.rows.reduce)
-        perBlock = std::size_t(d.width) * 3 * 4 + (std::size_t(d.width) + 2) * sizeof(Divider);
+        perBlock = accBytes + (std::size_t(d.width) + 2) * sizeof(Divider);
     else if (j.rows.reduce)
         perBlock = 2 * wideRow;
     else if (j.cols.reduce)
@@ -345,8 +346,7 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
     ParallelRows(H, i64(W) * H, [&](int first, int last, int blockIndex) {
         void *mine = work + perBlock * std::size_t(blockIndex);
         if (j.cols.reduce && j.rows.reduce) {
-            auto *divs = reinterpret_cast<Divider *>(
-                static_cast<std::uint8_t *>(mine) + std::size_t(d.width) * 3 * 4);
+            auto *divs = reinterpret_cast<Divider *>(static_cast<std::uint8_t *>(mine) + accBytes);
             if (u16acc)
                 BoxBoxRows(j, static_cast<std::uint16_t *>(mine), divs, first, last);
             else
@@ -417,7 +417,7 @@ bool ResizeDib(const DibInfoBlock &info, const void *bits, int width, int height
         width = std::max(width, 2);
         height = std::max(height, 2);
     }
-    if (DibCheckedImageSize(width, height, d.bitCount) == 0)
+    if (!DibEditSizeOk(width, height) || DibCheckedImageSize(width, height, d.bitCount) == 0)
         return false;
     HGLOBAL block = nullptr;
     bool ok = d.bitCount == 24 ? Resize24(d, bits, width, height, block)

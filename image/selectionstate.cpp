@@ -5,11 +5,18 @@
 #include "image/seltracker.h"
 #include "platform/event.h"
 
+#include <algorithm>
 #include <new>
 #include <system_error>
 
 namespace
 {
+
+RECT Intersect(const RECT &a, const RECT &b)
+{
+    return RECT { std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+        std::min(a.bottom, b.bottom) };
+}
 
 bool SameRect(const RECT &a, const RECT &b)
 {
@@ -61,8 +68,7 @@ bool CSelectionState::StartWorker(std::function<void()> onTick)
 void CSelectionState::WorkerLoop(std::function<void()> onTick)
 {
     while (WaitForSingleObject(stop_, 75) == WAIT_TIMEOUT) {
-        Tick();
-        if (onTick)
+        if (Tick() && onTick)
             onTick();
     }
     SetEvent(stopped_);
@@ -78,28 +84,39 @@ void CSelectionState::StopWorker()
     worker_.join();
 }
 
-void CSelectionState::Tick()
+bool CSelectionState::Tick()
 {
     Guard guard(*this);
+    const bool shown = !red_.empty() || !green_.empty();
     red_.clear();
     green_.clear();
     if (!outlineEnabled_ || !mask_)
-        return;
-    const int w = displayRect_.right - displayRect_.left, h = displayRect_.bottom - displayRect_.top;
-    if (w <= 0 || h <= 0)
-        return;
-    if (outlineMask_ && !SameRect(outlineRect_, displayRect_))
+        return shown;
+    // The visible part of the picture, and one more pixel around it (inside the picture) so
+    // that the border test sees the neighbours of the visible edge pixels.
+    const RECT area = Intersect(displayRect_, visibleRect_);
+    if (area.right <= area.left || area.bottom <= area.top)
+        return shown;
+    const RECT window
+        = Intersect(RECT { area.left - 1, area.top - 1, area.right + 1, area.bottom + 1 }, displayRect_);
+    if (outlineMask_ && (!SameRect(outlineRect_, displayRect_) || !SameRect(outlineWindow_, window)))
         outlineMask_.reset();
     if (!outlineMask_) {
+        const RECT placed { displayRect_.left - window.left, displayRect_.top - window.top,
+            displayRect_.right - window.left, displayRect_.bottom - window.top };
         auto copy = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
-        if (!copy || !mask_->ScaledCopy(*copy, w, h, RECT { 0, 0, w, h }) || !copy->ComputeOutline())
-            return;
+        if (!copy || !mask_->ScaledCopy(*copy, window.right - window.left, window.bottom - window.top, placed)
+            || !copy->ComputeOutline())
+            return shown;
         outlineMask_ = std::move(copy);
         outlineRect_ = displayRect_;
+        outlineWindow_ = window;
     }
     try {
         for (const POINT &p : outlineMask_->Outline()) {
-            POINT c { p.x + outlineRect_.left, p.y + outlineRect_.top };
+            const POINT c { p.x + window.left, p.y + window.top };
+            if (c.x < area.left || c.x >= area.right || c.y < area.top || c.y >= area.bottom)
+                continue;
             (IsRedDot(c.x, c.y, phase_) ? red_ : green_).push_back(c);
         }
     } catch (const std::bad_alloc &) {
@@ -107,6 +124,7 @@ void CSelectionState::Tick()
         green_.clear();
     }
     phase_ = phase_ - 1 < 0 ? 7 : phase_ - 1;
+    return shown || !red_.empty() || !green_.empty();
 }
 
 CShapeTracker *CSelectionState::TrackerForMouseDown()
@@ -231,10 +249,11 @@ bool CSelectionState::CropIn(CImageObj &picture)
     return true;
 }
 
-void CSelectionState::SetDisplayRect(const RECT &rect)
+void CSelectionState::SetDisplayRect(const RECT &picture, const RECT &visible)
 {
     Guard guard(*this);
-    displayRect_ = rect;
+    displayRect_ = picture;
+    visibleRect_ = visible;
 }
 
 bool CSelectionState::Dots(std::vector<POINT> &red, std::vector<POINT> &green)

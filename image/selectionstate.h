@@ -25,15 +25,16 @@ public:
     CSelectionState(const CSelectionState &) = delete;
     CSelectionState &operator=(const CSelectionState &) = delete;
 
-    // Starts the outline worker; onTick runs on the worker thread after each tick (the pane posts
-    // itself a repaint from there). False when it is running already or cannot start.
+    // Starts the outline worker; onTick runs on the worker thread after each tick that has dashes
+    // to show or to clear (the pane posts itself a repaint from there). False when it is running
+    // already or cannot start.
     bool StartWorker(std::function<void()> onTick);
     void StopWorker();
     bool WorkerRunning() const { return worker_.joinable(); }
     // One tick of the worker: under the lock, when the outline is enabled, rebuild the outline if
     // the displayed rectangle changed or the mask did, colour the dashes for the current phase
-    // and step the phase (7, 6, ... 0, 7, ...).
-    void Tick();
+    // and step the phase (7, 6, ... 0, 7, ...). True when the pane has something to repaint.
+    bool Tick();
 
     // The selection lock. Every access to the mask or the outline happens between the two.
     void Lock();
@@ -79,8 +80,10 @@ public:
     // Bounds of the selection in mask coordinates ((0, 0, 0, 0) for none).
     RECT Bounds();
 
-    // The displayed picture rectangle in device units (client coordinates); the outline follows.
-    void SetDisplayRect(const RECT &rect);
+    // The displayed picture rectangle in device units (client coordinates) and the visible part of
+    // the client area; the outline follows both and is computed for the visible part only.
+    void SetDisplayRect(const RECT &picture, const RECT &visible);
+    void SetDisplayRect(const RECT &picture) { SetDisplayRect(picture, picture); }
     // The dashes of the last tick in client coordinates: red and green pixels. False when there is
     // nothing to paint.
     bool Dots(std::vector<POINT> &red, std::vector<POINT> &green);
@@ -103,7 +106,9 @@ private:
     std::unique_ptr<CMaskObj> mask_;
     std::unique_ptr<CMaskObj> outlineMask_; // displayed-size copy the outline was computed from
     RECT displayRect_ { 0, 0, 0, 0 };
-    RECT outlineRect_ { 0, 0, 0, 0 };
+    RECT visibleRect_ { 0, 0, 0, 0 };
+    RECT outlineRect_ { 0, 0, 0, 0 }; // displayed rectangle the cached outline was made for
+    RECT outlineWindow_ { 0, 0, 0, 0 }; // part of it the outline mask covers
     int phase_ = 0;
     bool outlineEnabled_ = false;
     std::vector<POINT> red_;

@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <thread>
 #include <vector>
@@ -107,6 +108,7 @@ int ThumbFolder(int w, int h, int threads, const std::string &folder)
     std::atomic<std::size_t> next { 0 };
     std::atomic<int> done { 0 }, failed { 0 };
     auto start = std::chrono::steady_clock::now();
+    const std::clock_t cpuStart = std::clock();
     auto work = [&] {
         for (std::size_t i = next++; i < files.size(); i = next++) {
             Picture thumb;
@@ -124,8 +126,10 @@ int ThumbFolder(int w, int h, int threads, const std::string &folder)
     for (std::thread &t : pool)
         t.join();
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::printf("%d thumbnails, %d failed, %.1f ms, %.2f ms per picture\n", done.load(), failed.load(), ms,
-        done > 0 ? ms / done.load() : 0.0);
+    double cpu = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    const int n = done.load() > 0 ? done.load() : 1;
+    std::printf("%d thumbnails, %d failed, %.1f ms, %.2f ms per picture, %.2f cpu ms per picture\n",
+        done.load(), failed.load(), ms, ms / n, cpu / n);
     return failed == 0 && done > 0 ? 0 : Fail(folder + ": some pictures failed");
 }
 

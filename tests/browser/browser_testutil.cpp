@@ -60,9 +60,8 @@ void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_
 
 void SetWriteTime(const std::string &path, long long seconds)
 {
-    using namespace std::chrono;
-    auto sys = system_clock::time_point(std::chrono::seconds(seconds));
-    fs::last_write_time(path, fs::file_time_type::clock::now() + (sys - system_clock::now()));
+    auto sys = std::chrono::sys_seconds(std::chrono::seconds(seconds));
+    fs::last_write_time(path, std::chrono::file_clock::from_sys(sys));
 }
 
 int BmpTestCodec::FormatTest(const char *path) const

@@ -2,7 +2,7 @@
 // files (with a gate to hold thumbnails back), and a recorder for message boxes.
 #pragma once
 
-#include "browser/strings.h"
+#include "browser/errormessages.h"
 #include "browser/thumbcodec.h"
 
 #include <QString>

@@ -149,11 +149,16 @@ TEST_F(GridTest, FirstVisitBuildsNumberedGridInFolderOrderAndWritesCache)
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_LE(grid->Builder().ThreadCount(), static_cast<int>(std::thread::hardware_concurrency()));
 
-    // The second visit takes every thumbnail from the cache.
+    // The second visit takes every thumbnail from the cache (surplus bytes after it ignored) and
+    // leaves the unchanged file alone.
+    std::ofstream(folder.File("brwseimg.tnv"), std::ios::app) << "tail";
+    auto size = fs::file_size(folder.File("brwseimg.tnv"));
     int loads = codec.loads;
     Visit(folder.Str());
     EXPECT_EQ(codec.loads, loads);
     EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b1.bmp", "B2.bmp", "b10.bmp" }));
+    EXPECT_EQ(fs::file_size(folder.File("brwseimg.tnv")), size);
+    EXPECT_EQ(grid->GetModified(), 0);
 }
 
 TEST_F(GridTest, StaleWhenWriteTimeMovesForwardNotBackward)

@@ -108,7 +108,7 @@ TEST_F(ViewTest, SelectPathWalksAndNotifiesEveryChange)
 {
     CShellTree t;
     t.PopulateTree();
-    QSignalSpy changes(&t, &CShellTree::selectionChanged);
+    QSignalSpy changes(&t, &CShellTree::nodeSelected);
     QString target = Q(tree.Path() / "Photos" / "2007" / "March");
     t.SelectPath(target + QDir::separator());
     EXPECT_EQ(CShellTree::NodePath(t.currentItem()), QDir::toNativeSeparators(target));

@@ -9,13 +9,8 @@
 #include <map>
 #include <png.h>
 
-namespace codexa::test
+namespace codexa::legacytest
 {
-
-std::string TestData(const std::string &relative)
-{
-    return std::string(TARNIS_TESTDATA_DIR) + "/" + relative;
-}
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string &path)
 {
@@ -47,11 +42,6 @@ std::vector<std::string> FilesIn(const std::string &folder, const std::vector<st
     }
     std::sort(files.begin(), files.end());
     return files;
-}
-
-std::string FileName(const std::string &path)
-{
-    return std::filesystem::path(path).filename().string();
 }
 
 bool ReadPngRgba(const std::string &path, int &width, int &height, std::vector<std::uint8_t> &rgba)
@@ -186,4 +176,4 @@ Status LoadWith(const FormatCodec &codec, const std::string &path, Picture &out)
     return codec.load(AsBytes(data), -1, out);
 }
 
-} // namespace codexa::test
+} // namespace codexa::legacytest

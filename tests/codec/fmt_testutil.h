@@ -2,20 +2,21 @@
 #pragma once
 
 #include "codec/format.h"
+#include "codec_test_util.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-namespace codexa::test
+namespace codexa::legacytest
 {
 
-std::string TestData(const std::string &relative);
+using codexa::test::TestData;
 std::vector<std::uint8_t> ReadFileBytes(const std::string &path);
 // Regular files of a folder (not recursive), sorted, whose names end with one of the suffixes
 // (case-insensitive; empty list = all).
 std::vector<std::string> FilesIn(const std::string &folder, const std::vector<std::string> &suffixes = {});
-std::string FileName(const std::string &path);
+using codexa::test::FileName;
 
 inline Bytes AsBytes(const std::vector<std::uint8_t> &v)
 {
@@ -84,4 +85,4 @@ template <typename F> Picture MakePicture(int width, int height, int bitCount, i
     return pic;
 }
 
-} // namespace codexa::test
+} // namespace codexa::legacytest

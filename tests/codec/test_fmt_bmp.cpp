@@ -10,7 +10,7 @@ extern const FormatCodec kFormat_bmp;
 }
 
 using namespace codexa;
-using namespace codexa::test;
+using namespace codexa::legacytest;
 
 namespace
 {

@@ -10,7 +10,7 @@ extern const FormatCodec kFormat_img;
 }
 
 using namespace codexa;
-using namespace codexa::test;
+using namespace codexa::legacytest;
 
 namespace
 {

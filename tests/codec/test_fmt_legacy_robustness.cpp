@@ -17,7 +17,7 @@ extern const FormatCodec kFormat_mac;
 } // namespace codexa
 
 using namespace codexa;
-using namespace codexa::test;
+using namespace codexa::legacytest;
 
 namespace
 {

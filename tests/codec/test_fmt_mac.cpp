@@ -9,7 +9,7 @@ extern const FormatCodec kFormat_mac;
 }
 
 using namespace codexa;
-using namespace codexa::test;
+using namespace codexa::legacytest;
 
 namespace
 {

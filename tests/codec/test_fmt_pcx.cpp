@@ -8,7 +8,7 @@ extern const FormatCodec kFormat_pcx;
 }
 
 using namespace codexa;
-using namespace codexa::test;
+using namespace codexa::legacytest;
 
 namespace
 {

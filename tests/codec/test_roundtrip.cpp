@@ -128,3 +128,35 @@ TEST(SaveToMemory, RefusesUnknownFormatsAndOversizedGif)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST(SaveToMemory, SixteenAndThirtyTwoBitPicturesAreWrittenAsColour)
+{
+    for (int bits : { 16, 32 }) {
+        DibInfoBlock info {};
+        DibInitHeader(info, 5, 3, bits);
+        std::vector<std::uint8_t> pixels(DibImageSizeOf(info.bmiHeader), 0);
+        // Bottom row, first pixel: pure red (5-5-5: 0x7C00; 32-bit: B, G, R, x).
+        if (bits == 16) {
+            pixels[0] = 0x00, pixels[1] = 0x7C;
+        } else {
+            pixels[2] = 255;
+        }
+        PictureView view;
+        ASSERT_TRUE(PictureView::From(&info, pixels.data(), view));
+        for (const char *format : { "png", "tif" }) {
+            std::vector<std::uint8_t> bytes;
+            ASSERT_EQ(SaveToMemory(view, format, SaveOptions {}, bytes), Status::Ok);
+            Picture back;
+            ASSERT_EQ(LoadFromMemory(AsBytes(bytes), format, -1, back), Status::Ok);
+            EXPECT_EQ(back.bitCount(), 24);
+            const std::uint8_t *p = back.RowFromTop(2);
+            EXPECT_EQ(p[0], 0) << bits << " " << format;
+            EXPECT_EQ(p[2], 255) << bits << " " << format;
+        }
+    }
+}
+
+} // namespace

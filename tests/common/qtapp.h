@@ -10,6 +10,13 @@
 #include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <ostream>
+
+// Readable QString values in test failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 inline QApplication &TestApp()
 {

@@ -121,8 +121,12 @@ TEST_P(AllocFailure, SelectionSequences)
 TEST_P(AllocFailure, PreviewCopyLeavesTheSource)
 {
     const int bpp = GetParam();
-    if (bpp == 4 || bpp == 8)
-        GTEST_SKIP() << "palette previews are resampled by the codec library";
+    if (bpp == 4 || bpp == 8) { // resampled by the codec library
+        CImageObj p, dest;
+        ASSERT_TRUE(Make(p, 31, 17, bpp, 5));
+        if (!p.PreviewCopy(dest, 10, 10))
+            GTEST_SKIP() << "the codec library cannot resample yet";
+    }
     for (long n = 1; n < 16; ++n) {
         CImageObj p, dest;
         ASSERT_TRUE(Make(p, 31, 17, bpp, 5));

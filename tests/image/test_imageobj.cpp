@@ -211,3 +211,45 @@ TEST(ImageObjFiles, PagesOfAMultiPageFile)
     ASSERT_TRUE(p.Reload());
     EXPECT_EQ(p.CurrentPage(), 0);
 }
+
+TEST(ImageObjFiles, EveryDepthSurvivesEditsAndASaveRoundTrip)
+{
+    TempDir dir;
+    for (const char *name : { "pal1.bmp", "pal4.bmp", "pal8.bmp", "rgb24.bmp" }) {
+        SCOPED_TRACE(name);
+        const std::string source = TestFile("bmpsuite/g/") + name;
+        if (!CodecCanLoad(source))
+            GTEST_SKIP() << "the codec library cannot load " << source << " yet";
+        CImageObj p;
+        ASSERT_TRUE(p.Load(source));
+        const auto before = Snapshot(p);
+        for (int k = 0; k < 4; ++k)
+            ASSERT_TRUE(p.Rotate(90));
+        ASSERT_TRUE(p.MirrorFlip(1));
+        ASSERT_TRUE(p.MirrorFlip(1));
+        EXPECT_EQ(Snapshot(p), before);
+        ASSERT_TRUE(p.Crop(3, 2, p.Width() - 5, p.Height() - 1));
+        const std::string out = (dir.path / name).string();
+        ASSERT_TRUE(p.Save(out));
+        CImageObj back;
+        ASSERT_TRUE(back.Load(out));
+        ASSERT_EQ(back.Width(), p.Width());
+        ASSERT_EQ(back.Height(), p.Height());
+        for (int y = 0; y < p.Height(); ++y)
+            for (int x = 0; x < p.Width(); ++x)
+                ASSERT_EQ(Colour(back, x, y), Colour(p, x, y)) << x << "," << y;
+    }
+}
+
+TEST(ImageObjFiles, BrokenFilesFailCleanly)
+{
+    CImageObj p;
+    ASSERT_TRUE(Make(p, 4, 4, 24));
+    for (const char *name :
+        { "bmpsuite/b/badbitcount.bmp", "bmpsuite/b/badrle.bmp", "bmpsuite/b/badheadersize.bmp" }) {
+        EXPECT_FALSE(p.Load(TestFile(name))) << name;
+        EXPECT_TRUE(p.IsEmpty());
+        EXPECT_FALSE(p.Rotate(90));
+        EXPECT_FALSE(p.Save(""));
+    }
+}

@@ -146,5 +146,7 @@ TEST(Resize, RefusalsAndNoOpsLeaveThePicture)
     EXPECT_FALSE(p.Resize(6, 4, 0)); // not confirmed
     EXPECT_TRUE(p.Resize(12, 8, 1)); // same size
     EXPECT_FALSE(p.Resize(0, 4, 1));
+    EXPECT_FALSE(p.Resize(1 << 22, 2, 1)); // huge results are refused before any memory is taken
+    EXPECT_FALSE(p.Resize(30000, 30000, 1));
     EXPECT_EQ(Snapshot(p), before);
 }

@@ -48,7 +48,7 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     std::vector<POINT> red, green;
     EXPECT_FALSE(sel.Dots(red, green));
     EXPECT_EQ(sel.Phase(), 0);
-    sel.Tick();
+    EXPECT_TRUE(sel.Tick());
     ASSERT_TRUE(sel.Dots(red, green));
     EXPECT_EQ(red.size() + green.size(), 56u); // the ring of a 20 × 10 rectangle
     for (const POINT &p : red) {
@@ -65,9 +65,26 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     sel.Tick();
     ASSERT_TRUE(sel.Dots(red, green));
     EXPECT_EQ(red.size() + green.size(), 116u);
-    sel.Drop();
+    sel.Drop(); // the dashes go at once (the pane repaints after dropping)
+    EXPECT_FALSE(sel.Dots(red, green));
+    EXPECT_FALSE(sel.Tick());
+}
+
+TEST(Selection, OutlineIsComputedForTheVisiblePartOnly)
+{
+    CSelectionState sel;
+    ASSERT_TRUE(sel.Reverse(40, 30)); // everything selected
+    std::vector<POINT> red, green;
+    // Zoomed in: the picture reaches beyond the visible area on every side. Its edges are not
+    // visible, and the edges of the visible area are no border.
+    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { 0, 0, 200, 100 });
     sel.Tick();
     EXPECT_FALSE(sel.Dots(red, green));
+    // The top-left corner in view: its two edges, the corner pixel once.
+    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { -110, -60, 0, 0 });
+    sel.Tick();
+    ASSERT_TRUE(sel.Dots(red, green));
+    EXPECT_EQ(red.size() + green.size(), 149u);
 }
 
 TEST(Selection, WorkerTicksUntilStopped)

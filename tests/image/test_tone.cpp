@@ -1,5 +1,6 @@
 #include "image/imageobj.h"
 #include "image/simd.h"
+#include "image/tone.h"
 #include "testpictures.h"
 
 #include <algorithm>
@@ -7,7 +8,7 @@
 
 using namespace testpic;
 
-TEST(ColorTable, BrightnessThenDarknessOnTheSpecimenPixel)
+TEST(ColorTable, BrightnessThenDarknessOnOnePixel)
 {
     CImageObj p;
     ASSERT_TRUE(Make(p, 3, 2, 24));

@@ -1,0 +1,182 @@
+// The thumbnail grid on real folders, through the codec library, in an offscreen window:
+//  FirstVisit   a folder of 12-megapixel JPEGs without cache, from SetFolder until the last
+//               thumbnail is in and painted (ms_per_picture; ui_busy_max_ms = the longest time
+//               the UI thread went without returning to its event loop);
+//  SecondVisit  a folder of 1024 pictures whose cache is up to date, until the grid is painted.
+// Folders: TARNIS_BROWSER_JPEGS (default /tmp/bench-corpus/browser200; bench/peer_browser.sh
+// fills it) and TARNIS_BROWSER_1024 (default /tmp/bench-corpus/browser1024; made here when empty).
+#include "browser/codexacodec.h"
+#include "browser/thumbwnd.h"
+#include "codec/codexa.h"
+#include "platform/dibutil.h"
+#include "platform/files.h"
+#include "platform/globalmem.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+std::string EnvOr(const char *name, const char *fallback)
+{
+    const char *v = std::getenv(name);
+    return v != nullptr && *v != 0 ? v : fallback;
+}
+
+int CountPictures(const std::string &folder, const char *ext)
+{
+    int n = 0;
+    for (const auto &e : ListFolder(folder))
+        n += (!e.isFolder && e.name.size() > 4 && e.name.compare(e.name.size() - 4, 4, ext) == 0) ? 1 : 0;
+    return n;
+}
+
+// Measures the longest gap between ticks of a 2 ms timer: the UI thread was busy that long.
+class BusyWatch
+{
+public:
+    BusyWatch()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(2);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            qint64 now = m_clock.nsecsElapsed();
+            m_maxGap = std::max(m_maxGap, now - m_last);
+            m_last = now;
+        });
+        m_clock.start();
+        m_last = 0;
+        m_timer.start();
+    }
+    double MaxBusyMs() const { return std::max(0.0, m_maxGap / 1e6 - 2.0); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+    qint64 m_maxGap = 0;
+};
+
+// Runs the event loop until the grid's load has finished, then lets the last paint happen.
+void WaitForLoad(CThumbWnd &grid)
+{
+    if (grid.IsLoadRunning()) {
+        QEventLoop loop;
+        QObject::connect(&grid, &CThumbWnd::loadFinished, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    grid.viewport()->repaint();
+}
+
+void BM_FirstVisit(benchmark::State &state)
+{
+    std::string folder = EnvOr("TARNIS_BROWSER_JPEGS", "/tmp/bench-corpus/browser200");
+    int pictures = CountPictures(folder, ".jpg");
+    if (pictures == 0) {
+        state.SkipWithError(("no JPEGs in " + folder + " (bench/peer_browser.sh prepares them)").c_str());
+        return;
+    }
+    double busy = 0;
+    double seconds = 0;
+    for (auto _ : state) {
+        std::error_code ec;
+        fs::remove(fs::path(folder) / "brwseimg.tnv", ec);
+        CThumbWnd grid(CodexaThumbCodec());
+        grid.resize(1100, 700);
+        grid.SetBoxSize(100, 100);
+        grid.show();
+        QCoreApplication::processEvents();
+        BusyWatch watch;
+        QElapsedTimer clock;
+        clock.start();
+        grid.SetFolder(folder, 1);
+        WaitForLoad(grid);
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        seconds += clock.nsecsElapsed() / 1e9;
+        busy = std::max(busy, watch.MaxBusyMs());
+        if (grid.Items().Count() != pictures)
+            state.SkipWithError("not every picture got its thumbnail");
+    }
+    state.counters["pictures"] = pictures;
+    state.counters["ms_per_picture"] = seconds * 1e3 / static_cast<double>(state.iterations()) / pictures;
+    state.counters["ui_busy_max_ms"] = busy;
+    state.counters["threads"] = static_cast<double>(std::thread::hardware_concurrency());
+}
+
+// 1024 JPEGs of 640 × 480 (the cache holds the same 100 × 100 thumbnails whatever the sources).
+bool Make1024(const std::string &folder)
+{
+    fs::create_directories(folder);
+    if (CountPictures(folder, ".jpg") >= 1024)
+        return true;
+    DibInfoBlock info {};
+    DibInitHeader(info, 640, 480, 24);
+    std::size_t size = DibImageSizeOf(info.bmiHeader);
+    auto *bits = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, size));
+    std::mt19937 rng(7);
+    for (int i = 0; i < 1024; ++i) {
+        for (std::size_t k = 0; k < size; ++k)
+            bits[k] = static_cast<std::uint8_t>((k / 3 % 640 + k / 1920 + i * 13 + (rng() & 15)) & 0xFF);
+        char name[32];
+        std::snprintf(name, sizeof name, "/pic%04d.jpg", i);
+        if (CodexaSave((folder + name).c_str(), &info, bits, "jpg", nullptr) == 0) {
+            GlobalFree(bits);
+            return false;
+        }
+    }
+    GlobalFree(bits);
+    return true;
+}
+
+void BM_SecondVisit(benchmark::State &state)
+{
+    std::string folder = EnvOr("TARNIS_BROWSER_1024", "/tmp/bench-corpus/browser1024");
+    if (!Make1024(folder)) {
+        state.SkipWithError(("cannot write pictures into " + folder).c_str());
+        return;
+    }
+    fs::path empty = fs::temp_directory_path() / "tarnis_bench_empty";
+    fs::create_directories(empty);
+    CThumbWnd grid(CodexaThumbCodec());
+    grid.resize(1100, 700);
+    grid.SetBoxSize(100, 100);
+    grid.show();
+    grid.SetFolder(folder, 1); // makes or refreshes the cache
+    WaitForLoad(grid);
+    for (auto _ : state) {
+        grid.SetFolder(empty.string(), 1);
+        WaitForLoad(grid);
+        QElapsedTimer clock;
+        clock.start();
+        grid.SetFolder(folder, 1);
+        WaitForLoad(grid);
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        if (grid.Items().Count() != 1024)
+            state.SkipWithError("the grid does not hold 1024 pictures");
+    }
+}
+
+BENCHMARK(BM_FirstVisit)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SecondVisit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,16 @@
+// Message boxes of file and folder errors: which string table entry a kind/detail pair shows,
+// whether the caller's extra text is appended, and which icon the box has.
+#pragma once
+
+#include "platform/wintypes.h"
+
+enum class MessageIcon { Information, Exclamation, Stop };
+
+struct ErrorMessageSpec {
+    UINT stringId = 0; // 0 when the kind/detail pair is unknown
+    bool appendExtra = false;
+    MessageIcon icon = MessageIcon::Information;
+};
+
+ErrorMessageSpec FileErrorMessage(int kind, int detail);
+ErrorMessageSpec FolderErrorMessage(int kind, int detail);

@@ -1,0 +1,182 @@
+# Helpers for window tests: a private X display with a window manager, the program started with
+# its settings in a temporary home, windows found by title, clicks, keys and screenshots.
+# Source this file, then call e2e_init NAME ARTIFACT_DIR first.
+
+E2E_PIDS=()
+
+e2e_log() { echo "[e2e $(date +%H:%M:%S)] $*"; }
+
+e2e_fail()
+{
+    echo "[e2e] FAIL: $*" >&2
+    if [[ -n "${DISPLAY:-}" && -n "${E2E_ARTIFACTS:-}" ]]; then
+        import -window root "$E2E_ARTIFACTS/failure.png" 2>/dev/null || true
+        echo "[e2e] screen at failure: $E2E_ARTIFACTS/failure.png" >&2
+    fi
+    [[ -f "${E2E_APP_LOG:-}" ]] && sed 's/^/[app] /' "$E2E_APP_LOG" >&2
+    exit 1
+}
+
+e2e_cleanup()
+{
+    local pid
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        pid=${E2E_PIDS[i]}
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    [[ -n "${E2E_TMP:-}" && -d "$E2E_TMP" ]] && rm -rf "$E2E_TMP"
+}
+
+# e2e_init NAME ARTIFACT_DIR: temporary home and config folder, artefact folder, tool check.
+e2e_init()
+{
+    local name=$1
+    E2E_ARTIFACTS=$2/$name
+    mkdir -p "$E2E_ARTIFACTS"
+    rm -f "$E2E_ARTIFACTS"/*.png "$E2E_ARTIFACTS"/*.log
+    local tool
+    for tool in Xvfb openbox xdotool xprop xdpyinfo import identify; do
+        command -v "$tool" >/dev/null || e2e_fail "$tool is missing (tools/install-deps.sh installs it)"
+    done
+    E2E_TMP=$(mktemp -d)
+    trap e2e_cleanup EXIT
+    export HOME=$E2E_TMP/home
+    export XDG_CONFIG_HOME=$HOME/.config
+    export XDG_RUNTIME_DIR=$E2E_TMP/runtime
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+    export QT_QPA_PLATFORM=xcb
+    unset SESSION_MANAGER
+    E2E_SETTINGS=$XDG_CONFIG_HOME/TarnisTech/pexora.conf
+    E2E_PROFILE="$XDG_CONFIG_HOME/Local AppWizard-Generated Applications/Tarnis Viewer.conf"
+}
+
+# e2e_start_display [WIDTHxHEIGHT]: Xvfb on a free display, then openbox; exports DISPLAY.
+e2e_start_display()
+{
+    local size=${1:-1280x1024}
+    local fdfile=$E2E_TMP/display
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_PIDS+=($!)
+    local n
+    for n in $(seq 100); do
+        [[ -s "$fdfile" ]] && break
+        sleep 0.1
+    done
+    [[ -s "$fdfile" ]] || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+    export DISPLAY=:$(head -n1 "$fdfile")
+    openbox --sm-disable >"$E2E_TMP/openbox.log" 2>&1 &
+    E2E_PIDS+=($!)
+    for n in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || e2e_fail "openbox did not start"
+    e2e_log "display $DISPLAY ($size) with openbox"
+}
+
+# e2e_start_app PROGRAM ARGS...: starts the program; E2E_APP_PID, output in E2E_APP_LOG.
+e2e_start_app()
+{
+    E2E_APP_LOG=$E2E_ARTIFACTS/app.log
+    "$@" >>"$E2E_APP_LOG" 2>&1 &
+    E2E_APP_PID=$!
+    E2E_PIDS+=($E2E_APP_PID)
+    e2e_log "started $* (pid $E2E_APP_PID)"
+}
+
+# e2e_wait_window TITLE_REGEX [SECONDS]: prints the id of the first visible window whose title
+# matches.
+e2e_wait_window()
+{
+    local pattern=$1 seconds=${2:-20} id n
+    for n in $(seq $((seconds * 10))); do
+        id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1)
+        [[ -n "$id" ]] && { echo "$id"; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_wait_no_window TITLE_REGEX [SECONDS]
+e2e_wait_no_window()
+{
+    local pattern=$1 seconds=${2:-10} n
+    for n in $(seq $((seconds * 10))); do
+        xdotool search --onlyvisible --name "$pattern" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_is_maximised WINDOW: the window manager's state says maximised both ways.
+e2e_is_maximised()
+{
+    local state
+    state=$(xprop -id "$1" _NET_WM_STATE 2>/dev/null)
+    [[ "$state" == *_NET_WM_STATE_MAXIMIZED_VERT* && "$state" == *_NET_WM_STATE_MAXIMIZED_HORZ* ]]
+}
+
+# e2e_window_size WINDOW: prints "WIDTH HEIGHT".
+e2e_window_size()
+{
+    xwininfo -id "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'
+}
+
+e2e_screen_size()
+{
+    xdotool getdisplaygeometry
+}
+
+# e2e_screenshot NAME: the whole screen as $E2E_ARTIFACTS/NAME.png; prints the path.
+e2e_screenshot()
+{
+    local path=$E2E_ARTIFACTS/$1.png
+    import -window root "$path" || e2e_fail "screenshot $1 failed"
+    echo "$path"
+}
+
+# e2e_activate WINDOW: raises the window and gives it the keyboard.
+e2e_activate()
+{
+    xdotool windowactivate --sync "$1" >/dev/null 2>&1 || xdotool windowfocus --sync "$1"
+    sleep 0.2
+}
+
+# e2e_click WINDOW X Y: a left click at window coordinates.
+e2e_click()
+{
+    xdotool mousemove --window "$1" "$2" "$3" && sleep 0.3 && xdotool click 1
+}
+
+# e2e_key KEYS...: key strokes to the focused window (xdotool names: ctrl+o, alt+f, Escape).
+e2e_key()
+{
+    xdotool key --delay 80 "$@"
+}
+
+# e2e_wait_exit PID [SECONDS]: waits for the process and sets E2E_EXIT_CODE (124 on timeout).
+# Call it directly, not in $(...): only this shell can collect its child's exit code.
+e2e_wait_exit()
+{
+    local pid=$1 seconds=${2:-15} n
+    E2E_EXIT_CODE=124
+    for n in $(seq $((seconds * 10))); do
+        if ! kill -0 "$pid" 2>/dev/null; then
+            wait "$pid"
+            E2E_EXIT_CODE=$?
+            return 0
+        fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_ini_value FILE SECTION KEY: the value from a settings file, empty when missing.
+e2e_ini_value()
+{
+    awk -v section="[$2]" -v key="$3" '
+        /^\[/ { inside = ($0 == section); next }
+        inside && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }' "$1" 2>/dev/null
+}
