@@ -2,6 +2,8 @@
 
 #include "batch/batchconvertdlg.h"
 #include "dialogs/aboutdlg.h"
+#include "dialogs/rundialogs.h"
+#include "frame/iimagepane.h"
 
 void ShowAboutBox(QWidget *parent)
 {
@@ -17,12 +19,15 @@ int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QS
     return dialog.exec();
 }
 
-bool RunImageSizeDialog(QWidget *, BITMAPINFOHEADER &, int &, int &)
+bool RunImageSizeDialog(QWidget *parent, BITMAPINFOHEADER &header, int &width, int &height)
 {
-    return false;
+    return RunImageSizeDialog(parent, &header, width, height);
 }
 
-bool RunRotateFreeDialog(IImagePane &, double &)
+bool RunRotateFreeDialog(IImagePane &pane, double &angle)
 {
-    return false;
+    const CRotateDlg::PreviewSource preview = [&pane](CImageObj &dest, int maxWidth, int maxHeight) {
+        return pane.PreviewCopy(dest, maxWidth, maxHeight);
+    };
+    return RunRotateFreeDialog(pane.Window(), preview, angle);
 }
