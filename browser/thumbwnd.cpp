@@ -59,6 +59,7 @@ CThumbWnd::CThumbWnd(const ThumbCodec &codec, QWidget *parent)
     : CResourceWnd(parent)
     , m_codec(codec)
 {
+    setObjectName(QStringLiteral("CThumbWnd"));
     m_extensionList = "bmp;jpg;gif";
     m_title = "Image Resource";
     m_cacheSignature = "browseimage";
