@@ -1,11 +1,17 @@
 #include "frame/panefactory.h"
 
 #include "frame/browserpanes.h"
-#include "frame/placeholderimagepane.h"
+#include "frame/dialogfactory.h"
+#include "imagepane/viewimage.h"
 
 QWidget *CreateImagePane(QWidget *parent)
 {
-    return new CPlaceholderImagePane(parent);
+    auto *pane = new CViewImage(parent);
+    CImagePaneDialogs dialogs = DefaultImagePaneDialogs();
+    dialogs.imageSize = RunImageSizeDialog;
+    dialogs.rotateFree = RunRotateFreeDialog;
+    pane->SetDialogs(std::move(dialogs));
+    return pane;
 }
 
 QWidget *CreateFolderPane(QWidget *parent)

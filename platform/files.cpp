@@ -94,19 +94,29 @@ std::vector<FolderEntry> ListFolder(const std::string &folder)
     return entries;
 }
 
+bool PathExists(const std::string &path)
+{
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
 void MakeUniqueFileName(std::string &path)
+{
+    MakeUniqueFileName(path, PathExists);
+}
+
+void MakeUniqueFileName(std::string &path, const std::function<bool(const std::string &)> &exists)
 {
     std::string folder = PathFolder(path);
     std::string name = PathFileName(path);
     std::string ext = PathExtension(name);
     path = folder + kPathSeparator + name;
-    std::error_code ec;
-    if (!fs::exists(path, ec))
+    if (!exists(path))
         return;
     std::string stem = PathStem(name);
     for (unsigned long n = 1;; ++n) {
         std::string candidate = folder + kPathSeparator + stem + std::to_string(n) + ext;
-        if (!fs::exists(candidate, ec)) {
+        if (!exists(candidate)) {
             path = candidate;
             return;
         }

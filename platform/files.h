@@ -5,6 +5,7 @@
 #include "platform/wintypes.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ std::vector<FolderEntry> ListFolder(const std::string &folder);
 // does not exist (stem without trailing digits, extension lower-cased); the separator is
 // normalised either way.
 void MakeUniqueFileName(std::string &path);
+// The same with the caller's notion of "exists" (for names that are about to be written).
+void MakeUniqueFileName(std::string &path, const std::function<bool(const std::string &)> &exists);
+
+// True when anything (file or folder) exists at path.
+bool PathExists(const std::string &path);
 
 // Free bytes for an unprivileged user on the volume of path; -1 when unknown.
 std::int64_t FreeDiskSpace(const std::string &path);

@@ -15,6 +15,9 @@ constexpr UINT IDR_TOOLBAR_EDIT = 144;
 constexpr UINT IDB_STATUS_POSITION = 386; // pane 4, the mouse position
 constexpr UINT IDB_STATUS_DIMENSIONS = 387; // pane 1, the picture's size
 
+// The Rotate Free dialog's dial (201 x 201, 16 colours).
+constexpr UINT IDB_DIAL = 20304;
+
 // Cursors.
 constexpr UINT IDC_SELECTION = 138; // a selection tracker is active in the image pane
 constexpr UINT IDC_DRAG_FILES = 2157; // dragging thumbnails, hot spot (16, 8)
@@ -65,6 +68,8 @@ constexpr UINT ID_SEPARATOR = 0;
 constexpr UINT AFX_IDS_APP_TITLE = 57344;
 constexpr UINT AFX_IDS_IDLEMESSAGE = 57345;
 constexpr UINT AFX_IDP_FAILED_TO_OPEN_DOC = 61697;
+constexpr UINT AFX_IDP_PARSE_INT = 61712; // a field exchanged as an integer holds something else
+constexpr UINT AFX_IDP_PARSE_INT_RANGE = 61714; // ... or an integer outside its range (%1 ... %2)
 
 // View menu and zoom commands.
 constexpr UINT ID_VIEW_FIT_WIDTH = 31785;

@@ -93,6 +93,8 @@ constexpr StringEntry kStrings[] = {
     { IDS_SELECT_FOLDER, "Please select folder" },
     { IDS_CONVERSION_FINISHED, "It has finished %d files conversion!" },
     { AFX_IDP_FAILED_TO_OPEN_DOC, "Failed to open document." },
+    { AFX_IDP_PARSE_INT, "Please enter an integer." },
+    { AFX_IDP_PARSE_INT_RANGE, "Please enter an integer between %1 and %2." },
 };
 
 static_assert(std::is_sorted(std::begin(kStrings), std::end(kStrings),

@@ -6,7 +6,13 @@
 //   tarnis-convert --thumb-folder W H [--threads N] FOLDER
 //                                         thumbnails of every picture in FOLDER, kept in memory
 //                                         (for timing); prints the count and the time taken
+//   tarnis-convert --batch SRC DST --format EXT [--size W H --keep-ratio|--same-size]
+//                  [--overwrite|--rename|--skip] [--threads N]
+//                                         every picture directly inside SRC converted into DST as
+//                                         the batch converter does it; prints the summary line
 // Exit status 0 on success; otherwise one line on stderr and status 1.
+#include "batch/batchconverter.h"
+#include "batch/batchsizing.h"
 #include "codec/dispatch.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -34,7 +40,8 @@ int Fail(const std::string &message)
 int Usage()
 {
     return Fail("usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
-                "--thumb-folder W H [--threads N] FOLDER");
+                "--thumb-folder W H [--threads N] FOLDER | --batch SRC DST --format EXT "
+                "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N]");
 }
 
 bool ParseInt(const std::string &text, int &value)
@@ -126,6 +133,62 @@ int ThumbFolder(int w, int h, int threads, const std::string &folder)
     return failed == 0 && done > 0 ? 0 : Fail(folder + ": some pictures failed");
 }
 
+// Width and height of the size options are the dialog's: 1 ... 20000.
+bool ParseBoxSide(const std::string &text, int &value)
+{
+    return ParseInt(text, value) && value >= 1 && value <= 20000;
+}
+
+int Batch(const std::vector<std::string> &args)
+{
+    BatchJob job;
+    job.sizeOption = kKeepOriginalSize;
+    job.sameNameOption = kOverwrite;
+    bool haveSize = false;
+    bool haveFormat = false;
+    int sizeModes = 0, nameModes = 0;
+    std::vector<std::string> folders;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string &a = args[i];
+        if (a == "--format" && i + 1 < args.size()) {
+            job.extension = args[++i];
+            if (!job.extension.empty() && job.extension[0] == '.')
+                job.extension.erase(0, 1);
+            haveFormat = true;
+        } else if (a == "--size" && i + 2 < args.size()) {
+            if (!ParseBoxSide(args[i + 1], job.width) || !ParseBoxSide(args[i + 2], job.height))
+                return Fail("--size: width and height must be 1 ... 20000");
+            i += 2;
+            haveSize = true;
+        } else if (a == "--keep-ratio" || a == "--same-size") {
+            job.sizeOption = a == "--keep-ratio" ? kKeepRatioInBox : kUseSameSize;
+            ++sizeModes;
+        } else if (a == "--overwrite" || a == "--rename" || a == "--skip") {
+            job.sameNameOption = a == "--overwrite" ? kOverwrite
+                : a == "--rename"                   ? kRenameAutomatically
+                                                    : kSkip;
+            ++nameModes;
+        } else if (a == "--threads" && i + 1 < args.size()) {
+            if (!ParseInt(args[++i], job.threads) || job.threads < 1)
+                return Usage();
+        } else if (!a.empty() && a[0] == '-') {
+            return Usage();
+        } else {
+            folders.push_back(a);
+        }
+    }
+    if (folders.size() != 2 || !haveFormat || sizeModes > 1 || nameModes > 1 || haveSize != (sizeModes == 1))
+        return Usage();
+    if (FormatByExtension(job.extension) == nullptr)
+        return Fail(job.extension + ": unknown output format");
+    job.sourceFolder = folders[0];
+    job.targetFolder = folders[1];
+    std::atomic<int> stop { 0 };
+    const int count = CBatchConverter().Run(job, stop);
+    std::printf("It has finished %d files conversion!\n", count);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -155,6 +218,8 @@ int main(int argc, char **argv)
         }
         return args.size() == i + 1 ? ThumbFolder(a, b, threads, args[i]) : Usage();
     }
+    if (cmd == "--batch")
+        return Batch(args);
     if (cmd == "--page") {
         if (args.size() != 4 || !ParseInt(args[1], a) || a < 0)
             return Usage();

@@ -615,6 +615,49 @@ QImage DrawDialCursor()
     return image;
 }
 
+// ---- Rotate Free dial ------------------------------------------------------------------------
+
+// The round dial of the Rotate Free dialog: 201 x 201, centre (100, 100), a raised rim, the groove
+// the knob runs in (radius 94), ticks every 15 degrees and a white face for the preview. Drawn
+// without smoothing so every pixel is one of the sixteen colours; outside the rim is light grey.
+QImage DrawDial()
+{
+    QImage image = Canvas(201, 201);
+    image.fill(vga::silver);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QPointF c(100, 100);
+    auto circle = [&](qreal r) { return QRectF(c.x() - r, c.y() - r, 2 * r, 2 * r); };
+    // Rim: light from the top left.
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(vga::white, 2));
+    p.drawArc(circle(99), 45 * 16, 180 * 16);
+    p.setPen(QPen(vga::grey, 2));
+    p.drawArc(circle(99), 225 * 16, 180 * 16);
+    p.setPen(QPen(vga::black, 1));
+    p.drawArc(circle(100), 225 * 16, 180 * 16);
+    // Groove of the knob, engraved.
+    p.setPen(QPen(vga::grey, 1));
+    p.drawEllipse(circle(96));
+    p.setPen(QPen(vga::white, 1));
+    p.drawEllipse(circle(92));
+    // Ticks.
+    for (int degrees = 0; degrees < 360; degrees += 15) {
+        const double a = degrees * std::numbers::pi / 180.0;
+        const bool major = degrees % 90 == 0;
+        const double inner = major ? 78 : 84;
+        p.setPen(QPen(major ? vga::black : vga::grey, major ? 2 : 1));
+        p.drawLine(QPointF(c.x() + std::sin(a) * inner, c.y() - std::cos(a) * inner),
+            QPointF(c.x() + std::sin(a) * 89, c.y() - std::cos(a) * 89));
+    }
+    // Face.
+    p.setPen(QPen(vga::grey, 1));
+    p.setBrush(vga::white);
+    p.drawEllipse(circle(74));
+    p.end();
+    return image;
+}
+
 // ---- application icon -----------------------------------------------------------------------
 
 QImage DrawAppIcon(int size)
@@ -699,6 +742,9 @@ int main(int argc, char **argv)
     ok &= Report(WriteBmp(Quantise(DrawStatusPosition(), kVga, qRgb(192, 192, 192)), 4, path), path);
     path = out.filePath(QStringLiteral("bitmaps/387.bmp"));
     ok &= Report(WriteBmp(Quantise(DrawStatusDimensions(), kVga, qRgb(192, 192, 192)), 4, path), path);
+
+    path = out.filePath(QStringLiteral("bitmaps/20304.bmp"));
+    ok &= Report(WriteBmp(Quantise(DrawDial(), kVga, kKey), 4, path), path);
 
     const std::pair<int, QImage> cursors[]
         = { { 138, DrawSelectionCursor() }, { 2157, DrawDragCursor() }, { 20305, DrawDialCursor() } };

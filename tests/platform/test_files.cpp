@@ -1,6 +1,7 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -109,6 +110,24 @@ TEST_F(TempFolder, MakeUniqueFileNameNumbersFromTheStem)
     std::string p4 = JoinFolderAndName(dir_.string(), "a.BMP");
     MakeUniqueFileName(p4);
     EXPECT_EQ(PathFileName(p4), "a1.bmp"); // the extension comes out lower-cased
+}
+
+TEST_F(TempFolder, MakeUniqueFileNameAsksTheCallersExistenceTest)
+{
+    // Names about to be written count as taken although nothing is on disk yet.
+    std::vector<std::string> taken = { "shot.png", "shot1.png" };
+    auto exists = [&](const std::string &p) {
+        return std::find(taken.begin(), taken.end(), PathFileName(p)) != taken.end();
+    };
+    std::string path = JoinFolderAndName(dir_.string(), "shot7.png");
+    MakeUniqueFileName(path, exists);
+    EXPECT_EQ(PathFileName(path), "shot7.png");
+    taken.push_back("shot7.png");
+    MakeUniqueFileName(path, exists);
+    EXPECT_EQ(PathFileName(path), "shot2.png");
+    EXPECT_FALSE(PathExists(path));
+    Touch("shot2.png");
+    EXPECT_TRUE(PathExists(path));
 }
 
 TEST_F(TempFolder, FreeDiskSpaceIsKnownForAFolder)

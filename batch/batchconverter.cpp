@@ -1,0 +1,200 @@
+#include "batch/batchconverter.h"
+
+#include "batch/batchsearch.h"
+#include "batch/batchsizing.h"
+#include "codec/codexa.h"
+#include "dib/dib.h"
+#include "platform/cpus.h"
+#include "platform/files.h"
+#include "platform/globalmem.h"
+#include "platform/paths.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// One worker's picture: a 1064-byte header block (made with operator new, as the scaler may
+// replace it) and the pixel block of the current file.
+class WorkPicture
+{
+public:
+    WorkPicture()
+        : m_info(static_cast<BITMAPINFO *>(::operator new(kDibInfoBlockSize, std::nothrow)))
+    {
+    }
+    ~WorkPicture()
+    {
+        FreeBits();
+        ::operator delete(m_info);
+    }
+    WorkPicture(const WorkPicture &) = delete;
+    WorkPicture &operator=(const WorkPicture &) = delete;
+
+    bool Usable() const { return m_info != nullptr; }
+    void FreeBits()
+    {
+        if (m_bits != nullptr)
+            GlobalFree(m_bits);
+        m_bits = nullptr;
+    }
+    // Loads the codec's default page; false for files it does not take.
+    bool Load(const std::string &path)
+    {
+        FreeBits();
+        if (CodexaFormatTest(path.c_str()) < 0)
+            return false;
+        if (CodexaLoadPage(&m_bits, m_info, path.c_str(), -1) <= 0 || m_bits == nullptr) {
+            FreeBits();
+            return false;
+        }
+        return true;
+    }
+    int Width() const { return m_info->bmiHeader.biWidth; }
+    int Height() const { return m_info->bmiHeader.biHeight; }
+    void Scale(SIZE size) { ScaleDibAll(&m_bits, &m_info, size.cx, size.cy, 0); }
+    void Save(const std::string &path, const std::string &extension) const
+    {
+        CodexaSave(path.c_str(), m_info, m_bits, extension.c_str(), nullptr);
+    }
+
+private:
+    HGLOBAL m_bits = nullptr;
+    BITMAPINFO *m_info = nullptr;
+};
+
+bool SameFolder(const std::string &a, const std::string &b)
+{
+    std::error_code ec;
+    return !a.empty() && !b.empty() && std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// What the workers share. Files are taken in folder order; each file's target name is decided
+// in that order too ("turns"), against the file system and the saves still in flight, so the
+// outcome is that of converting one file after the other.
+class BatchRun
+{
+public:
+    BatchRun(const BatchJob &job, const std::atomic<int> &stop, const CBatchConverter::ConvertedFn &converted)
+        : m_job(job)
+        , m_stop(stop)
+        , m_converted(converted)
+        , m_files(FindBatchFiles(BatchSearchPattern(job.sourceFolder)))
+        , m_boxRatio(BoxRatio(job.width, job.height))
+        , m_inPlace(SameFolder(job.sourceFolder, job.targetFolder))
+    {
+    }
+
+    int Execute(int threads)
+    {
+        const std::size_t count = std::min<std::size_t>(
+            static_cast<std::size_t>(std::max(threads, 1)), std::max<std::size_t>(m_files.size(), 1));
+        std::vector<std::thread> pool;
+        for (std::size_t t = 1; t < count; ++t)
+            pool.emplace_back([this] { Work(); });
+        Work();
+        for (std::thread &t : pool)
+            t.join();
+        return m_counter;
+    }
+
+private:
+    void Work()
+    {
+        WorkPicture picture;
+        if (!picture.Usable())
+            return;
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            if (m_stop.load() != 0 || m_next >= m_files.size())
+                return;
+            const std::size_t index = m_next++;
+            const std::string &source = m_files[index];
+            // A file written earlier in the run may be one of the later sources when source and
+            // target are one folder: such runs read each file only once the earlier ones are
+            // named and the file is not being written.
+            if (m_inPlace)
+                m_cv.wait(lock, [&] { return m_turn == index && m_pending.count(source) == 0; });
+            lock.unlock();
+
+            bool loaded = picture.Load(source);
+            std::string target;
+            lock.lock();
+            m_cv.wait(lock, [&] { return m_turn == index; });
+            if (loaded && !NameTarget(source, lock, target))
+                loaded = false;
+            if (loaded)
+                m_pending.insert(target);
+            ++m_turn;
+            m_cv.notify_all();
+            lock.unlock();
+            if (!loaded) {
+                picture.FreeBits();
+                continue;
+            }
+
+            SIZE size {};
+            if (BatchTargetSize(m_job.sizeOption, picture.Width(), picture.Height(), m_job.width,
+                    m_job.height, m_boxRatio, size))
+                picture.Scale(size);
+            picture.Save(target, m_job.extension);
+            picture.FreeBits();
+
+            lock.lock();
+            m_pending.erase(m_pending.find(target));
+            ++m_counter;
+            if (m_converted)
+                m_converted(m_counter);
+            m_cv.notify_all();
+        }
+    }
+
+    // Whether anything is at path once the saves in flight to it are done. Called on the turn.
+    bool Exists(const std::string &path, std::unique_lock<std::mutex> &lock)
+    {
+        m_cv.wait(lock, [&] { return m_pending.count(path) == 0; });
+        return PathExists(path);
+    }
+
+    // The target path of source by the same-name option; false when the file is skipped.
+    bool NameTarget(const std::string &source, std::unique_lock<std::mutex> &lock, std::string &target)
+    {
+        target = JoinFolderAndName(m_job.targetFolder, PathFileTitle(source) + "." + m_job.extension);
+        if (target.empty() || !Exists(target, lock))
+            return true;
+        if (m_job.sameNameOption == kSkip)
+            return false;
+        if (m_job.sameNameOption == kRenameAutomatically)
+            MakeUniqueFileName(target, [&](const std::string &path) { return Exists(path, lock); });
+        return true;
+    }
+
+    const BatchJob &m_job;
+    const std::atomic<int> &m_stop;
+    const CBatchConverter::ConvertedFn &m_converted;
+    const std::vector<std::string> m_files;
+    const float m_boxRatio;
+    const bool m_inPlace;
+
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::size_t m_next = 0;
+    std::size_t m_turn = 0;
+    std::multiset<std::string> m_pending;
+    int m_counter = 0;
+};
+
+} // namespace
+
+int CBatchConverter::Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted)
+{
+    BatchRun run(job, stop, converted);
+    return run.Execute(job.threads > 0 ? job.threads : UsableCpuCount());
+}

@@ -1,0 +1,42 @@
+// The batch converter's engine: every picture directly inside a source folder converted into one
+// format, optionally resized, written into a target folder. No window: the Batch Convert dialog
+// and tarnis-convert --batch both run it.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+enum BatchSameNameOption {
+    kOverwrite = 0, // "Overwrite"
+    kRenameAutomatically = 1, // "Rename Automatically"
+    kSkip = 2, // "Skip"
+};
+
+struct BatchJob {
+    std::string sourceFolder;
+    std::string targetFolder;
+    std::string extension; // "jpg", "bmp", ... (the saved names end in "." + extension)
+    int width = 200; // the box of the size options (1 ... 20000)
+    int height = 300;
+    int sizeOption = 0; // BatchSizeOption
+    int sameNameOption = 0; // BatchSameNameOption
+    int threads = 0; // pictures converted at once; 0 = one per processor
+};
+
+class CBatchConverter
+{
+public:
+    // Called after each attempted save with the new count, in increasing order and never twice
+    // at once (from whichever thread converted the file).
+    using ConvertedFn = std::function<void(int counter)>;
+
+    // Converts the files of the source folder in folder order and returns how many were counted.
+    // Files the codec does not recognise or cannot load are skipped and not counted; a file is
+    // counted once its save was attempted, whatever the save's result; with "Skip" an existing
+    // target is left alone and not counted, with "Rename Automatically" the name becomes
+    // MakeUniqueFileName's. Names, counts and the files left behind are those of converting one
+    // file after the other, whatever the number of threads. A non-zero stop flag ends the run
+    // once the files in progress are done.
+    int Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted = {});
+};

@@ -1,0 +1,228 @@
+#include "dialogs/imagesizedlg.h"
+
+#include "dialogs/dialogmessage.h"
+#include "dialogs/dialogunits.h"
+#include "dialogs/numbertext.h"
+#include "dialogs/resolutionunits.h"
+#include "res/resource.h"
+#include "res/strings.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QSignalBlocker>
+
+namespace
+{
+
+QString FormatResolution(float resolution)
+{
+    return QString::asprintf("%4.2f", static_cast<double>(resolution));
+}
+
+QString FormatSize(int value)
+{
+    return QString::asprintf("%d", value);
+}
+
+} // namespace
+
+CImageSizeDlg::CImageSizeDlg(QWidget *parent)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Image Size Setting"));
+    setFont(DialogFont(10));
+    const DialogUnits du(font());
+    setFixedSize(du.X(155), du.Y(172));
+
+    auto *group = new QGroupBox(QStringLiteral("Image Size"), this);
+    du.Place(group, 0, 7, 7, 141, 82);
+    du.Place(new QLabel(QStringLiteral("Width:"), this), 0, 16, 25, 30, 10);
+    m_widthEdit = new QLineEdit(this);
+    du.Place(m_widthEdit, IDC_WIDTH, 48, 22, 60, 14);
+    du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 113, 25, 28, 10);
+    du.Place(new QLabel(QStringLiteral("Height:"), this), 0, 16, 45, 30, 10);
+    m_heightEdit = new QLineEdit(this);
+    du.Place(m_heightEdit, IDC_HEIGHT, 48, 42, 60, 14);
+    du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 113, 45, 28, 10);
+    m_keepAspectBox = new QCheckBox(QStringLiteral("Keep aspect ratio"), this);
+    du.Place(m_keepAspectBox, IDC_KEEP_ASPECT, 16, 64, 110, 12);
+
+    du.Place(new QLabel(QStringLiteral("Resolution:"), this), 0, 8, 105, 46, 10);
+    m_resolutionEdit = new QLineEdit(this);
+    du.Place(m_resolutionEdit, IDC_RESOLUTION, 55, 102, 42, 14);
+    m_unitList = new QComboBox(this);
+    du.Place(m_unitList, IDC_UNIT, 100, 102, 48, 14);
+
+    m_okButton = new QPushButton(QStringLiteral("Ok"), this);
+    du.Place(m_okButton, IDC_OK, 22, 148, 50, 14);
+    m_okButton->setDefault(true);
+    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    du.Place(m_cancelButton, IDC_CANCEL, 84, 148, 50, 14);
+
+    // The size edits take digits only, as typed.
+    for (QLineEdit *edit : { m_widthEdit, m_heightEdit }) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        edit->installEventFilter(this);
+    }
+    setTabOrder(m_widthEdit, m_heightEdit);
+    setTabOrder(m_heightEdit, m_keepAspectBox);
+    setTabOrder(m_keepAspectBox, m_resolutionEdit);
+    setTabOrder(m_resolutionEdit, m_unitList);
+    setTabOrder(m_unitList, m_okButton);
+    setTabOrder(m_okButton, m_cancelButton);
+
+    connect(m_unitList, &QComboBox::activated, this, &CImageSizeDlg::OnUnitChange);
+    connect(m_resolutionEdit, &QLineEdit::textChanged, this, &CImageSizeDlg::OnResolutionChange);
+    connect(m_widthEdit, &QLineEdit::textChanged, this, &CImageSizeDlg::OnWidthChange);
+    connect(m_heightEdit, &QLineEdit::textChanged, this, &CImageSizeDlg::OnHeightChange);
+    connect(m_okButton, &QPushButton::clicked, this, &CImageSizeDlg::OnOk);
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+CImageSizeDlg::~CImageSizeDlg() = default;
+
+void CImageSizeDlg::SetUp(BITMAPINFOHEADER *header, int width, int height)
+{
+    if (header != nullptr) {
+        m_header = header;
+        m_resolution = ResolutionFromPixelsPerMetre(header->biXPelsPerMeter);
+    }
+    m_unit = kPixelsPerInch;
+    m_width = width != 0 || m_header == nullptr ? width : m_header->biWidth;
+    m_height = height != 0 || m_header == nullptr ? height : m_header->biHeight;
+}
+
+void CImageSizeDlg::showEvent(QShowEvent *event)
+{
+    if (!m_initialised)
+        InitDialog();
+    QDialog::showEvent(event);
+}
+
+void CImageSizeDlg::InitDialog()
+{
+    m_initialised = true;
+    SetQuietly(m_resolutionEdit, FormatResolution(m_resolution));
+    SetQuietly(m_widthEdit, FormatSize(m_width));
+    SetQuietly(m_heightEdit, FormatSize(m_height));
+    {
+        const QSignalBlocker blocker(m_unitList);
+        m_unitList->clear();
+        m_unitList->addItem(LoadResString(IDS_PIXEL_PER_INCH));
+        m_unitList->addItem(LoadResString(IDS_PIXEL_PER_CM));
+        m_unitList->setCurrentIndex(0);
+    }
+    m_keepAspectBox->setChecked(false);
+    m_widthEdit->setFocus();
+}
+
+void CImageSizeDlg::SetQuietly(QLineEdit *edit, const QString &text)
+{
+    const QSignalBlocker blocker(edit);
+    edit->setText(text);
+}
+
+void CImageSizeDlg::OnUnitChange(int index)
+{
+    if (index < 0 || index == m_unit)
+        return;
+    m_resolution = ConvertResolution(m_resolution, m_unit, index);
+    m_unit = index;
+    // The sizes stay: the shown value is the same resolution in the new unit.
+    SetQuietly(m_resolutionEdit, FormatResolution(m_resolution));
+}
+
+void CImageSizeDlg::OnResolutionChange(const QString &text)
+{
+    const double value = TextToDouble(text);
+    if (value < 0) {
+        DialogMessage(this, IDS_ERROR_FORMAT);
+        m_resolutionEdit->setFocus();
+        return;
+    }
+    const float resolution = static_cast<float>(value);
+    if (resolution != 0.0f && m_resolution != 0.0f) {
+        const double factor = static_cast<double>(resolution) / static_cast<double>(m_resolution);
+        m_width = static_cast<int>(m_width * factor);
+        m_height = static_cast<int>(m_height * factor);
+        m_widthEdit->setText(FormatSize(m_width));
+        m_heightEdit->setText(FormatSize(m_height));
+    }
+    m_resolution = resolution;
+}
+
+void CImageSizeDlg::OnWidthChange(const QString &text)
+{
+    const int width = TextToInt(text);
+    if (width < 0) {
+        DialogMessage(this, IDS_ERROR_FORMAT);
+        return;
+    }
+    if (m_guard == 1 && m_keepAspectBox->isChecked() && m_width != 0) {
+        m_guard = 0;
+        m_heightEdit->setText(
+            FormatSize(static_cast<int>(m_height * (static_cast<double>(width) / m_width))));
+        m_guard = 1;
+    }
+}
+
+void CImageSizeDlg::OnHeightChange(const QString &text)
+{
+    const int height = TextToInt(text);
+    if (height < 0) {
+        DialogMessage(this, IDS_ERROR_FORMAT);
+        return;
+    }
+    if (m_guard == 1 && m_keepAspectBox->isChecked() && m_height != 0) {
+        m_guard = 0;
+        m_widthEdit->setText(
+            FormatSize(static_cast<int>(m_width * (static_cast<double>(height) / m_height))));
+        m_guard = 1;
+    }
+}
+
+bool CImageSizeDlg::StoreSizes()
+{
+    for (QLineEdit *edit : { m_heightEdit, m_widthEdit }) {
+        const int value = TextToInt(edit->text());
+        if (value < 0) {
+            m_storing = true;
+            DialogMessage(this, IDS_ERROR_FORMAT);
+            edit->setFocus();
+            m_storing = false;
+            return false;
+        }
+        (edit == m_heightEdit ? m_height : m_width) = value;
+    }
+    return true;
+}
+
+bool CImageSizeDlg::eventFilter(QObject *watched, QEvent *event)
+{
+    // Another window becoming active (a message box among them) leaves the focus where it is.
+    if (event->type() == QEvent::FocusOut && !m_storing && (watched == m_widthEdit || watched == m_heightEdit)
+        && static_cast<QFocusEvent *>(event)->reason() != Qt::ActiveWindowFocusReason)
+        StoreSizes();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CImageSizeDlg::OnOk()
+{
+    // Enter in a size edit reaches OK without the focus leaving it: store what it shows first.
+    if ((m_widthEdit->hasFocus() || m_heightEdit->hasFocus()) && !StoreSizes())
+        return;
+    if (m_header != nullptr) {
+        const LONG pixelsPerMetre = PixelsPerMetre(m_resolution, m_unit);
+        m_header->biXPelsPerMeter = pixelsPerMetre;
+        m_header->biYPelsPerMeter = pixelsPerMetre;
+    }
+    m_keepAspect = m_keepAspectBox->isChecked() ? 1 : 0;
+    accept();
+}

@@ -1,0 +1,265 @@
+// The Batch Convert dialog offscreen: controls, a run with its counter, progress and summary,
+// Stop, the fields' validation and the folder browser.
+#include "batch/batchconvertdlg.h"
+#include "dialogs/dialogunits.h"
+#include "tests/batch/batch_testutil.h"
+#include "tests/common/messagecatcher.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace batchtest;
+namespace fs = std::filesystem;
+
+namespace
+{
+
+class BatchDialog : public ::testing::Test
+{
+protected:
+    void Open(const fs::path &source, const fs::path &target)
+    {
+        dlg.SetSourceFolder(QString::fromStdString(source.string()));
+        dlg.SetTargetFolder(QString::fromStdString(target.string()));
+        dlg.show();
+        PumpEvents();
+    }
+    template <class T> T *Control(UINT id) { return FindControlAs<T>(&dlg, id); }
+    QPushButton *Button(UINT id) { return Control<QPushButton>(id); }
+    QString Counter() { return Control<QLabel>(CBatchConvertDlg::IDC_COUNTER)->text(); }
+    QProgressBar *Progress() { return Control<QProgressBar>(CBatchConvertDlg::IDC_PROGRESS); }
+    // Clicks Start and waits for the run's end; the count it reported.
+    int Run()
+    {
+        QSignalSpy finished(&dlg, &CBatchConvertDlg::RunFinished);
+        QTest::mouseClick(Button(CBatchConvertDlg::IDC_START), Qt::LeftButton);
+        if (finished.isEmpty() && !finished.wait(60000))
+            return -1;
+        return finished.constFirst().constFirst().toInt();
+    }
+    void Check(UINT id) { Control<QRadioButton>(id)->setChecked(true); }
+
+    MessageCatcher messages;
+    CBatchConvertDlg dlg;
+};
+
+void WritePictures(const fs::path &folder, int first, int count)
+{
+    for (int i = first; i < first + count; ++i)
+        ASSERT_TRUE(WritePicture(folder / ("p" + std::to_string(i) + ".bmp"), 2, 2, "bmp", i));
+}
+
+} // namespace
+
+TEST_F(BatchDialog, OpensWithEveryControlAndOption)
+{
+    Open("/from", "/to");
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Batch Convert"));
+    QComboBox *formats = Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT);
+    QStringList items;
+    for (int i = 0; i < formats->count(); ++i)
+        items << formats->itemText(i);
+    EXPECT_EQ(items.join(QLatin1Char(' ')), QStringLiteral("jpg bmp tif gif png tga pcx img mac"));
+    EXPECT_EQ(formats->currentIndex(), 0);
+    EXPECT_EQ(Control<QLineEdit>(CBatchConvertDlg::IDC_WIDTH)->text(), QStringLiteral("200"));
+    EXPECT_EQ(Control<QLineEdit>(CBatchConvertDlg::IDC_HEIGHT)->text(), QStringLiteral("300"));
+    EXPECT_EQ(Control<QLineEdit>(CBatchConvertDlg::IDC_SOURCE)->text(), QStringLiteral("/from"));
+    EXPECT_EQ(Control<QLineEdit>(CBatchConvertDlg::IDC_TARGET)->text(), QStringLiteral("/to"));
+    const std::pair<UINT, const char *> radios[] = { { CBatchConvertDlg::IDC_KEEP_SIZE,
+                                                         "Keep Original Size" },
+        { CBatchConvertDlg::IDC_SAME_SIZE, "Use same size" },
+        { CBatchConvertDlg::IDC_KEEP_RATIO, "Keep ratio in Width x Height" },
+        { CBatchConvertDlg::IDC_OVERWRITE, "Overwrite" },
+        { CBatchConvertDlg::IDC_RENAME, "Rename Automatically" }, { CBatchConvertDlg::IDC_SKIP, "Skip" } };
+    for (const auto &[id, text] : radios) {
+        auto *radio = Control<QRadioButton>(id);
+        ASSERT_NE(radio, nullptr) << id;
+        EXPECT_EQ(radio->text(), QString::fromLatin1(text));
+        EXPECT_EQ(radio->isChecked(),
+            id == CBatchConvertDlg::IDC_KEEP_SIZE || id == CBatchConvertDlg::IDC_OVERWRITE);
+    }
+    const std::pair<UINT, const char *> buttons[]
+        = { { CBatchConvertDlg::IDC_BROWSE, "Browse..." }, { CBatchConvertDlg::IDC_START, "Start" },
+              { CBatchConvertDlg::IDC_STOP, "Stop" }, { CBatchConvertDlg::IDC_QUIT, "Quit" } };
+    for (const auto &[id, text] : buttons)
+        EXPECT_EQ(Button(id)->text(), QString::fromLatin1(text));
+    EXPECT_TRUE(Button(CBatchConvertDlg::IDC_START)->isEnabled());
+    EXPECT_FALSE(Button(CBatchConvertDlg::IDC_STOP)->isEnabled());
+    EXPECT_EQ(Counter(), QStringLiteral("1/100"));
+    EXPECT_EQ(Progress()->minimum(), 1);
+    EXPECT_EQ(Progress()->maximum(), 100);
+    QStringList texts;
+    for (QLabel *label : dlg.findChildren<QLabel *>())
+        texts << label->text();
+    for (QGroupBox *group : dlg.findChildren<QGroupBox *>())
+        texts << group->title();
+    for (const char *text : { "Source Folder:", "Target Folde:", "Format", "Width:", "Height:", "Pixel",
+             "Folder Options", "Same name options", "File Options" })
+        EXPECT_TRUE(texts.contains(QString::fromLatin1(text))) << text;
+}
+
+TEST_F(BatchDialog, RunConvertsCountsAndSummarises)
+{
+    TempDir src, dst;
+    ASSERT_TRUE(WritePicture(src / "wide.bmp", 1000, 500, "bmp"));
+    ASSERT_TRUE(WritePicture(src / "tall.jpg", 500, 1000, "jpg"));
+    ASSERT_TRUE(WritePicture(src / "odd.tga", 40, 40, "tga"));
+    WriteBytes(src / "notes.txt", "text");
+    ASSERT_TRUE(WritePicture(src.Sub("inner") / "deep.bmp", 8, 8, "bmp"));
+    Open(src.Path().string() + "/", dst.Path());
+    Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT)->setCurrentIndex(4); // png
+    Check(CBatchConvertDlg::IDC_KEEP_RATIO);
+    EXPECT_EQ(Run(), 3);
+    EXPECT_EQ(messages.Texts(), QStringList { QStringLiteral("It has finished 3 files conversion!") });
+    EXPECT_EQ(Counter(), QStringLiteral("3"));
+    EXPECT_EQ(dlg.GetProgressPosition(), 3);
+    EXPECT_EQ(Progress()->value(), 3);
+    EXPECT_TRUE(Button(CBatchConvertDlg::IDC_START)->isEnabled());
+    EXPECT_FALSE(Button(CBatchConvertDlg::IDC_STOP)->isEnabled());
+    EXPECT_EQ(PictureSize(dst / "wide.png"), std::make_pair(200, 100));
+    EXPECT_EQ(PictureSize(dst / "tall.png"), std::make_pair(150, 300));
+    EXPECT_EQ(PictureSize(dst / "odd.png"), std::make_pair(200, 200));
+    EXPECT_EQ(Names(dst.Path()), (std::vector<std::string> { "odd.png", "tall.png", "wide.png" }));
+
+    // Again with Skip: every target exists, nothing is counted.
+    messages.Clear();
+    Check(CBatchConvertDlg::IDC_SKIP);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(messages.Texts(), QStringList { QStringLiteral("It has finished 0 files conversion!") });
+    // Rename numbers the names.
+    Check(CBatchConvertDlg::IDC_RENAME);
+    EXPECT_EQ(Run(), 3);
+    EXPECT_TRUE(fs::exists(dst / "wide1.png"));
+}
+
+TEST_F(BatchDialog, ProgressWrapsAtOneHundred)
+{
+    TempDir src, dst;
+    WritePictures(src.Path(), 0, 100);
+    Open(src.Path(), dst.Path());
+    Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT)->setCurrentIndex(1); // bmp
+    EXPECT_EQ(Run(), 100);
+    EXPECT_EQ(Counter(), QStringLiteral("100"));
+    EXPECT_EQ(dlg.GetProgressPosition(), 0);
+    EXPECT_EQ(Progress()->value(), 1); // below the range: the bar shows its minimum
+
+    WritePictures(src.Path(), 100, 1);
+    EXPECT_EQ(Run(), 101);
+    EXPECT_EQ(Counter(), QStringLiteral("101"));
+    EXPECT_EQ(dlg.GetProgressPosition(), 1);
+    EXPECT_EQ(Progress()->value(), 1);
+}
+
+TEST_F(BatchDialog, StopEndsTheRunAfterTheFilesInProgress)
+{
+    TempDir src, dst;
+    WritePictures(src.Path(), 0, 60);
+    Open(src.Path(), dst.Path());
+    dlg.SetThreads(2);
+    QSignalSpy finished(&dlg, &CBatchConvertDlg::RunFinished);
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_START), Qt::LeftButton);
+    EXPECT_TRUE(dlg.IsRunning());
+    EXPECT_FALSE(Button(CBatchConvertDlg::IDC_START)->isEnabled());
+    EXPECT_TRUE(Button(CBatchConvertDlg::IDC_STOP)->isEnabled());
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_STOP), Qt::LeftButton);
+    ASSERT_TRUE(finished.wait(60000));
+    const int count = finished.constFirst().constFirst().toInt();
+    EXPECT_LT(count, 60);
+    EXPECT_EQ(static_cast<int>(Names(dst.Path()).size()), count);
+    EXPECT_EQ(
+        messages.Texts(), QStringList { QStringLiteral("It has finished %1 files conversion!").arg(count) });
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_TRUE(Button(CBatchConvertDlg::IDC_START)->isEnabled());
+
+    // Esc during a run stops it too, and leaves the dialog open.
+    messages.Clear();
+    QSignalSpy again(&dlg, &CBatchConvertDlg::RunFinished);
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_START), Qt::LeftButton);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    ASSERT_TRUE(again.wait(60000));
+    EXPECT_LT(again.constFirst().constFirst().toInt(), 60);
+    EXPECT_TRUE(dlg.isVisible());
+}
+
+TEST_F(BatchDialog, InvalidSizeShowsTheMessageAndTheRunKeepsTheOldValues)
+{
+    TempDir src, dst;
+    ASSERT_TRUE(WritePicture(src / "a.bmp", 30, 30, "bmp"));
+    Open(src.Path(), dst.Path());
+    Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT)->setCurrentIndex(5); // tga
+    Control<QLineEdit>(CBatchConvertDlg::IDC_HEIGHT)->setText(QStringLiteral("0"));
+    Control<QLineEdit>(CBatchConvertDlg::IDC_WIDTH)->setText(QStringLiteral("50"));
+    Check(CBatchConvertDlg::IDC_SAME_SIZE); // after the height: not read either
+    EXPECT_EQ(Run(), 1);
+    ASSERT_EQ(messages.Texts().size(), 2);
+    EXPECT_EQ(messages.Texts()[0], QStringLiteral("Please enter an integer between 1 and 20000."));
+    EXPECT_EQ(dlg.GetWidth(), 200);
+    EXPECT_EQ(dlg.GetSizeOption(), 0);
+    EXPECT_EQ(PictureSize(dst / "a.tga"), std::make_pair(30, 30));
+
+    messages.Clear();
+    Control<QLineEdit>(CBatchConvertDlg::IDC_HEIGHT)->setText(QStringLiteral("40"));
+    Control<QLineEdit>(CBatchConvertDlg::IDC_WIDTH)->setText(QStringLiteral("4o"));
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(messages.Texts()[0], QStringLiteral("Please enter an integer."));
+    EXPECT_EQ(dlg.GetHeight(), 40); // read before the width
+    EXPECT_EQ(dlg.GetWidth(), 200);
+
+    // Quit reads the fields first: an invalid one keeps the dialog open.
+    messages.Clear();
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_QUIT), Qt::LeftButton);
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(messages.Texts(), QStringList { QStringLiteral("Please enter an integer.") });
+    Control<QLineEdit>(CBatchConvertDlg::IDC_WIDTH)->setText(QStringLiteral("64"));
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_QUIT), Qt::LeftButton);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.GetWidth(), 64);
+    EXPECT_EQ(dlg.GetSizeOption(), 1);
+}
+
+TEST_F(BatchDialog, EmptySourceFindsNothing)
+{
+    TempDir dst;
+    Open("", dst.Path());
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(messages.Texts(), QStringList { QStringLiteral("It has finished 0 files conversion!") });
+}
+
+TEST(BatchDialogBrowse, BrowseSetsTheTargetFolder)
+{
+    TempDir root;
+    const fs::path chosen = root.Sub("chosen");
+    QString title;
+    MessageCatcher catcher([&](QDialog *modal) {
+        auto *files = qobject_cast<QFileDialog *>(modal);
+        if (files == nullptr) {
+            modal->reject();
+            return;
+        }
+        title = files->windowTitle();
+        files->setDirectory(QString::fromStdString(chosen.string()));
+        static_cast<QDialog *>(files)->accept();
+    });
+    CBatchConvertDlg dlg;
+    dlg.SetSourceFolder(QStringLiteral("/src"));
+    dlg.SetTargetFolder(QStringLiteral("/old"));
+    dlg.show();
+    PumpEvents();
+    FindControlAs<QLineEdit>(&dlg, CBatchConvertDlg::IDC_WIDTH)->setText(QStringLiteral("77"));
+    QTest::mouseClick(FindControlAs<QPushButton>(&dlg, CBatchConvertDlg::IDC_BROWSE), Qt::LeftButton);
+    EXPECT_EQ(title, QStringLiteral("Please select folder"));
+    EXPECT_EQ(dlg.GetTargetFolder(), QString::fromStdString(chosen.string()));
+    EXPECT_EQ(FindControlAs<QLineEdit>(&dlg, CBatchConvertDlg::IDC_TARGET)->text(), dlg.GetTargetFolder());
+    // The fields are refreshed from the members.
+    EXPECT_EQ(FindControlAs<QLineEdit>(&dlg, CBatchConvertDlg::IDC_WIDTH)->text(), QStringLiteral("200"));
+}

@@ -1,0 +1,101 @@
+// The dial's geometry: hit test, angle of a point, normalising, knob and preview outline.
+#include "dialogs/angledial.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+TEST(AngleDial, HitTestIsRadiusOneHundredInclusive)
+{
+    EXPECT_TRUE(IsOnDial(230, 130)); // 100² = 10000 < 10001
+    EXPECT_FALSE(IsOnDial(231, 130));
+    EXPECT_TRUE(IsOnDial(130, 30));
+    EXPECT_FALSE(IsOnDial(130, 29));
+    EXPECT_TRUE(IsOnDial(201, 200)); // 71² + 70² = 9941
+    EXPECT_FALSE(IsOnDial(202, 201)); // 72² + 71² = 10225
+}
+
+TEST(AngleDial, AngleOfAPointGrowsClockwiseFromTheTop)
+{
+    EXPECT_EQ(DialAngleAt(200, 130), 90);
+    EXPECT_EQ(DialAngleAt(60, 200), -135);
+    EXPECT_EQ(DialAngleAt(130, 50), 0);
+    EXPECT_EQ(DialAngleAt(130, 210), 180);
+    EXPECT_EQ(DialAngleAt(50, 130), -90);
+    EXPECT_EQ(DialAngleAt(200, 60), 45);
+    EXPECT_EQ(DialAngleAt(200, 200), 135);
+    EXPECT_EQ(DialAngleAt(60, 60), -45);
+    // Rounded to whole degrees: atan(1/10) = 5.71°.
+    EXPECT_EQ(DialAngleAt(131, 120), 6);
+    EXPECT_EQ(DialAngleAt(129, 140), -174);
+    EXPECT_FALSE(DialAngleAt(130, 130).has_value());
+}
+
+TEST(AngleDial, TypedAnglesComeIntoOneTurn)
+{
+    EXPECT_EQ(NormaliseAngle(-90), 270);
+    EXPECT_EQ(NormaliseAngle(725), 5);
+    EXPECT_EQ(NormaliseAngle(360), 0);
+    EXPECT_EQ(NormaliseAngle(-360), 0);
+    EXPECT_EQ(NormaliseAngle(359.5), 359.5);
+    EXPECT_EQ(NormaliseAngle(-135), 225);
+    EXPECT_EQ(NormaliseAngle(360e6 + 10), 10);
+    const double tiny = NormaliseAngle(-1e-30); // -1e-30 + 360 rounds to 360
+    EXPECT_GE(tiny, 0.0);
+    EXPECT_LT(tiny, 360.0);
+}
+
+TEST(AngleDial, QuarterTurnsAreExact)
+{
+    EXPECT_EQ(DialSineCosine(90).sine, 1.0);
+    EXPECT_EQ(DialSineCosine(90).cosine, 0.0);
+    EXPECT_EQ(DialSineCosine(180).cosine, -1.0);
+    EXPECT_EQ(DialSineCosine(180).sine, 0.0);
+    EXPECT_EQ(DialSineCosine(270).sine, -1.0);
+    EXPECT_EQ(DialSineCosine(270).cosine, 0.0);
+    EXPECT_EQ(DialSineCosine(0).cosine, 1.0);
+    // Elsewhere from the dial's own degree constant, a hair below pi / 180.
+    EXPECT_EQ(DialSineCosine(30).sine, std::sin(30 * 0.017453292519444445));
+    EXPECT_NE(DialSineCosine(30).sine, 0.5);
+}
+
+TEST(AngleDial, KnobRunsOnRadiusNinetyFour)
+{
+    auto centre = [](double angle) {
+        RECT r = KnobRect(angle);
+        EXPECT_EQ(r.right - r.left, 10);
+        EXPECT_EQ(r.bottom - r.top, 10);
+        return std::make_pair(r.left + 5, r.top + 5);
+    };
+    EXPECT_EQ(centre(270), std::make_pair(36, 130));
+    EXPECT_EQ(centre(0), std::make_pair(130, 36));
+    EXPECT_EQ(centre(90), std::make_pair(224, 130));
+    EXPECT_EQ(centre(180), std::make_pair(130, 224));
+    EXPECT_EQ(centre(45), std::make_pair(196, 64)); // 130.5 + 66.47, 130.5 − 66.47
+    const RECT start = KnobRect(0);
+    EXPECT_EQ(start.left, 125);
+    EXPECT_EQ(start.top, 31);
+}
+
+TEST(AngleDial, OutlineIsThePictureTurnedClockwise)
+{
+    auto outline = RotatedOutline(100, 50, 0);
+    EXPECT_EQ(outline[0].x, 180);
+    EXPECT_EQ(outline[0].y, 155);
+    EXPECT_EQ(outline[2].x, 80);
+    EXPECT_EQ(outline[2].y, 105);
+    // A quarter turn stands the picture up: 50 wide, 100 high.
+    outline = RotatedOutline(100, 50, 90);
+    int minX = 1000, maxX = -1000, minY = 1000, maxY = -1000;
+    for (const POINT &p : outline) {
+        minX = std::min<int>(minX, p.x);
+        maxX = std::max<int>(maxX, p.x);
+        minY = std::min<int>(minY, p.y);
+        maxY = std::max<int>(maxY, p.y);
+    }
+    EXPECT_EQ(maxX - minX, 50);
+    EXPECT_EQ(maxY - minY, 100);
+    // Turned clockwise by 30°: the top-left corner (−50, −25) goes to (−30.8, −46.7).
+    outline = RotatedOutline(100, 50, 30);
+    EXPECT_EQ(outline[2].x, 130 - 30); // trunc(12.5 − 43.3) = −30
+    EXPECT_EQ(outline[2].y, 130 - 46); // 130 − trunc(21.65 + 25)
+}

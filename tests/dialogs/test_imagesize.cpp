@@ -1,0 +1,241 @@
+// The Image Size Setting dialog offscreen: what it shows, how width, height and resolution
+// follow each other, what OK writes into the picture header.
+#include "dialogs/dialogunits.h"
+#include "dialogs/imagesizedlg.h"
+#include "dialogs/resolutionunits.h"
+#include "tests/common/messagecatcher.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const QString kErrorFormat = QStringLiteral("Error format, please reinput new");
+
+BITMAPINFOHEADER Header(int width, int height, LONG pixelsPerMetre)
+{
+    BITMAPINFOHEADER h {};
+    h.biSize = 40;
+    h.biWidth = width;
+    h.biHeight = height;
+    h.biPlanes = 1;
+    h.biBitCount = 24;
+    h.biXPelsPerMeter = pixelsPerMetre;
+    h.biYPelsPerMeter = pixelsPerMetre;
+    return h;
+}
+
+class ImageSizeDialog : public ::testing::Test
+{
+protected:
+    void Open(BITMAPINFOHEADER *header, int width = 0, int height = 0)
+    {
+        dlg.SetUp(header, width, height);
+        dlg.show();
+        Activate();
+    }
+    // Focus changes reach the edits only in the active window (a message box takes it away).
+    void Activate()
+    {
+        dlg.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dlg));
+        PumpEvents();
+    }
+    QLineEdit *Edit(UINT id) { return FindControlAs<QLineEdit>(&dlg, id); }
+    QComboBox *Units() { return FindControlAs<QComboBox>(&dlg, CImageSizeDlg::IDC_UNIT); }
+    QCheckBox *KeepAspect() { return FindControlAs<QCheckBox>(&dlg, CImageSizeDlg::IDC_KEEP_ASPECT); }
+    void ChooseUnit(int index)
+    {
+        Units()->setCurrentIndex(index);
+        emit Units()->activated(index);
+    }
+    QString Text(UINT id) { return Edit(id)->text(); }
+
+    MessageCatcher messages;
+    CImageSizeDlg dlg;
+};
+
+} // namespace
+
+TEST_F(ImageSizeDialog, OpensWithTheHeadersSizeAndResolution)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Image Size Setting"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("96.01"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("800"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("600"));
+    ASSERT_EQ(Units()->count(), 2);
+    EXPECT_EQ(Units()->itemText(0), QStringLiteral("pixel/inch"));
+    EXPECT_EQ(Units()->itemText(1), QStringLiteral("pixel/cm"));
+    EXPECT_EQ(Units()->currentIndex(), 0);
+    EXPECT_FALSE(KeepAspect()->isChecked());
+    for (UINT id : { CImageSizeDlg::IDC_OK, CImageSizeDlg::IDC_CANCEL })
+        EXPECT_NE(FindControl(&dlg, id), nullptr) << id;
+    EXPECT_EQ(dlg.GetWidth(), 800); // taken from the header when 0 is given
+
+    ChooseUnit(1);
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("37.80"));
+    EXPECT_EQ(dlg.GetUnit(), kPixelsPerCentimetre);
+    // The sizes stay as they were, in the edits and in the results.
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("800"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("600"));
+    EXPECT_EQ(dlg.GetWidth(), 800);
+    ChooseUnit(1); // the same unit again changes nothing
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("37.80"));
+    ChooseUnit(0);
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("96.01"));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ImageSizeDialog, GivenSizeWinsOverTheHeaders)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 2835);
+    Open(&h, 640, 0);
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("640"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("600"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("72.01"));
+}
+
+TEST_F(ImageSizeDialog, LinkedSizesFollowTypingWhenTheBoxIsChecked)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    KeepAspect()->setChecked(true);
+    QLineEdit *width = Edit(CImageSizeDlg::IDC_WIDTH);
+    width->setFocus();
+    width->selectAll();
+    QTest::keyClicks(width, QStringLiteral("400"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("400"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("300"));
+    // Typing alone stores nothing; leaving the edits does.
+    EXPECT_EQ(dlg.GetWidth(), 800);
+    Edit(CImageSizeDlg::IDC_HEIGHT)->setText(QStringLiteral("150"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("200")); // 800 × 150 / 600
+
+    KeepAspect()->setChecked(false);
+    Edit(CImageSizeDlg::IDC_WIDTH)->setText(QStringLiteral("123"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("150"));
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ImageSizeDialog, LeavingASizeEditStoresBoth)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    QLineEdit *width = Edit(CImageSizeDlg::IDC_WIDTH);
+    QLineEdit *height = Edit(CImageSizeDlg::IDC_HEIGHT);
+    width->setFocus();
+    width->setText(QStringLiteral("321"));
+    height->setText(QStringLiteral("123"));
+    Edit(CImageSizeDlg::IDC_RESOLUTION)->setFocus();
+    PumpEvents();
+    EXPECT_EQ(dlg.GetWidth(), 321);
+    EXPECT_EQ(dlg.GetHeight(), 123);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ImageSizeDialog, NegativeNumbersShowTheErrorAndKeepTheValues)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    Edit(CImageSizeDlg::IDC_WIDTH)->setText(QStringLiteral("-5"));
+    ASSERT_EQ(messages.Texts(), QStringList { kErrorFormat });
+    EXPECT_EQ(messages.Captions().constFirst(), QStringLiteral("Tarnis Viewer"));
+
+    messages.Clear();
+    QLineEdit *resolution = Edit(CImageSizeDlg::IDC_RESOLUTION);
+    resolution->setText(QStringLiteral("-72"));
+    EXPECT_EQ(messages.Texts(), QStringList { kErrorFormat });
+    EXPECT_FLOAT_EQ(dlg.GetResolution(), ResolutionFromPixelsPerMetre(3780));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("600"));
+
+    // Leaving the edits with a negative width: the height is stored, the width is not.
+    messages.Clear();
+    Activate();
+    Edit(CImageSizeDlg::IDC_HEIGHT)->setText(QStringLiteral("50"));
+    Edit(CImageSizeDlg::IDC_WIDTH)->setFocus();
+    resolution->setFocus();
+    PumpEvents();
+    EXPECT_EQ(messages.Texts(), QStringList { kErrorFormat });
+    EXPECT_EQ(dlg.GetHeight(), 50);
+    EXPECT_EQ(dlg.GetWidth(), 800);
+}
+
+TEST_F(ImageSizeDialog, ResolutionChangesScaleBothSizes)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 2835);
+    Open(&h);
+    QLineEdit *resolution = Edit(CImageSizeDlg::IDC_RESOLUTION);
+    resolution->setText(QStringLiteral("72"));
+    resolution->setText(QStringLiteral("144"));
+    EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("1598")); // 800 × 72 / 72.009 = 799, then × 2
+    resolution->setText(QStringLiteral("72"));
+    EXPECT_EQ(dlg.GetWidth(), 799);
+
+    // From exactly 72 to 144 in one change doubles both.
+    BITMAPINFOHEADER exact = Header(800, 600, 0);
+    CImageSizeDlg second;
+    second.SetUp(&exact, 0, 0);
+    second.show();
+    FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("72"));
+    EXPECT_EQ(second.GetWidth(), 800); // from 0 nothing scales
+    FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("144"));
+    EXPECT_EQ(second.GetWidth(), 1600);
+    EXPECT_EQ(second.GetHeight(), 1200);
+    EXPECT_EQ(FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_WIDTH)->text(), QStringLiteral("1600"));
+    EXPECT_EQ(FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_HEIGHT)->text(), QStringLiteral("1200"));
+
+    // Text that is no number reads as 0; the next change then only stores its value.
+    FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("abc"));
+    FindControlAs<QLineEdit>(&second, CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("300"));
+    EXPECT_EQ(second.GetWidth(), 1600);
+    EXPECT_FLOAT_EQ(second.GetResolution(), 300.0f);
+    EXPECT_TRUE(messages.Texts().isEmpty());
+}
+
+TEST_F(ImageSizeDialog, OkWritesTheResolutionIntoTheHeader)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    Edit(CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("72.00"));
+    KeepAspect()->setChecked(true);
+    QTest::mouseClick(FindControlAs<QPushButton>(&dlg, CImageSizeDlg::IDC_OK), Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(h.biXPelsPerMeter, 2834); // 72 × 0.3937 × 100 = 2834.64
+    EXPECT_EQ(h.biYPelsPerMeter, 2834);
+    EXPECT_EQ(dlg.GetKeepAspect(), 1);
+    EXPECT_EQ(dlg.GetWidth(), 599); // 800 × 72 / 96.012 = 599.92
+    EXPECT_EQ(dlg.GetHeight(), 449);
+}
+
+TEST_F(ImageSizeDialog, OkInCentimetresAndEnterInASizeEdit)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    ChooseUnit(1);
+    QLineEdit *width = Edit(CImageSizeDlg::IDC_WIDTH);
+    width->setFocus();
+    width->setText(QStringLiteral("640"));
+    QTest::keyClick(width, Qt::Key_Return);
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(dlg.GetWidth(), 640);
+    EXPECT_EQ(h.biXPelsPerMeter, 3779); // 37.8 pixels per centimetre, truncated
+    EXPECT_EQ(dlg.GetKeepAspect(), 0);
+}
+
+TEST_F(ImageSizeDialog, CancelWritesNothing)
+{
+    BITMAPINFOHEADER h = Header(800, 600, 3780);
+    Open(&h);
+    Edit(CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("300"));
+    QTest::mouseClick(FindControlAs<QPushButton>(&dlg, CImageSizeDlg::IDC_CANCEL), Qt::LeftButton);
+    EXPECT_EQ(dlg.result(), QDialog::Rejected);
+    EXPECT_EQ(h.biXPelsPerMeter, 3780);
+    EXPECT_EQ(h.biYPelsPerMeter, 3780);
+}
