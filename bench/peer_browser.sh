@@ -79,6 +79,6 @@ second=$(/usr/bin/python3 -c 'import json,sys; b=[x for x in json.load(open(sys.
 
 awk -v o="$ours" -v p="$pillow" -v b="$busy" -v c="$cpu" -v s="$second" -v t="$threads" 'BEGIN {
     printf "first visit, 200 x 12 MP JPEG: grid %.1f ms/picture (%d workers), Pillow 2 processes %.1f ms/picture, ratio %.2f (goal <= 1.0)\n", o, t, p, o / p
-    printf "longest UI-thread busy stretch during the first visit: %.1f ms (goal < 50), of it the thread's own work %.1f ms\n", b, c
+    printf "longest UI-thread busy stretch during the first visit: %.1f ms (goal < 50), the thread itself worked %.1f ms of it\n", b, c
     printf "second visit, 1024 pictures from the cache until painted: %.1f ms (goal < 200)\n", s
 }'

@@ -31,7 +31,8 @@ CResourceWnd::CResourceWnd(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::StyledPanel);
     setFrameShadow(QFrame::Sunken);
-    setFocusPolicy(Qt::ClickFocus);
+    // The grid takes the focus itself when a press lands on an item (not on an empty grid).
+    setFocusPolicy(Qt::NoFocus);
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setMouseTracking(true);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {

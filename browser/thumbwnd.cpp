@@ -59,6 +59,7 @@ CThumbWnd::CThumbWnd(const ThumbCodec &codec, QWidget *parent)
     : CResourceWnd(parent)
     , m_codec(codec)
 {
+    setObjectName(QStringLiteral("CThumbWnd"));
     m_extensionList = "bmp;jpg;gif";
     m_title = "Image Resource";
     m_cacheSignature = "browseimage";
@@ -268,6 +269,8 @@ void CThumbWnd::SyncItems()
     for (const auto &item : snapshot) {
         int found = listed.Find(item->GetName());
         if (found >= 0) {
+            if (item->GetName() != m_fileList[found])
+                MarkChanged(); // the file's name now differs in case from the cached one
             item->SetNameFolder(m_fileList[found], m_folder);
         } else {
             RemoveItem(item.get());
@@ -463,10 +466,11 @@ void CThumbWnd::FinishPass()
     m_builder->Cancel();
     m_pass.clear();
     m_passCursor = 0;
-    SaveCache(0);
     viewport()->unsetCursor();
     m_loading = 0;
     m_reloadPending = 0;
+    // Last: a "Fail to save" box runs events, and a new load may start while it is open.
+    SaveCache(0);
     viewport()->update();
     emit loadFinished();
 }
@@ -475,7 +479,8 @@ void CThumbWnd::CancelPass()
 {
     if (m_passActive) {
         m_passActive = false;
-        qApp->removeEventFilter(this);
+        if (qApp != nullptr)
+            qApp->removeEventFilter(this);
         m_builder->Cancel();
         viewport()->unsetCursor();
     }

@@ -23,6 +23,7 @@ CViewFolder::CViewFolder(QWidget *parent)
     , m_tree(new CShellTree(this))
     , m_selectedPath(ReadStartFolder())
 {
+    setObjectName(QStringLiteral("CViewFolder"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_tree);

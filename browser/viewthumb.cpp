@@ -14,6 +14,7 @@ CViewThumb::CViewThumb(const ThumbCodec &codec, QWidget *parent)
 
 void CViewThumb::Create()
 {
+    setObjectName(QStringLiteral("CViewThumb"));
     m_grid->CreateChild(rect(), this);
     m_grid->SetBoxSize(100, 100);
     QString start = ReadStartFolder();

@@ -6,12 +6,18 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
+    // Read the way the grid reads a cache file: the items share the bytes they came from.
+    std::shared_ptr<std::uint8_t> shared(new std::uint8_t[size + 1], std::default_delete<std::uint8_t[]>());
+    if (size != 0)
+        std::memcpy(shared.get(), data, size);
     ThumbItemList items;
-    if (!ParseThumbCache(data, size, "browseimage", items))
+    if (!ParseThumbCache(std::shared_ptr<const std::uint8_t>(shared), size, "browseimage", items))
         return 0;
+    shared.reset();
     std::vector<std::uint8_t> once = MakeThumbCache("browseimage", items);
     ThumbItemList again;
     if (!ParseThumbCache(once.data(), once.size(), "browseimage", again))

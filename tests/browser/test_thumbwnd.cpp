@@ -461,3 +461,15 @@ TEST_F(GridTest, DroppedFilesAreCheckedNamedAndCopiedIn)
     EXPECT_FALSE(ItemDropTarget::Accepts(&mime, 2));
     EXPECT_TRUE(ItemDropTarget::Accepts(&mime, 1));
 }
+
+TEST_F(GridTest, PressOnAnItemTakesTheFocusAnEmptyGridDoesNot)
+{
+    QApplication::setActiveWindow(grid.get());
+    MouseAt(QEvent::MouseButtonPress, QPoint(40, 40));
+    MouseAt(QEvent::MouseButtonRelease, QPoint(40, 40));
+    EXPECT_FALSE(grid->hasFocus());
+    MakePictures({ "a.bmp" });
+    Visit(folder.Str());
+    Click(0);
+    EXPECT_TRUE(grid->hasFocus());
+}
