@@ -8,6 +8,9 @@ CMAKE_ARGS ?=
 SETTINGS   := $(HOME)/.config/TarnisTech/pexora.conf
 
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
+# Paths relative to the checkout, so another clone of the same sources reuses the cache.
+export CCACHE_BASEDIR ?= $(CURDIR)
+export CCACHE_NOHASHDIR ?= 1
 
 .PHONY: all deps build build-asan run test test-normal test-asan bench fuzz format clean
 

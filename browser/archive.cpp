@@ -20,6 +20,16 @@ void ArchiveWriter::WriteBytes(const void *data, std::size_t size)
     m_bytes.insert(m_bytes.end(), p, p + size);
 }
 
+bool ArchiveWriter::Flush()
+{
+    if (!m_sink || m_bytes.empty())
+        return !m_sinkFailed;
+    if (!m_sinkFailed && !m_sink(m_bytes.data(), m_bytes.size()))
+        m_sinkFailed = true;
+    m_bytes.clear();
+    return !m_sinkFailed;
+}
+
 void ArchiveWriter::WriteString(std::string_view text)
 {
     std::size_t n = text.size();

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,8 +29,17 @@ public:
     const std::vector<std::uint8_t> &Bytes() const { return m_bytes; }
     std::vector<std::uint8_t> TakeBytes() { return std::move(m_bytes); }
 
+    // With a sink, Flush hands the bytes gathered so far to it and starts over in the same
+    // buffer; a failed sink fails every later flush.
+    void SetSink(std::function<bool(const std::uint8_t *, std::size_t)> sink) { m_sink = std::move(sink); }
+    bool Flush();
+    // Flushes once the buffer holds at least threshold bytes.
+    bool FlushIfAbove(std::size_t threshold) { return m_bytes.size() < threshold || Flush(); }
+
 private:
     std::vector<std::uint8_t> m_bytes;
+    std::function<bool(const std::uint8_t *, std::size_t)> m_sink;
+    bool m_sinkFailed = false;
 };
 
 class ArchiveReader
@@ -39,6 +50,14 @@ public:
         , m_size(size)
     {
     }
+    // A reader over bytes that owner keeps alive; objects read may keep pointers into them.
+    ArchiveReader(std::shared_ptr<const std::uint8_t> owner, std::size_t size)
+        : m_data(owner.get())
+        , m_size(size)
+        , m_owner(std::move(owner))
+    {
+    }
+    const std::shared_ptr<const std::uint8_t> &Owner() const { return m_owner; }
 
     bool ReadU8(std::uint8_t &value);
     bool ReadU16(std::uint16_t &value);
@@ -63,6 +82,7 @@ private:
 
     const std::uint8_t *m_data;
     std::size_t m_size;
+    std::shared_ptr<const std::uint8_t> m_owner;
     std::size_t m_pos = 0;
     bool m_failed = false;
 };

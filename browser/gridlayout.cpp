@@ -153,9 +153,14 @@ bool GridLayout::ScrollIntoView(const RECT &rect, int clientHeight)
 void GridLayout::VisitItems(int itemCount, const std::function<RECT(int)> &cellOf, int clientWidth,
     int clientHeight, const std::function<void(int)> &draw) const
 {
+    VisitItems(itemCount, cellOf, RECT { 0, 0, clientWidth, clientHeight }, draw);
+}
+
+void GridLayout::VisitItems(int itemCount, const std::function<RECT(int)> &cellOf, const RECT &client,
+    const std::function<void(int)> &draw) const
+{
     int y = ScrollOffset();
     long long limit = static_cast<long long>(m_visibleRows + 2) * m_columns;
-    RECT client { 0, 0, clientWidth, clientHeight };
     long long counter = 0;
     for (int i = 0; i < itemCount; ++i) {
         RECT cell = cellOf(i);

@@ -70,6 +70,10 @@ public:
     // columns have counted. draw(i) is called for each item to draw (0-based).
     void VisitItems(int itemCount, const std::function<RECT(int)> &cellOf, int clientWidth, int clientHeight,
         const std::function<void(int)> &draw) const;
+    // The same walk for a paint of part of the client: only cells meeting area (window
+    // coordinates) are drawn.
+    void VisitItems(int itemCount, const std::function<RECT(int)> &cellOf, const RECT &area,
+        const std::function<void(int)> &draw) const;
 
 private:
     SIZE m_cellSize { 80, 80 };

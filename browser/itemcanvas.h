@@ -43,8 +43,9 @@ public:
         = 0;
 
     // A polyline drawn the way the platform's line drawing does it: every segment leaves out its
-    // end point. Segments are horizontal, vertical or diagonal.
-    void Polyline(const POINT *points, int count, COLORREF colour);
+    // end point. Segments are horizontal, vertical or diagonal. The base sets the pixels of
+    // AppendSegmentPixels; a surface may draw the same pixels faster.
+    virtual void Polyline(const POINT *points, int count, COLORREF colour);
 };
 
 // Pixels of the segment from a to b without b (horizontal, vertical or 45° diagonal; other

@@ -91,6 +91,31 @@ void QtItemCanvas::SetPixels(const std::vector<POINT> &pixels, COLORREF colour)
     m_painter.drawPoints(points);
 }
 
+void QtItemCanvas::Polyline(const POINT *points, int count, COLORREF colour)
+{
+    QPen pen(ToQColor(colour));
+    pen.setWidth(0);
+    pen.setCosmetic(true);
+    m_painter.setPen(pen);
+    for (int i = 0; i + 1 < count; ++i) {
+        POINT a = points[i];
+        POINT b = points[i + 1];
+        int dx = b.x - a.x;
+        int dy = b.y - a.y;
+        if (dx == 0 && dy == 0)
+            continue;
+        if (dx != 0 && dy != 0 && dx != dy && dx != -dy) {
+            ItemCanvas::Polyline(points + i, 2, colour);
+            m_painter.setPen(pen);
+            continue;
+        }
+        // The end point is left out: the line stops one step before it.
+        int sx = (dx > 0) - (dx < 0);
+        int sy = (dy > 0) - (dy < 0);
+        m_painter.drawLine(a.x, a.y, b.x - sx, b.y - sy);
+    }
+}
+
 void QtItemCanvas::Text(
     const RECT &rect, std::string_view text, bool centred, COLORREF colour, const COLORREF *background)
 {

@@ -16,6 +16,8 @@ public:
     COLORREF SystemColour(SysColour which) const override;
     void FillRect(const RECT &rect, COLORREF colour) override;
     void SetPixels(const std::vector<POINT> &pixels, COLORREF colour) override;
+    // Horizontal, vertical and diagonal segments as aliased lines (the same pixels).
+    void Polyline(const POINT *points, int count, COLORREF colour) override;
     void Text(const RECT &rect, std::string_view text, bool centred, COLORREF colour,
         const COLORREF *background) override;
     void Picture(

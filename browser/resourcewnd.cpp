@@ -111,7 +111,9 @@ void CResourceWnd::EnumerateFolder()
     if (JoinFolderAndName(m_folder, "*").empty())
         return;
     int accepted = 0;
-    for (const FolderEntry &entry : ListFolder(m_folder)) {
+    std::vector<FolderEntry> entries = ListFolder(m_folder);
+    PrepareEntries(entries);
+    for (const FolderEntry &entry : entries) {
         // No grid shows folders; they never reach the codec's format test.
         if (entry.isFolder)
             continue;
@@ -129,10 +131,10 @@ void CResourceWnd::EnumerateFolder()
 int CResourceWnd::LoadCache()
 {
     std::string path = JoinFolderAndName(m_folder, m_cacheFileName);
-    std::vector<std::uint8_t> bytes;
+    ThumbCacheBytes bytes;
     if (path.empty() || !FileExists(path) || !ReadThumbCacheFile(path, bytes))
         return 1;
-    ArchiveReader ar(bytes.data(), bytes.size());
+    ArchiveReader ar(bytes.data, bytes.size);
     std::string signature;
     if (!ar.ReadString(signature) || signature.size() != m_cacheSignature.size())
         return 1;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "browser/gridlayout.h"
+#include "platform/files.h"
 #include "platform/wintypes.h"
 
 #include <QAbstractScrollArea>
@@ -44,6 +45,8 @@ public:
     virtual void AttachItems() { }
     virtual void DrawAll(QPainter &) { }
     virtual void EnumerateFolder();
+    // Sees the folder's entries before they are offered to AddFile one by one.
+    virtual void PrepareEntries(const std::vector<FolderEntry> &) { }
     virtual int AddFile(const std::string &name);
     virtual int FilterFiles() { return 0; }
     virtual int LoadCache();

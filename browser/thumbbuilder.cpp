@@ -1,5 +1,8 @@
 #include "browser/thumbbuilder.h"
 
+#include "platform/cpus.h"
+#include "platform/threadpriority.h"
+
 #include <algorithm>
 
 ThumbBuilder::ThumbBuilder(
@@ -7,9 +10,7 @@ ThumbBuilder::ThumbBuilder(
     : m_codec(codec)
     , m_deliver(std::move(deliver))
 {
-    int cores = static_cast<int>(std::thread::hardware_concurrency());
-    if (cores <= 0)
-        cores = 1;
+    int cores = UsableCpuCount();
     m_threadCount = threads > 0 ? std::min(threads, cores) : cores;
 }
 
@@ -70,6 +71,8 @@ int ThumbBuilder::Pending() const
 
 void ThumbBuilder::Run()
 {
+    // The window's thread comes first: it paints what the workers make.
+    SetCurrentThreadBackground();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });

@@ -2,6 +2,7 @@
 
 #include "browser/archive.h"
 #include "browser/thumbobj.h"
+#include "platform/globalmem.h"
 
 #include <algorithm>
 #include <atomic>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <thread>
 
@@ -42,6 +44,7 @@ struct LoadSlot {
 
 void StoreThumbList(ArchiveWriter &ar, const ThumbItemList &items)
 {
+    constexpr std::size_t kFlushBytes = std::size_t(1) << 20;
     ar.WriteCount(static_cast<std::uint32_t>(items.size()));
     bool classWritten = false;
     for (const auto &item : items) {
@@ -55,6 +58,7 @@ void StoreThumbList(ArchiveWriter &ar, const ThumbItemList &items)
             ar.WriteU16(kClassTag | 1);
         }
         item->Serialize(ar);
+        ar.FlushIfAbove(kFlushBytes);
     }
 }
 
@@ -121,53 +125,69 @@ std::vector<std::uint8_t> MakeThumbCache(std::string_view signature, const Thumb
     return ar.TakeBytes();
 }
 
-bool ParseThumbCache(
-    const std::uint8_t *data, std::size_t size, std::string_view signature, ThumbItemList &items)
+namespace
+{
+
+bool ParseWith(ArchiveReader &ar, std::string_view signature, ThumbItemList &items)
 {
     items.clear();
-    ArchiveReader ar(data, size);
     std::string first;
     if (!ar.ReadString(first) || !EqualNoCase(first, signature))
         return false;
     return LoadThumbList(ar, items);
 }
 
-bool ReadThumbCacheFile(const std::string &path, std::vector<std::uint8_t> &bytes)
+} // namespace
+
+bool ParseThumbCache(
+    const std::uint8_t *data, std::size_t size, std::string_view signature, ThumbItemList &items)
 {
-    bytes.clear();
+    ArchiveReader ar(data, size);
+    return ParseWith(ar, signature, items);
+}
+
+bool ParseThumbCache(const std::shared_ptr<const std::uint8_t> &data, std::size_t size,
+    std::string_view signature, ThumbItemList &items)
+{
+    ArchiveReader ar(data, size);
+    return ParseWith(ar, signature, items);
+}
+
+bool ReadThumbCacheFile(const std::string &path, ThumbCacheBytes &bytes)
+{
+    bytes = ThumbCacheBytes {};
     std::FILE *f = std::fopen(path.c_str(), "rb");
     if (f == nullptr)
         return false;
-    bool ok = true;
-    std::vector<std::uint8_t> data;
-    std::uint8_t chunk[1 << 16];
-    for (;;) {
-        std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
-        if (n > 0) {
-            if (data.size() + n > kMaxThumbCacheBytes) {
-                ok = false;
-                break;
-            }
-            if (data.empty()) {
-                std::error_code ec;
-                auto whole = fs::file_size(path, ec);
-                if (!ec && whole <= kMaxThumbCacheBytes)
-                    data.reserve(static_cast<std::size_t>(whole));
-            }
-            data.insert(data.end(), chunk, chunk + n);
-        }
-        if (n < sizeof chunk) {
-            ok = ok && std::ferror(f) == 0;
-            break;
-        }
+    std::error_code ec;
+    auto expected = fs::file_size(path, ec);
+    bool ok = !ec && expected <= kMaxThumbCacheBytes;
+    // One byte more than expected shows a file that grew meanwhile.
+    std::size_t room = ok ? static_cast<std::size_t>(expected) + 1 : 0;
+    HGLOBAL block = ok ? GlobalAlloc(GPTR, room) : nullptr;
+    std::size_t size = 0;
+    if (block != nullptr) {
+        size = std::fread(block, 1, room, f);
+        ok = std::ferror(f) == 0 && size < room;
+    } else {
+        ok = false;
     }
     std::fclose(f);
-    if (ok)
-        bytes = std::move(data);
-    return ok;
+    if (!ok) {
+        GlobalFree(block);
+        return false;
+    }
+    bytes.data = std::shared_ptr<const std::uint8_t>(static_cast<const std::uint8_t *>(block),
+        [](const std::uint8_t *p) { GlobalFree(const_cast<std::uint8_t *>(p)); });
+    bytes.size = size;
+    return true;
 }
 
-bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+namespace
+{
+
+// Writes a temporary file next to path through produce(file), then renames it over path.
+bool ReplaceFile(const std::string &path, const std::function<bool(std::FILE *)> &produce)
 {
     static std::atomic<unsigned> serial { 0 };
     std::error_code ec;
@@ -194,7 +214,7 @@ bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t
     }
     if (f == nullptr)
         return false;
-    bool ok = bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    bool ok = produce(f);
     ok = (std::fflush(f) == 0) && ok;
     ok = (std::fclose(f) == 0) && ok;
     if (ok) {
@@ -204,4 +224,26 @@ bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t
     if (!ok)
         fs::remove(temp, ec);
     return ok;
+}
+
+} // namespace
+
+bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t> &bytes)
+{
+    return ReplaceFile(path, [&bytes](std::FILE *f) {
+        return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    });
+}
+
+bool WriteThumbCacheFile(const std::string &path, std::string_view signature, const ThumbItemList &items)
+{
+    return ReplaceFile(path, [&](std::FILE *f) {
+        ArchiveWriter ar;
+        ar.SetSink([f](const std::uint8_t *data, std::size_t size) {
+            return std::fwrite(data, 1, size, f) == size;
+        });
+        ar.WriteString(signature);
+        StoreThumbList(ar, items);
+        return ar.Flush();
+    });
 }

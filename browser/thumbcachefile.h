@@ -30,13 +30,25 @@ std::vector<std::uint8_t> MakeThumbCache(std::string_view signature, const Thumb
 // cannot be decoded.
 bool ParseThumbCache(
     const std::uint8_t *data, std::size_t size, std::string_view signature, ThumbItemList &items);
+// The same over bytes that stay alive: the items keep pointers into them instead of copies.
+bool ParseThumbCache(const std::shared_ptr<const std::uint8_t> &data, std::size_t size,
+    std::string_view signature, ThumbItemList &items);
 
 // Largest cache file read; a larger one counts as no cache.
 constexpr std::uint64_t kMaxThumbCacheBytes = std::uint64_t(256) << 20;
 
+// A cache file read whole into one block (large ones come cheap from the global allocator).
+struct ThumbCacheBytes {
+    std::shared_ptr<const std::uint8_t> data;
+    std::size_t size = 0;
+};
+
 // Reads path whole. False when it is missing, unreadable or too large.
-bool ReadThumbCacheFile(const std::string &path, std::vector<std::uint8_t> &bytes);
+bool ReadThumbCacheFile(const std::string &path, ThumbCacheBytes &bytes);
 // Replaces path by bytes atomically: a temporary file in the same folder, then a rename over
 // path (which replaces a symbolic link rather than writing through it). A read-only target loses
 // its read-only attribute first. False (path untouched) on any failure.
 bool WriteThumbCacheFile(const std::string &path, const std::vector<std::uint8_t> &bytes);
+// The same for the cache of items, written as it is serialised (the same bytes as
+// MakeThumbCache without holding them all at once).
+bool WriteThumbCacheFile(const std::string &path, std::string_view signature, const ThumbItemList &items);

@@ -26,10 +26,20 @@ CThumbObj::~CThumbObj()
 
 void CThumbObj::FreePicture()
 {
-    GlobalFree(m_bits);
+    m_pixels.reset();
     m_bits = nullptr;
     m_bitsSize = 0;
 }
+
+namespace
+{
+
+std::shared_ptr<const void> OwnGlobalBlock(HGLOBAL block)
+{
+    return std::shared_ptr<const void>(block, [](const void *p) { GlobalFree(const_cast<void *>(p)); });
+}
+
+} // namespace
 
 std::int64_t CThumbObj::ImageByteCount(const BITMAPINFOHEADER &header)
 {
@@ -76,14 +86,22 @@ bool CThumbObj::Serialize(ArchiveReader &ar)
     BITMAPINFOHEADER source {};
     if (!ar.ReadBytes(&source, sizeof source))
         return false;
-    HGLOBAL bits = nullptr;
-    if (stored != 0) {
-        bits = GlobalAlloc(GPTR, stored);
-        if (bits == nullptr)
+    std::shared_ptr<const void> owner;
+    const void *bits = nullptr;
+    if (stored != 0 && ar.Owner()) {
+        // Shares the file's bytes instead of copying them.
+        owner = ar.Owner();
+        bits = pixels;
+    } else if (stored != 0) {
+        HGLOBAL block = GlobalAlloc(GPTR, stored);
+        if (block == nullptr)
             return false;
-        std::memcpy(bits, pixels, stored);
+        std::memcpy(block, pixels, stored);
+        owner = OwnGlobalBlock(block);
+        bits = block;
     }
     FreePicture();
+    m_pixels = std::move(owner);
     m_bits = bits;
     m_bitsSize = stored;
     m_header = header;
@@ -119,7 +137,8 @@ int CThumbObj::TakePicture(ThumbOutcome &&outcome)
         return 0;
     }
     m_header = outcome.header;
-    m_bits = outcome.bits.release();
+    m_bits = outcome.bits.get();
+    m_pixels = OwnGlobalBlock(outcome.bits.release());
     m_bitsSize = outcome.bitsSize;
     m_pictureSize = SIZE { m_header.biWidth, m_header.biHeight };
     m_sourceHeader = outcome.source;
@@ -159,6 +178,7 @@ int CThumbObj::SetPicture(const void *packedDib, std::size_t size)
         return 0;
     std::memcpy(bits, static_cast<const std::uint8_t *>(packedDib) + offset, bytes);
     FreePicture();
+    m_pixels = OwnGlobalBlock(bits);
     m_bits = bits;
     m_bitsSize = bytes;
     m_header = header;

@@ -5,6 +5,8 @@
 #include "browser/resourceobj.h"
 #include "browser/thumbcodec.h"
 
+#include <memory>
+
 class CThumbOwner;
 
 class CThumbObj : public CResourceObj
@@ -46,7 +48,10 @@ private:
     void FreePicture();
 
     CThumbOwner *m_owner;
-    HGLOBAL m_bits = nullptr;
+    // The pixels: a block of their own, or a part of the cache file's bytes that the item
+    // shares with the other items read from it. Never written after they are set.
+    std::shared_ptr<const void> m_pixels;
+    const void *m_bits = nullptr;
     std::size_t m_bitsSize = 0;
     BITMAPINFOHEADER m_header {};
     BITMAPINFOHEADER m_sourceHeader {};

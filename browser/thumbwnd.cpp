@@ -6,6 +6,7 @@
 #include "browser/itemdroptarget.h"
 #include "browser/qtcanvas.h"
 #include "browser/thumbobj.h"
+#include "platform/cpus.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -14,11 +15,14 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
+#include <atomic>
 #include <filesystem>
 #include <system_error>
+#include <thread>
 
 namespace
 {
@@ -108,8 +112,7 @@ void CThumbWnd::SaveCache(int clear)
             // The file already holds exactly these records; writing them again changes nothing.
             m_modified = 0;
         } else {
-            std::vector<std::uint8_t> bytes = MakeThumbCache(m_cacheSignature, m_list.Items());
-            if (!path.empty() && WriteThumbCacheFile(path, bytes)) {
+            if (!path.empty() && WriteThumbCacheFile(path, m_cacheSignature, m_list.Items())) {
                 m_modified = 0;
                 m_cacheMatches = true;
             } else {
@@ -182,9 +185,38 @@ void CThumbWnd::AttachItems()
         item->SetOwner(this);
 }
 
+void CThumbWnd::PrepareEntries(const std::vector<FolderEntry> &entries)
+{
+    // The names enumeration can reach: the first 1024 files and a margin for refusals.
+    std::vector<std::string> names;
+    for (const FolderEntry &entry : entries) {
+        if (!entry.isFolder)
+            names.push_back(entry.name);
+        if (names.size() >= static_cast<std::size_t>(kMaxFolderEntries) + 64)
+            break;
+    }
+    std::vector<int> formats(names.size(), -1);
+    std::atomic<std::size_t> next { 0 };
+    auto work = [&] {
+        for (std::size_t i; (i = next.fetch_add(1)) < names.size();)
+            formats[i] = m_codec.FormatTest(GetFullPath(names[i]).c_str());
+    };
+    int threads = std::min(UsableCpuCount(), 8);
+    threads = std::min<int>(threads, static_cast<int>(names.size() / 16) + 1);
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (auto &t : pool)
+        t.join();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        m_formatMemo[names[i]] = formats[i];
+}
+
 int CThumbWnd::AddFile(const std::string &name)
 {
-    int format = m_codec.FormatTest(GetFullPath(name).c_str());
+    auto memo = m_formatMemo.find(name);
+    int format = memo != m_formatMemo.end() ? memo->second : m_codec.FormatTest(GetFullPath(name).c_str());
     m_formatMemo[name] = format;
     if (format < 0)
         return 0;
@@ -397,7 +429,7 @@ void CThumbWnd::ApplyStep(PassStep &step)
             return;
         m_list.Replace(index, item);
         MarkChanged();
-        viewport()->update();
+        UpdateCell(item->GetCellRect());
         return;
     }
     auto item = NewItem(step.name, step.status);
@@ -406,10 +438,22 @@ void CThumbWnd::ApplyStep(PassStep &step)
         return;
     m_list.Append(item);
     MarkChanged();
+    int before = m_layout.Scroll().position;
     RecalcLayout();
     if (m_layout.FollowLoad(item->GetCellRect(), viewport()->height()))
         SyncScrollBar();
-    viewport()->update();
+    // A new cell at the end changes no other cell; only a scroll repaints everything.
+    if (m_layout.Scroll().position == before)
+        UpdateCell(item->GetCellRect());
+    else
+        viewport()->update();
+}
+
+void CThumbWnd::UpdateCell(const RECT &cell)
+{
+    int y = m_layout.ScrollOffset();
+    viewport()->update(
+        QRect(cell.left, cell.top - y, cell.right - cell.left + 1, cell.bottom - cell.top + 1));
 }
 
 void CThumbWnd::FinishPass()
@@ -476,10 +520,11 @@ void CThumbWnd::keyPressEvent(QKeyEvent *e)
     CResourceWnd::keyPressEvent(e);
 }
 
-void CThumbWnd::paintEvent(QPaintEvent *)
+void CThumbWnd::paintEvent(QPaintEvent *e)
 {
     QPainter painter(viewport());
     QRect client = viewport()->rect();
+    m_paintArea = e->rect() & client;
     m_paintedOnce = 1;
     if ((m_list.Empty() || m_showMode == 0) && m_sourceMode == 0) {
         ScrollInfo &s = m_layout.Scroll();
@@ -491,8 +536,10 @@ void CThumbWnd::paintEvent(QPaintEvent *)
         painter.fillRect(client, palette().color(QPalette::Button));
         return;
     }
+    // The tiles stay anchored at the client's corner whatever part is painted.
     static const QPixmap tile = QPixmap::fromImage(GridBackgroundTile());
-    painter.drawTiledPixmap(client, tile);
+    painter.drawTiledPixmap(
+        m_paintArea, tile, QPoint(m_paintArea.x() % tile.width(), m_paintArea.y() % tile.height()));
     DrawAll(painter);
 }
 
@@ -508,9 +555,11 @@ void CThumbWnd::DrawItems(QPainter &painter)
     QtItemCanvas canvas(painter, palette(), GridCaptionFont());
     int y = m_layout.ScrollOffset();
     const ThumbItemList &items = m_list.Items();
+    QRect area = m_paintArea.isEmpty() ? viewport()->rect() : m_paintArea;
     m_layout.VisitItems(
         static_cast<int>(items.size()), [&items](int i) { return items[i]->GetCellRect(); },
-        viewport()->width(), viewport()->height(), [&](int i) { items[i]->Draw(canvas, y); });
+        RECT { area.left(), area.top(), area.right() + 1, area.bottom() + 1 },
+        [&](int i) { items[i]->Draw(canvas, y); });
 }
 
 int CThumbWnd::SelectByName(const std::string &name, RECT &rect)

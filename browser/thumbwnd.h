@@ -36,6 +36,8 @@ public:
     int IsImageFile(const std::string &path) override;
     void AttachItems() override;
     void DrawAll(QPainter &painter) override;
+    // Asks the codec about the names AddFile will see, on every core at once.
+    void PrepareEntries(const std::vector<FolderEntry> &entries) override;
     int AddFile(const std::string &name) override;
     int FilterFiles() override;
     bool SerializeItems(ArchiveReader &ar) override;
@@ -121,6 +123,8 @@ private:
     void ApplyMouse(const MouseOutcome &outcome);
     void StartDragOut();
     void RepaintNow();
+    // Repaints the part of the client a cell (content coordinates) covers.
+    void UpdateCell(const RECT &cell);
     // The item list changed: the cache must be written.
     void MarkChanged();
 
@@ -138,4 +142,5 @@ private:
     bool m_advanceAgain = false;
     bool m_cacheMatches = false; // the cache file holds exactly the items in memory
     std::unique_ptr<ThumbBuilder> m_builder;
+    QRect m_paintArea; // the part of the client the current paint covers
 };

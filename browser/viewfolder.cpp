@@ -1,6 +1,6 @@
 #include "browser/viewfolder.h"
 
-#include "browser/browsersettings.h"
+#include "app/appsettings.h"
 #include "browser/shelltree.h"
 
 #include <QCoreApplication>
@@ -21,7 +21,7 @@ QEvent::Type StartEventType()
 CViewFolder::CViewFolder(QWidget *parent)
     : QWidget(parent)
     , m_tree(new CShellTree(this))
-    , m_selectedPath(StartBrowseFolder())
+    , m_selectedPath(ReadStartFolder())
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

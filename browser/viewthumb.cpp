@@ -1,6 +1,6 @@
 #include "browser/viewthumb.h"
 
-#include "browser/browsersettings.h"
+#include "app/appsettings.h"
 #include "browser/thumbwnd.h"
 
 #include <QResizeEvent>
@@ -16,7 +16,7 @@ void CViewThumb::Create()
 {
     m_grid->CreateChild(rect(), this);
     m_grid->SetBoxSize(100, 100);
-    QString start = StartBrowseFolder();
+    QString start = ReadStartFolder();
     m_grid->SetFolder(start.toUtf8().toStdString(), 1);
     m_grid->show();
     connect(m_grid, &CThumbWnd::thumbChosen, this, &CViewThumb::thumbChosen);

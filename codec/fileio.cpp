@@ -138,7 +138,7 @@ Status FileBuffer::Read(const char *path, std::size_t maxBytes)
     size_ = 0;
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path p = fs::u8path(path ? path : "");
+    fs::path p(reinterpret_cast<const char8_t *>(path ? path : ""));
     if (!fs::is_regular_file(p, ec))
         return Status::IoError;
     std::uintmax_t size = fs::file_size(p, ec);
@@ -162,7 +162,7 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 {
     namespace fs = std::filesystem;
     std::error_code ec;
-    fs::path target = fs::u8path(path);
+    fs::path target(std::u8string(reinterpret_cast<const char8_t *>(path.data()), path.size()));
     if (fs::is_directory(target, ec))
         return Status::IoError;
     std::random_device rd;

@@ -110,7 +110,88 @@ void RememberMap(Walk &w, const ColorMapObject *map)
         w.oneMap = false;
 }
 
-bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx)
+// Past the data sub-blocks starting at pos; false when the file ends first.
+bool SkipSubBlocks(Bytes file, std::size_t &pos)
+{
+    while (pos < file.size) {
+        const std::size_t n = file.data[pos++];
+        if (n == 0)
+            return true;
+        if (n > file.size - pos)
+            return false;
+        pos += n;
+    }
+    return false;
+}
+
+// Frames whose LZW minimum code size is 9...11 (beyond the 8 GIF allows, so giflib refuses
+// them; some writers use it): decoded here into width × height indices in file row order.
+bool DecodeWideLzw(
+    Bytes file, std::size_t &pos, int minSize, std::size_t count, std::vector<std::uint8_t> &out)
+{
+    std::vector<std::uint8_t> data;
+    while (pos < file.size) {
+        const std::size_t n = file.data[pos++];
+        if (n == 0)
+            break;
+        if (n > file.size - pos)
+            return false;
+        data.insert(data.end(), file.data + pos, file.data + pos + n);
+        pos += n;
+    }
+    const int clear = 1 << minSize, stop = clear + 1;
+    std::vector<std::uint16_t> prefix(4096);
+    std::vector<std::uint8_t> suffix(4096), first(4096), stack(4097);
+    for (int i = 0; i < clear; ++i)
+        suffix[static_cast<std::size_t>(i)] = first[static_cast<std::size_t>(i)]
+            = static_cast<std::uint8_t>(i);
+    out.assign(count, 0);
+    std::size_t produced = 0, bitPos = 0;
+    int width = minSize + 1, next = clear + 2, previous = -1;
+    const std::size_t totalBits = data.size() * 8;
+    while (produced < count && bitPos + static_cast<std::size_t>(width) <= totalBits) {
+        int code = 0;
+        for (int b = 0; b < width; ++b, ++bitPos)
+            code |= ((data[bitPos >> 3] >> (bitPos & 7)) & 1) << b;
+        if (code == clear) {
+            width = minSize + 1, next = clear + 2, previous = -1;
+            continue;
+        }
+        if (code == stop)
+            break;
+        if (code > next || (code == next && previous < 0))
+            return false;
+        std::size_t depth = 0;
+        int c = code;
+        if (code == next) { // the KwKwK case: previous string plus its own first index
+            stack[depth++] = first[static_cast<std::size_t>(previous)];
+            c = previous;
+        }
+        while (c >= clear + 2) {
+            if (depth >= stack.size() - 1)
+                return false;
+            stack[depth++] = suffix[static_cast<std::size_t>(c)];
+            c = prefix[static_cast<std::size_t>(c)];
+        }
+        stack[depth++] = static_cast<std::uint8_t>(c);
+        if (previous >= 0 && next < 4096) {
+            prefix[static_cast<std::size_t>(next)] = static_cast<std::uint16_t>(previous);
+            suffix[static_cast<std::size_t>(next)] = stack[depth - 1];
+            first[static_cast<std::size_t>(next)] = first[static_cast<std::size_t>(previous)];
+            ++next;
+            if (next == (1 << width) && width < 12)
+                ++width;
+        }
+        first[static_cast<std::size_t>(code)]
+            = code < clear ? static_cast<std::uint8_t>(code) : first[static_cast<std::size_t>(code)];
+        while (depth > 0 && produced < count)
+            out[produced++] = stack[--depth];
+        previous = code;
+    }
+    return produced == count;
+}
+
+bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx, const std::uint8_t *decoded = nullptr)
 {
     const GifImageDesc &d = gif->Image;
     const ColorMapObject *map = d.ColorMap != nullptr ? d.ColorMap : gif->SColorMap;
@@ -132,13 +213,17 @@ bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx)
     if (gfx.disposal == 3)
         w.saved = w.canvas;
     if (d.Width <= 0 || d.Height <= 0)
-        return SkipImageData(gif);
+        return decoded != nullptr || SkipImageData(gif);
     w.line.resize(static_cast<std::size_t>(d.Width));
     // Interlaced frames arrive as rows 0, 8, ...; 4, 12, ...; 2, 6, ...; 1, 3, ...
     static const int kStart[4] = { 0, 4, 2, 1 }, kStep[4] = { 8, 8, 4, 2 };
     int pass = 0, next = 0;
     for (int i = 0; i < d.Height; ++i) {
-        if (DGifGetLine(gif, w.line.data(), d.Width) == GIF_ERROR)
+        if (decoded != nullptr)
+            std::memcpy(w.line.data(),
+                decoded + static_cast<std::size_t>(i) * static_cast<std::size_t>(d.Width),
+                static_cast<std::size_t>(d.Width));
+        else if (DGifGetLine(gif, w.line.data(), d.Width) == GIF_ERROR)
             return false;
         int y = i;
         if (d.Interlace) {
@@ -219,8 +304,16 @@ void RunWalk(Walk &w)
                 if (DGifGetExtensionNext(gif, &ext) == GIF_ERROR)
                     return;
         } else if (type == IMAGE_DESC_RECORD_TYPE) {
-            if (DGifGetImageDesc(gif) == GIF_ERROR)
-                return;
+            // giflib refuses LZW code sizes above 8 once it has read the descriptor and that
+            // byte; such frames (sizes 9...11) are decoded here and giflib goes on after them.
+            int wideSize = 0;
+            if (DGifGetImageDesc(gif) == GIF_ERROR) {
+                if (input.pos == 0 || input.pos > w.file.size)
+                    return;
+                wideSize = w.file.data[input.pos - 1];
+                if (wideSize < 9 || wideSize > 11 || gif->Image.Width < 0 || gif->Image.Height < 0)
+                    return;
+            }
             const GifImageDesc d = gif->Image;
             // A frame reaching past the largest position a GIF can express is not a real one.
             if (static_cast<long long>(d.Left) + d.Width > 65535
@@ -233,15 +326,31 @@ void RunWalk(Walk &w)
                     w.status = Status::TooLarge;
                     return;
                 }
-                if (!RenderFrame(w, gif, gfx))
+                if (wideSize != 0) {
+                    std::vector<std::uint8_t> indices;
+                    std::size_t pos = input.pos;
+                    if (!DecodeWideLzw(w.file, pos, wideSize,
+                            static_cast<std::size_t>(d.Width) * static_cast<std::size_t>(d.Height), indices))
+                        return;
+                    input.pos = pos;
+                    if (!RenderFrame(w, gif, gfx, indices.data()))
+                        return;
+                } else if (!RenderFrame(w, gif, gfx)) {
                     return;
+                }
                 ++w.frames;
                 // Frames after the target are only skipped, which still checks their placement.
                 if (w.frames <= w.target)
                     Dispose(w, d, gfx);
             } else {
-                if (!SkipImageData(gif))
+                if (wideSize != 0) {
+                    std::size_t pos = input.pos;
+                    if (!SkipSubBlocks(w.file, pos))
+                        return;
+                    input.pos = pos;
+                } else if (!SkipImageData(gif)) {
                     return;
+                }
                 ++w.frames;
             }
             gfx = Graphics {};

@@ -20,6 +20,9 @@ struct Huffman {
     // For AC tables: code and value bits together when they fit 11 bits: kSkipValid | kSkipEnd
     // (end of block) | (zeros before the value << 5) | total length.
     std::uint16_t skip[1 << kSkipBits];
+    // As many whole symbols as the next 12 bits hold, up to an end of block: kMultiValid |
+    // kMultiEnd | (coefficients advanced << 5) | total length; 0 when not even one fits.
+    std::uint16_t multi[1 << kSkipBits];
     std::int32_t maxCode[18]; // largest code of each length, -1 when none
     std::int32_t valOffset[18];
     std::uint8_t values[256];
@@ -74,6 +77,27 @@ struct Huffman {
                     skip[(code << shift) | j] = e;
             }
             code <<= 1;
+        }
+        for (std::uint32_t pattern = 0; pattern < (1u << kSkipBits); ++pattern) {
+            int used = 0, advance = 0;
+            bool end = false;
+            while (used < kSkipBits) {
+                const std::uint32_t window = (pattern << used) & ((1u << kSkipBits) - 1);
+                const std::uint16_t e = skip[window];
+                if (!(e & kSkipValid) || used + (e & 31) > kSkipBits)
+                    break;
+                used += e & 31;
+                if (e & kSkipEnd) {
+                    end = true;
+                    break;
+                }
+                advance += ((e >> 5) & 15) + 1;
+                if (advance > 63)
+                    break;
+            }
+            multi[pattern] = used == 0 || advance > 63
+                ? 0
+                : static_cast<std::uint16_t>(kSkipValid | (end ? kSkipEnd : 0) | (advance << 5) | used);
         }
         return true;
     }
@@ -281,6 +305,15 @@ bool DecodeJpegDcOnly(j_decompress_ptr cinfo, Bytes file, Picture &pic)
                         for (int k = 1; k < 64; ++k) {
                             if (bits.count < 32)
                                 bits.Fill();
+                            // Several symbols at once while they stay inside this block.
+                            const std::uint16_t m = act.multi[bits.Peek(kSkipBits)];
+                            if ((m & kSkipValid) && k + ((m >> 5) & 63) < 64) {
+                                bits.Skip(m & 31);
+                                if (m & kSkipEnd)
+                                    break;
+                                k += ((m >> 5) & 63) - 1;
+                                continue;
+                            }
                             const std::uint16_t e = act.skip[bits.Peek(kSkipBits)];
                             if (e & kSkipValid) {
                                 bits.Skip(e & 31);

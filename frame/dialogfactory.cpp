@@ -16,3 +16,13 @@ int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QS
     dialog.SetTargetFolder(targetFolder);
     return dialog.exec();
 }
+
+bool RunImageSizeDialog(QWidget *, BITMAPINFOHEADER &, int &, int &)
+{
+    return false;
+}
+
+bool RunRotateFreeDialog(IImagePane &, double &)
+{
+    return false;
+}

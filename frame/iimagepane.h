@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class CImageObj;
 class QWidget;
 
 class IImagePane
@@ -23,4 +24,7 @@ public:
     virtual void Fit(int how) = 0;
     // The window the messages are posted to.
     virtual QWidget *Window() = 0;
+    // dest becomes a copy of the shown picture reduced to fit maxWidth × maxHeight (the Rotate
+    // Free dialog's preview); false without a picture.
+    virtual bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const = 0;
 };

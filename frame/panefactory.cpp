@@ -1,22 +1,27 @@
 #include "frame/panefactory.h"
 
-#include "frame/placeholderfolderpane.h"
-#include "frame/placeholderimagepane.h"
-#include "frame/placeholderthumbpane.h"
+#include "frame/browserpanes.h"
+#include "frame/dialogfactory.h"
+#include "imagepane/viewimage.h"
 
 QWidget *CreateImagePane(QWidget *parent)
 {
-    return new CPlaceholderImagePane(parent);
+    auto *pane = new CViewImage(parent);
+    CImagePaneDialogs dialogs = DefaultImagePaneDialogs();
+    dialogs.imageSize = RunImageSizeDialog;
+    dialogs.rotateFree = RunRotateFreeDialog;
+    pane->SetDialogs(std::move(dialogs));
+    return pane;
 }
 
 QWidget *CreateFolderPane(QWidget *parent)
 {
-    return new CPlaceholderFolderPane(parent);
+    return new CFramedFolderPane(parent);
 }
 
 QWidget *CreateThumbPane(QWidget *parent)
 {
-    return new CPlaceholderThumbPane(parent);
+    return new CFramedThumbPane(parent);
 }
 
 const TRuntimeClass &ImagePaneClass()

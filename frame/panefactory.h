@@ -6,6 +6,7 @@
 
 class QWidget;
 
+// The image pane, wired to the program's Image Size and Rotate Free dialogs.
 QWidget *CreateImagePane(QWidget *parent);
 QWidget *CreateFolderPane(QWidget *parent);
 QWidget *CreateThumbPane(QWidget *parent);

@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     using namespace codexa;
     const Bytes bytes { data, size };
     if (std::strcmp(CODEXA_FUZZ_FORMAT, "detect") == 0) {
-        static const char *const kExtensions[] = { "", ".bmp", ".jpg", ".gif", ".tga", ".pcx", ".tif", ".img", ".mac",
-            ".png" };
+        static const char *const kExtensions[]
+            = { "", ".bmp", ".jpg", ".gif", ".tga", ".pcx", ".tif", ".img", ".mac", ".png" };
         const char *ext = kExtensions[size > 0 ? data[0] % 10 : 0];
         DetectFormat(bytes, ext);
         SetPixelLimit(1ll << 22);

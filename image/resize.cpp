@@ -152,22 +152,83 @@ void BlendRows(const std::int32_t *a, const std::int32_t *b, std::int32_t fy, st
     TARNIS_BLEND_BODY
 }
 
+// Sum of the rows r0...r0 + N - 1 into acc, one pass.
+template <int N, class Acc> void SumRows(const std::uint8_t *const *rows, Acc *acc, std::size_t n)
+{
+    for (std::size_t u = 0; u < n; ++u) {
+        unsigned v = 0;
+        for (int r = 0; r < N; ++r)
+            v += rows[r][u];
+        acc[u] = static_cast<Acc>(v);
+    }
+}
+
+template <class Acc> void SumRows(const Job &j, int r0, int r1, Acc *acc)
+{
+    const std::size_t n = std::size_t(j.w) * 3;
+    const std::uint8_t *rows[8];
+    const int count = r1 - r0 + 1;
+    for (int r = 0; r < count && r < 8; ++r)
+        rows[r] = j.src + std::size_t(r0 + r) * j.srcStride;
+    switch (count) {
+    case 1:
+        return SumRows<1>(rows, acc, n);
+    case 2:
+        return SumRows<2>(rows, acc, n);
+    case 3:
+        return SumRows<3>(rows, acc, n);
+    case 4:
+        return SumRows<4>(rows, acc, n);
+    case 5:
+        return SumRows<5>(rows, acc, n);
+    case 6:
+        return SumRows<6>(rows, acc, n);
+    case 7:
+        return SumRows<7>(rows, acc, n);
+    case 8:
+        return SumRows<8>(rows, acc, n);
+    default:
+        break;
+    }
+    SumRows<8>(rows, acc, n);
+    for (int r = r0 + 8; r <= r1; ++r) {
+        const std::uint8_t *s = j.src + std::size_t(r) * j.srcStride;
+        for (std::size_t u = 0; u < n; ++u)
+            acc[u] = static_cast<Acc>(acc[u] + s[u]);
+    }
+}
+
+// Column sums of one destination pixel. With a small fixed bound the loop runs MaxCount times and
+// masks the columns past the pixel's own (acc has MaxCount zero pixels of slack at its end), which
+// spares the mispredicted exits of a loop whose length changes from pixel to pixel.
+template <int MaxCount, class Acc>
+inline void ColumnSums(const Acc *p, int count, std::uint32_t &sb, std::uint32_t &sg, std::uint32_t &sr)
+{
+    sb = sg = sr = 0;
+    if constexpr (MaxCount > 0) {
+        for (int i = 0; i < MaxCount; ++i) {
+            const std::uint32_t keep = i < count ? ~0u : 0u;
+            sb += p[3 * i] & keep;
+            sg += p[3 * i + 1] & keep;
+            sr += p[3 * i + 2] & keep;
+        }
+    } else {
+        for (const Acc *end = p + 3 * std::size_t(count); p < end; p += 3) {
+            sb += p[0];
+            sg += p[1];
+            sr += p[2];
+        }
+    }
+}
+
 // Both reduced: covered rows summed column by column, then the covered columns of each
 // destination pixel summed and divided by rows × columns (floor(floor(S / r) / c) = floor(S / rc)).
 // `divs` has room for one divider per column count up to cols.maxCount.
-template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int first, int last)
+template <int MaxCount, class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int first, int last)
 {
-    const std::size_t n = std::size_t(j.w) * 3;
     for (int y = first; y < last; ++y) {
         const int r0 = j.rows.a[y], r1 = j.rows.b[y];
-        const std::uint8_t *s = j.src + std::size_t(r0) * j.srcStride;
-        for (std::size_t u = 0; u < n; ++u)
-            acc[u] = s[u];
-        for (int r = r0 + 1; r <= r1; ++r) {
-            s = j.src + std::size_t(r) * j.srcStride;
-            for (std::size_t u = 0; u < n; ++u)
-                acc[u] = static_cast<Acc>(acc[u] + s[u]);
-        }
+        SumRows(j, r0, r1, acc);
         const u64 nr = u64(r1 - r0 + 1);
         bool fast = true;
         for (int nc = 1; nc <= j.cols.maxCount; ++nc) {
@@ -176,15 +237,10 @@ template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int 
         }
         std::uint8_t *o = j.dst + std::size_t(y) * j.dstStride;
         for (int k = 0; k < j.W; ++k, o += 3) {
-            std::uint32_t sb = 0, sg = 0, sr = 0;
-            const int c0 = j.cols.a[k], c1 = j.cols.b[k];
-            for (const Acc *p = acc + 3 * std::size_t(c0), *end = acc + 3 * std::size_t(c1) + 3; p < end;
-                 p += 3) {
-                sb += p[0];
-                sg += p[1];
-                sr += p[2];
-            }
-            const Divider &d = divs[c1 - c0 + 1];
+            const int c0 = j.cols.a[k], count = j.cols.b[k] - c0 + 1;
+            std::uint32_t sb, sg, sr;
+            ColumnSums<MaxCount>(acc + 3 * std::size_t(c0), count, sb, sg, sr);
+            const Divider &d = divs[count];
             if (fast) {
                 o[0] = static_cast<std::uint8_t>((sb * d.m) >> d.s);
                 o[1] = static_cast<std::uint8_t>((sg * d.m) >> d.s);
@@ -195,6 +251,28 @@ template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int 
                 o[2] = static_cast<std::uint8_t>(d(sr));
             }
         }
+    }
+}
+
+template <class Acc> void BoxBoxRows(const Job &j, Acc *acc, Divider *divs, int first, int last)
+{
+    switch (j.cols.maxCount) {
+    case 2:
+        return BoxBoxRows<2>(j, acc, divs, first, last);
+    case 3:
+        return BoxBoxRows<3>(j, acc, divs, first, last);
+    case 4:
+        return BoxBoxRows<4>(j, acc, divs, first, last);
+    case 5:
+        return BoxBoxRows<5>(j, acc, divs, first, last);
+    case 6:
+        return BoxBoxRows<6>(j, acc, divs, first, last);
+    case 7:
+        return BoxBoxRows<7>(j, acc, divs, first, last);
+    case 8:
+        return BoxBoxRows<8>(j, acc, divs, first, last);
+    default:
+        return BoxBoxRows<0>(j, acc, divs, first, last);
     }
 }
 
@@ -290,7 +368,8 @@ bool Resize24(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &outBi
     const int blocks = ParallelBlocks(H, i64(W) * H);
     const std::size_t wideRow = (std::size_t(W) * 3 + 4) * 4; // interpolated row plus slack
     std::size_t perBlock = 0;
-    const std::size_t accBytes = (std::size_t(d.width) * 3 * 4 + 63) / 64 * 64;
+    // Accumulator row with 8 zero pixels of slack for the masked column sums.
+    const std::size_t accBytes = ((std::size_t(d.width) + 8) * 3 * 4 + 63) / 64 * 64;
     if (j.cols.reduce && j.rows.reduce)
         perBlock = accBytes + (std::size_t(d.width) + 2) * sizeof(Divider);
     else if (j.rows.reduce)

@@ -71,6 +71,21 @@ std::vector<PopupResource> MakeMainMenu()
     };
 }
 
+// Menu 142: the image pane shows its second popup after a measurement; no command of it has a
+// handler.
+std::vector<PopupResource> MakeMeasureMenu()
+{
+    return {
+        { "Image", {} },
+        { "Unit",
+            {
+                { ID_MEASURE_FIRST, "Inch" },
+                { ID_MEASURE_FIRST + 1, "Centimeter" },
+                { ID_MEASURE_LAST, "Pixel" },
+            } },
+    };
+}
+
 std::vector<AcceleratorResource> MakeMainAccelerators()
 {
     return {
@@ -96,7 +111,10 @@ std::vector<AcceleratorResource> MakeMainAccelerators()
 const std::vector<PopupResource> &LoadMenuResource(UINT id)
 {
     static const std::vector<PopupResource> mainMenu = MakeMainMenu();
+    static const std::vector<PopupResource> measureMenu = MakeMeasureMenu();
     static const std::vector<PopupResource> none;
+    if (id == IDR_MEASURE_POPUP)
+        return measureMenu;
     return id == IDR_MAINFRAME ? mainMenu : none;
 }
 

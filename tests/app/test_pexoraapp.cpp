@@ -7,7 +7,7 @@
 #include "frame/ifolderpane.h"
 #include "frame/ithumbpane.h"
 #include "frame/mainframe.h"
-#include "frame/placeholderimagepane.h"
+#include "imagepane/viewimage.h"
 #include "res/resource.h"
 #include "tests/common/qtapp.h"
 
@@ -66,9 +66,9 @@ TEST_F(PexoraAppTest, PictureArgumentBecomesTheDocumentOnly)
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("beach.jpg - Tarnis Viewer"));
     ASSERT_EQ(app.GetRecentFileList().GetCount(), 1);
     EXPECT_EQ(app.GetRecentFileList()[0], QDir::toNativeSeparators(m_picture));
-    auto *image = dynamic_cast<CPlaceholderImagePane *>(frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
+    auto *image = dynamic_cast<CViewImage *>(frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
     ASSERT_NE(image, nullptr);
-    EXPECT_TRUE(image->OpenedPath().isEmpty()); // the image pane stays empty
+    EXPECT_EQ(image->Picture(), nullptr); // the image pane stays empty
 
     // The recent file becomes a File menu command; New resets the title.
     frame->UpdateCommandUI();

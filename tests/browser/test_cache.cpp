@@ -373,11 +373,26 @@ protected:
 TEST_F(CacheFileTest, WritesAtomicallyAndReadsBack)
 {
     std::string path = (dir / "brwseimg.tnv").string();
-    Bytes image = MakeThumbCache("browseimage", { MakeItem("a.jpg", 2, 2, 9) });
-    ASSERT_TRUE(WriteThumbCacheFile(path, image));
-    Bytes back;
+    ThumbItemList items;
+    for (int i = 0; i < 60; ++i) // beyond one flush of the streamed writer
+        items.push_back(MakeItem("p" + std::to_string(i) + ".jpg", 100, 75, static_cast<std::uint8_t>(i)));
+    Bytes image = MakeThumbCache("browseimage", items);
+    ASSERT_GT(image.size(), std::size_t(1) << 20);
+    ASSERT_TRUE(WriteThumbCacheFile(path, "browseimage", items));
+    EXPECT_EQ(ReadAll(path), image);
+    ThumbCacheBytes back;
     ASSERT_TRUE(ReadThumbCacheFile(path, back));
-    EXPECT_EQ(back, image);
+    ASSERT_EQ(back.size, image.size());
+    EXPECT_EQ(0, std::memcmp(back.data.get(), image.data(), image.size()));
+    // Items read over the file's bytes share them and write back the same file.
+    ThumbItemList shared;
+    ASSERT_TRUE(ParseThumbCache(back.data, back.size, "browseimage", shared));
+    std::weak_ptr<const std::uint8_t> watch = back.data;
+    back = ThumbCacheBytes {};
+    EXPECT_FALSE(watch.expired());
+    EXPECT_EQ(MakeThumbCache("browseimage", shared), image);
+    shared.clear();
+    EXPECT_TRUE(watch.expired());
     // Replacing a longer file leaves no tail and no temporary files.
     Bytes shorter(10, 1);
     ASSERT_TRUE(WriteThumbCacheFile(path, shorter));

@@ -6,6 +6,7 @@
 #include "browser/thumbobj.h"
 #include "browser/thumbwnd.h"
 #include "browser_testutil.h"
+#include "platform/cpus.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -32,10 +33,10 @@ void EnsureApp()
 
 ThumbItemList ReadCache(const std::string &folder)
 {
-    std::vector<std::uint8_t> bytes;
+    ThumbCacheBytes bytes;
     ThumbItemList items;
     if (ReadThumbCacheFile(folder + "/brwseimg.tnv", bytes))
-        ParseThumbCache(bytes.data(), bytes.size(), "browseimage", items);
+        ParseThumbCache(bytes.data, bytes.size, "browseimage", items);
     return items;
 }
 
@@ -147,7 +148,7 @@ TEST_F(GridTest, FirstVisitBuildsNumberedGridInFolderOrderAndWritesCache)
     EXPECT_EQ(Names(cached), ItemNames(*grid));
     EXPECT_EQ(cached.at(2)->GetFileStatus().lastWriteTime, 1'500'000'000);
     EXPECT_TRUE(recorder.messages.empty());
-    EXPECT_LE(grid->Builder().ThreadCount(), static_cast<int>(std::thread::hardware_concurrency()));
+    EXPECT_LE(grid->Builder().ThreadCount(), UsableCpuCount());
 
     // The second visit takes every thumbnail from the cache (surplus bytes after it ignored) and
     // leaves the unchanged file alone.

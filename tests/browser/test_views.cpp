@@ -1,6 +1,6 @@
 // The folder tree and the two panes: filling on demand, expand buttons, the start-path walk,
 // "Folder not found", the notifications, and "lastpath" across a restart.
-#include "browser/browsersettings.h"
+#include "app/appsettings.h"
 #include "browser/shelltree.h"
 #include "browser/thumbwnd.h"
 #include "browser/viewfolder.h"
@@ -183,7 +183,7 @@ TEST_F(ViewTest, ThumbPaneRemembersItsFolderAcrossARestart)
         EXPECT_EQ(path, Q(pictures.Path() / "one.bmp"));
         EXPECT_EQ(pane.Grid()->GetSize(1).cx, 114);
     }
-    EXPECT_EQ(ReadLastPath(), Q(pictures.Path()));
+    EXPECT_EQ(ReadStartFolder(), Q(pictures.Path()));
     EXPECT_TRUE(fs::exists(pictures.Path() / "brwseimg.tnv"));
 
     CViewThumb again(codec);
@@ -201,9 +201,9 @@ TEST_F(ViewTest, DefaultFolderIsPicturesElseHome)
 {
     QByteArray home = qgetenv("HOME");
     qputenv("HOME", tree.Str().c_str());
-    EXPECT_EQ(DefaultBrowseFolder(), Q(tree.Path()));
+    EXPECT_EQ(DefaultStartFolder(), Q(tree.Path()));
     fs::create_directories(tree.Path() / "Pictures");
-    EXPECT_EQ(DefaultBrowseFolder(), Q(tree.Path() / "Pictures"));
-    EXPECT_EQ(StartBrowseFolder(), Q(tree.Path() / "Pictures"));
+    EXPECT_EQ(DefaultStartFolder(), Q(tree.Path() / "Pictures"));
+    EXPECT_EQ(ReadStartFolder(), Q(tree.Path() / "Pictures"));
     qputenv("HOME", home);
 }

@@ -6,8 +6,9 @@
 #include "app/programfolder.h"
 #include "app/regstring.h"
 #include "frame/mainframe.h"
-#include "frame/placeholderimagepane.h"
+#include "frame/panemessage.h"
 #include "framework/tvisualframework.h"
+#include "imagepane/viewimage.h"
 #include "res/resource.h"
 #include "tests/common/qtapp.h"
 
@@ -17,6 +18,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
+#include <vector>
 
 class LaunchRecorder : public QObject
 {
@@ -26,6 +28,25 @@ public:
 
 public slots:
     void open(const QUrl &url) { opened.append(url.toLocalFile()); }
+};
+
+// The pane messages an object receives, seen before it handles them.
+class PaneMessageRecorder : public QObject
+{
+public:
+    struct Received {
+        UINT message;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    std::vector<Received> received;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (const PaneMessageEvent *m = PaneMessageEvent::From(event))
+            received.push_back({ m->Message(), m->WParam(), m->LParam() });
+        return false;
+    }
 };
 
 class FrameFixture : public ::testing::Test
@@ -48,13 +69,20 @@ protected:
     {
         m_frame = std::make_unique<CMainFrame>();
         EXPECT_TRUE(m_frame->Create());
+        if (CViewImage *image = ImagePane())
+            image->installEventFilter(&m_imageMessages);
         PumpEvents();
         return *m_frame;
     }
 
-    CPlaceholderImagePane *ImagePane() const
+    CViewImage *ImagePane() const
     {
-        return dynamic_cast<CPlaceholderImagePane *>(m_frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
+        return dynamic_cast<CViewImage *>(m_frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
+    }
+    // What the image pane received since the frame was created.
+    const std::vector<PaneMessageRecorder::Received> &ImageMessages() const
+    {
+        return m_imageMessages.received;
     }
 
     QString UpdaterPath() const { return ProgramFolderFile(kUpdaterFileName); }
@@ -67,5 +95,6 @@ protected:
 
     TempSettings m_settings;
     LaunchRecorder m_launches;
+    PaneMessageRecorder m_imageMessages;
     std::unique_ptr<CMainFrame> m_frame;
 };

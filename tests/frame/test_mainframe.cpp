@@ -1,13 +1,14 @@
+#include "frame/browserpanes.h"
 #include "frame/ifolderpane.h"
 #include "frame/iimagepane.h"
 #include "frame/ithumbpane.h"
 #include "frame/mainstatusbar.h"
-#include "frame/placeholderthumbpane.h"
 #include "frame/toolbarex.h"
 #include "framefixture.h"
 
 #include <QAction>
 #include <QStatusTipEvent>
+#include <QTemporaryDir>
 #include <QToolButton>
 
 namespace
@@ -60,19 +61,19 @@ using MainFrameTest = FrameFixture;
 TEST_F(MainFrameTest, EveryPictureCommandPostsItsMessageAndStoresItsCode)
 {
     CMainFrame &frame = CreateFrame();
-    CPlaceholderImagePane *image = ImagePane();
-    ASSERT_NE(image, nullptr);
+    ASSERT_NE(ImagePane(), nullptr);
+    ModalDismisser boxes; // Image Size without a picture says so in a message box
     for (const Posted &expected : ExpectedPosts()) {
         SCOPED_TRACE(expected.id);
         // A known previous code shows whether the command stored its own.
         ASSERT_TRUE(frame.OnCommand(ID_EDIT_CROP));
         PumpEvents();
-        const size_t before = image->ReceivedMessages().size();
+        const size_t before = ImageMessages().size();
         ASSERT_TRUE(frame.OnCommand(expected.id));
-        EXPECT_EQ(image->ReceivedMessages().size(), before); // posted, not sent
+        EXPECT_EQ(ImageMessages().size(), before); // posted, not sent
         PumpEvents();
-        ASSERT_EQ(image->ReceivedMessages().size(), before + 1);
-        const CPlaceholderImagePane::Received &got = image->ReceivedMessages().back();
+        ASSERT_EQ(ImageMessages().size(), before + 1);
+        const PaneMessageRecorder::Received &got = ImageMessages().back();
         EXPECT_EQ(got.message, expected.message);
         EXPECT_EQ(got.wParam, expected.wParam);
         EXPECT_EQ(got.lParam, expected.lParam);
@@ -83,16 +84,15 @@ TEST_F(MainFrameTest, EveryPictureCommandPostsItsMessageAndStoresItsCode)
 TEST_F(MainFrameTest, MenuAndToolbarActionsRouteThroughTheSameCommand)
 {
     CMainFrame &frame = CreateFrame();
-    CPlaceholderImagePane *image = ImagePane();
     QToolButton *zoomIn = frame.GetMainToolBar()->GetButton(ID_PICTURE_ZOOM_IN);
     ASSERT_NE(zoomIn, nullptr);
     zoomIn->click();
     frame.GetCommandAction(ID_VIEW_ZOOM_75)->trigger();
     PumpEvents();
-    ASSERT_EQ(image->ReceivedMessages().size(), 2u);
-    EXPECT_EQ(image->ReceivedMessages()[0].wParam, 16u);
-    EXPECT_EQ(image->ReceivedMessages()[1].wParam, 22u);
-    EXPECT_EQ(image->ReceivedMessages()[1].lParam, 31791);
+    ASSERT_EQ(ImageMessages().size(), 2u);
+    EXPECT_EQ(ImageMessages()[0].wParam, 16u);
+    EXPECT_EQ(ImageMessages()[1].wParam, 22u);
+    EXPECT_EQ(ImageMessages()[1].lParam, 31791);
 }
 
 TEST_F(MainFrameTest, RadioMarkFollowsTheStoredCode)
@@ -219,36 +219,39 @@ TEST_F(MainFrameTest, HandlersNeedingMissingPanesReturnMinusOne)
 TEST_F(MainFrameTest, FolderChangeRelaysTheTreePathToTheThumbnails)
 {
     CMainFrame &frame = CreateFrame();
-    auto *thumbs = dynamic_cast<CPlaceholderThumbPane *>(frame.GetThumbPane());
+    auto *thumbs = dynamic_cast<CFramedThumbPane *>(frame.GetThumbPane());
     ASSERT_NE(thumbs, nullptr);
-    thumbs->SetFolder(QStringLiteral("/elsewhere"), 1);
+    QTemporaryDir elsewhere;
+    thumbs->SetFolder(elsewhere.path(), 1);
     PostPaneMessage(&frame, WMU_FOLDER_CHANGED);
     PumpEvents();
     EXPECT_EQ(thumbs->GetFolder(), frame.GetFolderPane()->GetSelectedPath());
     EXPECT_EQ(frame.OnThumbChosen(), 0);
-    EXPECT_TRUE(ImagePane()->OpenedPath().isEmpty()); // an empty current file opens nothing
+    EXPECT_EQ(ImagePane()->Picture(), nullptr); // an empty current file opens nothing
 }
 
 TEST_F(MainFrameTest, StartFolderComesFromLastPathOrTheCommandLine)
 {
-    WriteLastPath(QStringLiteral("/some/where"));
+    QTemporaryDir remembered, fromArguments;
+    WriteLastPath(remembered.path());
     CMainFrame &frame = CreateFrame();
-    EXPECT_EQ(frame.GetFolderPane()->GetSelectedPath(), QStringLiteral("/some/where"));
+    EXPECT_EQ(frame.GetFolderPane()->GetSelectedPath(), remembered.path());
     m_frame.reset();
-    SetCommandLineFolder(QStringLiteral("/from/arguments"));
+    SetCommandLineFolder(fromArguments.path());
     CMainFrame &second = CreateFrame();
-    EXPECT_EQ(second.GetFolderPane()->GetSelectedPath(), QStringLiteral("/from/arguments"));
+    EXPECT_EQ(second.GetFolderPane()->GetSelectedPath(), fromArguments.path());
     SetCommandLineFolder(QString());
 }
 
 TEST_F(MainFrameTest, ThumbnailPaneStoresItsFolderAsLastPathWhenDestroyed)
 {
     CMainFrame &frame = CreateFrame();
-    frame.GetThumbPane()->SetFolder(QStringLiteral("/pictures/2007"), 1);
+    QTemporaryDir pictures;
+    frame.GetThumbPane()->SetFolder(pictures.path(), 1);
     frame.close();
     QString stored;
     EXPECT_EQ(ReadRegString(kSettingKey, kLastPathValue, stored), 1);
-    EXPECT_EQ(stored, QStringLiteral("/pictures/2007"));
+    EXPECT_EQ(stored, pictures.path());
     EXPECT_EQ(frame.GetFramework().GetWindow(IDV_THUMB_PANE), nullptr);
 }
 

@@ -1,0 +1,27 @@
+// The browser's panes as the main frame sees them: the folder tree and the thumbnail pane with
+// the frame's pane interfaces, their notifications posted to the frame.
+#pragma once
+
+#include "browser/viewfolder.h"
+#include "browser/viewthumb.h"
+#include "frame/ifolderpane.h"
+#include "frame/ithumbpane.h"
+
+class CFramedFolderPane : public CViewFolder, public IFolderPane
+{
+    Q_OBJECT
+public:
+    explicit CFramedFolderPane(QWidget *parent = nullptr);
+    QString GetSelectedPath() const override { return CViewFolder::GetSelectedPath(); }
+};
+
+class CFramedThumbPane : public CViewThumb, public IThumbPane
+{
+    Q_OBJECT
+public:
+    explicit CFramedThumbPane(QWidget *parent = nullptr);
+    void SetFolder(const QString &folder, int mode) override { CViewThumb::SetFolder(folder, mode); }
+    QString GetCurrentFile() const override;
+    void SelectPrevious() override { CViewThumb::SelectPrevious(); }
+    void SelectNext() override { CViewThumb::SelectNext(); }
+};

@@ -1,0 +1,168 @@
+// The image pane: one picture at a zoom, centred when smaller than the pane and scrollable when
+// larger, on a grey background. It opens, pages, saves and prints on the main frame's request,
+// carries out the posted picture commands (WMU_IMAGE_OPERATION, WMU_TOOLS_COMMAND,
+// WMU_EFFECT_COMMAND), hosts the selection tools with their crawling outline, and the measuring
+// ruler.
+#pragma once
+
+#include "frame/iimagepane.h"
+#include "frame/panemessage.h"
+#include "image/selectionstate.h"
+#include "image/shapetracker.h"
+#include "imagepane/displayform.h"
+#include "imagepane/imagepanedialogs.h"
+#include "imagepane/measureruler.h"
+
+#include <QAbstractScrollArea>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CImageObj;
+
+#ifndef _WIN32
+using LRESULT = std::intptr_t;
+#endif
+
+class CViewImage : public QAbstractScrollArea, public IImagePane, private CTrackerView
+{
+    Q_OBJECT
+public:
+    // Operation codes of WMU_IMAGE_OPERATION (the mode the mouse works in).
+    enum Operation {
+        OpSelect = 0,
+        OpRectangle = 1,
+        OpEllipse = 2,
+        OpPolygon = 3,
+        OpDelete = 5,
+        OpReverse = 6,
+        OpCrop = 7,
+        OpRemoveBlackEdge = 8,
+        OpRotateLeft = 9,
+        OpRotateRight = 10,
+        OpRotateFree = 11,
+        OpBrightness = 12,
+        OpDarkness = 13,
+        OpNegative = 14,
+        OpZoom100 = 15,
+        OpZoomIn = 16,
+        OpZoomOut = 17,
+        OpRemoveBlackEdgeDirect = 18,
+        OpImageSize = 20,
+    };
+
+    explicit CViewImage(QWidget *parent = nullptr);
+    // Stops the outline worker before anything else goes.
+    ~CViewImage() override;
+
+    // --- what the main frame asks ---
+    void Open(const QString &path) override;
+    bool Save(const QString &path) override;
+    int PageCount() const override;
+    bool GotoPage(bool forward) override;
+    void Fit(int how) override;
+    QWidget *Window() override { return this; }
+    bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const override;
+
+    // --- the posted messages, with their return values ---
+    // wParam = operation code; code 22 takes a View-menu command id in lParam. Returns 0.
+    LRESULT OnImageOperation(WPARAM code, LPARAM commandId);
+    // Tools menu command id; −1 without a picture, else 0.
+    LRESULT OnToolsCommand(WPARAM id);
+    // Effect menu or toolbar command id; −1 without a picture, else 0.
+    LRESULT OnEffectCommand(WPARAM id);
+    // What the handler of the last posted message returned.
+    LRESULT LastMessageResult() const { return lastResult_; }
+
+    // The dialogs the pane opens (the default ones until the program gives its own).
+    void SetDialogs(CImagePaneDialogs dialogs);
+
+    // --- state ---
+    int Mode() const { return mode_; }
+    int Tool() const { return selection_.Tool(); }
+    int Zoom() const { return zoom_; }
+    CImageObj *Picture() const { return picture_.get(); }
+    POINT CentringOffset() const { return offset_; }
+    // The picture's top-left corner in client coordinates.
+    POINT Origin() const;
+    // The picture as shown: origin and zoomed size (empty without a picture).
+    ZoomView DisplayView() const;
+    CSelectionState &Selection() { return selection_; }
+    const CMeasureRuler &Ruler() const { return ruler_; }
+
+    // Paints the part of the pane in region (client coordinates) with painter: background,
+    // picture at the zoom, selection outline, rubber band and ruler. The paint event goes here.
+    void PaintClient(QPainter &painter, const QRegion &region);
+
+    // Event type of the outline worker's repaint request.
+    static QEvent::Type OutlineTickType();
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    // CTrackerView
+    void SetTrackerCapture() override { capture_ = true; }
+    void ReleaseTrackerCapture() override { capture_ = false; }
+    bool HasTrackerCapture() const override { return capture_; }
+    POINT PictureOrigin() const override { return Origin(); }
+    void RubberBandChanged() override;
+    void AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points) override;
+
+    bool HasPicture() const;
+    // After every change of the picture's pixels or header: the display form follows; a change of
+    // size drops the selection, whose mask belongs to the old geometry.
+    void PictureChanged(int oldWidth, int oldHeight);
+    void ApplyZoom(int percent, bool reset);
+    void RecomputeScrollSizes(bool reset);
+    void UpdateScrollBars();
+    void UpdateOutlineArea();
+    void SetStatusTexts(bool withPath);
+    void DropSelection();
+    void OnOutlineTick();
+
+    void DeleteSequence();
+    void RotateCommand(int direction);
+    void ToneCommand(int code);
+    void ImageSizeCommand();
+    void RemoveBlackEdge();
+    void PrintCommand();
+    void ResetCommand();
+
+    QRect RubberBounds() const;
+    void PaintRubberBand(QPainter &painter) const;
+    void PaintOutline(std::uint32_t *dest, std::size_t stride, const QRect &target) const;
+    static UINT KeyFlags(const QMouseEvent *event);
+
+    int mode_ = 0;
+    int zoom_;
+    std::unique_ptr<CImageObj> picture_;
+    POINT offset_ { 0, 0 };
+    SIZE total_ { 100, 100 };
+    CImagePaneDialogs dialogs_;
+    CDisplayForm form_;
+    CMeasureRuler ruler_;
+    bool capture_ = false;
+    bool recomputing_ = false;
+    QRect rubber_; // where the rubber band was last painted
+    LRESULT lastResult_ = 0;
+
+    // Dashes of the outline in displayed-picture coordinates, as the last tick left them.
+    std::vector<POINT> red_, green_;
+    QRect dotsBounds_;
+    SIZE outlineSize_ { 0, 0 }; // the zoomed size the dashes belong to
+    std::atomic<bool> tickPending_ { false };
+    std::vector<std::uint32_t> scratch_;
+
+    // Last: the worker stops (in the destructor) before the members above go.
+    CSelectionState selection_;
+};

@@ -1,0 +1,104 @@
+// The display form against a naive reference: the image core's full display image sampled at the
+// nearest-neighbour positions of the zoom.
+#include "image/displayimage.h"
+#include "image/imageobj.h"
+#include "image/parallelrows.h"
+#include "imagepane/displayform.h"
+#include "imagepane/zoommath.h"
+#include "tests/image/testpictures.h"
+
+#include <gtest/gtest.h>
+#include <tuple>
+#include <vector>
+
+namespace
+{
+
+using Case = std::tuple<int /*bit count*/, int /*zoom*/>;
+
+class DisplayFormTest : public ::testing::TestWithParam<Case>
+{
+};
+
+TEST_P(DisplayFormTest, MatchesTheFullDisplayImageSampled)
+{
+    const auto [bits, zoom] = GetParam();
+    CImageObj picture;
+    ASSERT_TRUE(testpic::Make(picture, 97, 61, bits, 7));
+    const QImage full = MakeDisplayImage(picture.Info(), picture.Bits());
+    ASSERT_FALSE(full.isNull());
+
+    CDisplayForm form;
+    ASSERT_TRUE(form.Prepare(picture.Info(), picture.Bits()));
+    EXPECT_TRUE(form.Matches(picture.Info(), picture.Bits()));
+
+    ZoomView view;
+    view.origin = POINT { -13, 7 }; // scrolled left by 13, centred down by 7
+    view.zoomedWidth = ZoomedExtent(zoom, 97);
+    view.zoomedHeight = ZoomedExtent(zoom, 61);
+    // A part of the zoomed picture that starts inside it.
+    const int left = view.origin.x + view.zoomedWidth / 5, top = view.origin.y + view.zoomedHeight / 3;
+    const int width = view.zoomedWidth - view.zoomedWidth / 5 - 1,
+              height = view.zoomedHeight - view.zoomedHeight / 3;
+    const std::size_t stride = static_cast<std::size_t>(width) + 3;
+    std::vector<std::uint32_t> out(stride * static_cast<std::size_t>(height), 0);
+    form.Render(view, left, top, width, height, out.data(), stride);
+
+    int wrong = 0;
+    for (int y = 0; y < height && wrong < 5; ++y)
+        for (int x = 0; x < width && wrong < 5; ++x) {
+            const int sx = SourceIndex(left + x - view.origin.x, 97, view.zoomedWidth);
+            const int sy = SourceIndex(top + y - view.origin.y, 61, view.zoomedHeight);
+            const std::uint32_t want = full.pixel(sx, sy);
+            const std::uint32_t got = out[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)];
+            if (got != want) {
+                ++wrong;
+                ADD_FAILURE() << "client (" << left + x << ", " << top + y << ") " << std::hex << got
+                              << " != " << want;
+            }
+        }
+}
+
+INSTANTIATE_TEST_SUITE_P(DepthsAndZooms, DisplayFormTest,
+    ::testing::Combine(
+        ::testing::Values(1, 4, 8, 16, 24, 32), ::testing::Values(10, 25, 37, 100, 150, 300, 800)));
+
+TEST(DisplayForm, SplitOverThreadsGivesTheSameRows)
+{
+    CImageObj picture;
+    ASSERT_TRUE(testpic::Make(picture, 640, 480, 24, 3));
+    CDisplayForm form;
+    ASSERT_TRUE(form.Prepare(picture.Info(), picture.Bits()));
+    ZoomView view;
+    view.zoomedWidth = ZoomedExtent(300, 640);
+    view.zoomedHeight = ZoomedExtent(300, 480);
+    const int w = 900, h = 700;
+    std::vector<std::uint32_t> one(std::size_t(w) * h), many(std::size_t(w) * h);
+    SetImageParallelThreshold(1LL << 40);
+    form.Render(view, 5, 9, w, h, one.data(), w);
+    SetImageParallelThreshold(1);
+    SetImageThreads(3);
+    form.Render(view, 5, 9, w, h, many.data(), w);
+    SetImageParallelThreshold(0);
+    SetImageThreads(0);
+    EXPECT_EQ(one, many);
+}
+
+TEST(DisplayForm, RefusesWhatIsNotAPictureAndNoticesAnEdit)
+{
+    CDisplayForm form;
+    EXPECT_FALSE(form.Prepare(nullptr, nullptr));
+    EXPECT_FALSE(form.IsReady());
+    CImageObj picture;
+    ASSERT_TRUE(testpic::Make(picture, 20, 10, 24));
+    ASSERT_TRUE(form.Prepare(picture.Info(), picture.Bits()));
+    ASSERT_TRUE(picture.Rotate(90.0));
+    EXPECT_FALSE(form.Matches(picture.Info(), picture.Bits()));
+    // Rendering nothing is harmless.
+    std::uint32_t pixel = 0;
+    form.Clear();
+    form.Render(ZoomView {}, 0, 0, 1, 1, &pixel, 1);
+    EXPECT_EQ(pixel, 0u);
+}
+
+} // namespace
