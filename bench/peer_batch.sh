@@ -7,12 +7,12 @@
 # process for the fitted JPEGs), ImageMagick one mogrify, Pillow one Python process. JPEG quality
 # 90 everywhere; the fitted JPEGs come from each tool's fast path (shrink-on-load, jpeg:size,
 # draft). Our saves are flushed to disk before the rename; the peers' are not.
-# Usage: bench/peer_batch.sh [BUILD_DIR] [JPEG_FOLDER]   (COUNT=10 pictures, RUNS=1)
+# Usage: bench/peer_batch.sh [BUILD_DIR] [JPEG_FOLDER]   (COUNT=10 pictures, RUNS=3)
 set -euo pipefail
 build=${1:-build}
 folder=${2:-/tmp/tarnis-batch-corpus}
 count=${COUNT:-10}
-runs=${RUNS:-1}
+runs=${RUNS:-3}
 here=$(cd "$(dirname "$0")" && pwd)
 shared=$(cd "$here/../../shared/bench" 2>/dev/null && pwd || true)
 tool="$build/bin/tarnis-convert"
@@ -115,7 +115,6 @@ pillow_run() {
 
 printf '%d pictures of %s; wall ms per picture (median of %d runs)\n' "$n" "$folder" "$runs"
 printf '%-6s %10s %10s %10s %10s %10s %10s %8s\n' target ours-1cpu ours-2cpu vips magick pillow best ratio
-status=0
 for target in bmp png fit; do
     o1=$(ours "$target" 0)
     o2=$(ours "$target" 0,1)
@@ -126,4 +125,3 @@ for target in bmp png fit; do
     ratio=$(awk -v o="$o2" -v b="$best" 'BEGIN {printf "%.2f", (b > 0) ? o / b : 0}')
     printf '%-6s %10s %10s %10s %10s %10s %10s %8s\n' "$target" "$o1" "$o2" "$v" "$m" "$p" "$best" "$ratio"
 done
-exit $status

@@ -2,6 +2,9 @@
 
 #include "batch/batchconvertdlg.h"
 #include "dialogs/aboutdlg.h"
+#include "dialogs/imagesizedlg.h"
+#include "dialogs/rotatedlg.h"
+#include "frame/iimagepane.h"
 
 void ShowAboutBox(QWidget *parent)
 {
@@ -17,12 +20,24 @@ int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QS
     return dialog.exec();
 }
 
-bool RunImageSizeDialog(QWidget *, BITMAPINFOHEADER &, int &, int &)
+bool RunImageSizeDialog(QWidget *parent, BITMAPINFOHEADER &header, int &width, int &height)
 {
-    return false;
+    CImageSizeDlg dialog(parent);
+    dialog.SetUp(&header, width, height);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    width = dialog.GetWidth();
+    height = dialog.GetHeight();
+    return true;
 }
 
-bool RunRotateFreeDialog(IImagePane &, double &)
+bool RunRotateFreeDialog(IImagePane &pane, double &angle)
 {
-    return false;
+    CRotateDlg dialog(pane.Window(), [&pane](CImageObj &preview, int maxWidth, int maxHeight) {
+        return pane.PreviewCopy(preview, maxWidth, maxHeight);
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    angle = dialog.GetAngle();
+    return true;
 }

@@ -60,9 +60,13 @@ TEST_F(InFrame, CommandsReachThePane)
     Command(ID_EDIT_RESET); // the edit toolbar's last button: the Reset effect
     EXPECT_EQ(pane->Picture()->Width(), 120);
     EXPECT_EQ(PixelAt(*pane->Picture(), 5, 6), Gradient(5, 6));
-    // The program's dialogs answer Cancel until they are plugged in: nothing changes.
-    Command(ID_TOOLS_IMAGE_SIZE);
-    Command(ID_TOOLS_ROTATE_FREE);
+    // Image Size and Rotate Free open their dialogs; Cancel changes nothing.
+    {
+        ModalDismisser cancel;
+        Command(ID_TOOLS_IMAGE_SIZE);
+        Command(ID_TOOLS_ROTATE_FREE);
+        EXPECT_EQ(cancel.Count(), 2);
+    }
     EXPECT_EQ(pane->Picture()->Width(), 120);
     Command(ID_EDIT_REMOVE_BLACK_EDGE);
     EXPECT_EQ(pane->Mode(), CViewImage::OpRemoveBlackEdge);
