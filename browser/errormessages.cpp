@@ -2,7 +2,7 @@
 
 #include "res/resource.h"
 
-ErrorMessageSpec FileErrorMessage(int kind, int detail)
+ErrorMessageForm FileErrorMessage(int kind, int detail)
 {
     switch (kind) {
     case 0:
@@ -22,7 +22,7 @@ ErrorMessageSpec FileErrorMessage(int kind, int detail)
     }
 }
 
-ErrorMessageSpec FolderErrorMessage(int kind, int detail)
+ErrorMessageForm FolderErrorMessage(int kind, int detail)
 {
     switch (kind) {
     case 0:

@@ -6,11 +6,11 @@
 
 enum class MessageIcon { Information, Exclamation, Stop };
 
-struct ErrorMessageSpec {
+struct ErrorMessageForm {
     UINT stringId = 0; // 0 when the kind/detail pair is unknown
     bool appendExtra = false;
     MessageIcon icon = MessageIcon::Information;
 };
 
-ErrorMessageSpec FileErrorMessage(int kind, int detail);
-ErrorMessageSpec FolderErrorMessage(int kind, int detail);
+ErrorMessageForm FileErrorMessage(int kind, int detail);
+ErrorMessageForm FolderErrorMessage(int kind, int detail);

@@ -170,15 +170,15 @@ namespace
 {
 
 int ShowErrorBox(
-    QWidget *owner, const std::string &path, const ErrorMessageSpec &spec, const std::string &extra)
+    QWidget *owner, const std::string &path, const ErrorMessageForm &form, const std::string &extra)
 {
-    if (spec.stringId == 0)
+    if (form.stringId == 0)
         return 0;
-    QString message = LoadResString(spec.stringId);
+    QString message = LoadResString(form.stringId);
     QString text = QString::fromUtf8(path.c_str()) + QStringLiteral(" : ") + message;
-    if (spec.appendExtra)
+    if (form.appendExtra)
         text += QString::fromUtf8(extra.c_str());
-    ShowBrowserMessage(owner, text, message, spec.icon);
+    ShowBrowserMessage(owner, text, message, form.icon);
     return 1;
 }
 

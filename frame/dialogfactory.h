@@ -14,7 +14,7 @@ void ShowAboutBox(QWidget *parent);
 // The Batch Convert dialog with both folders preset, modal; returns the dialog's result code.
 int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QString &targetFolder);
 
-// The Image Size dialog over a picture's header, preset with width × height (0: the header's).
+// The Image Size dialog over a picture's header (it starts from the header's size and resolution).
 // True on OK with the chosen size in width and height; the dialog has then written its resolution
 // into the header. The image pane resizes the picture.
 bool RunImageSizeDialog(QWidget *parent, BITMAPINFOHEADER &header, int &width, int &height);

@@ -60,12 +60,12 @@ TEST_F(InFrame, CommandsReachThePane)
     Command(ID_EDIT_RESET); // the edit toolbar's last button: the Reset effect
     EXPECT_EQ(pane->Picture()->Width(), 120);
     EXPECT_EQ(PixelAt(*pane->Picture(), 5, 6), Gradient(5, 6));
-    // Image Size and Rotate Free open their dialogs; Cancel changes nothing.
+    // The program's Image Size and Rotate Free dialogs come up; cancelled, they change nothing.
     {
-        ModalDismisser cancel;
+        ModalDismisser dialogs;
         Command(ID_TOOLS_IMAGE_SIZE);
         Command(ID_TOOLS_ROTATE_FREE);
-        EXPECT_EQ(cancel.Count(), 2);
+        EXPECT_EQ(dialogs.Count(), 2);
     }
     EXPECT_EQ(pane->Picture()->Width(), 120);
     Command(ID_EDIT_REMOVE_BLACK_EDGE);
