@@ -35,7 +35,14 @@ function(tarnis_add_test name)
     TARNIS_BINARY_DIR="${CMAKE_BINARY_DIR}")
   tarnis_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${T_ENV}")
+    PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+  if(T_ENV)
+    # Discovery splits a list-valued property into separate values, so further variables are set
+    # on the discovered tests (the ${name}_TESTS list) by a script ctest reads afterwards.
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_env.cmake)
+    file(WRITE ${script} "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${T_ENV}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
+  endif()
 endfunction()
 
 # tarnis_add_fuzzer(NAME SOURCE file LIBS ... SEEDS dir ...)
