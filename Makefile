@@ -41,12 +41,12 @@ run: build
 test: test-normal test-asan
 
 test-normal: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900 --repeat until-pass:2
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS) --timeout 900 --repeat until-pass:2
+	  ctest --output-on-failure -j $(JOBS) --timeout 900
 
 bench: deps build
 	@tools/install-deps.sh bench

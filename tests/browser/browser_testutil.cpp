@@ -79,9 +79,8 @@ int BmpTestCodec::LoadThumbnail(
 {
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        m_cv.wait(lock, [this] { return !m_gated || m_permits > 0; });
-        if (m_gated)
-            --m_permits;
+        std::string name = fs::path(path).filename().string();
+        m_cv.wait(lock, [&] { return !m_gated || m_released.count(name) != 0; });
     }
     ++loads;
     std::ifstream in(path, std::ios::binary);
@@ -125,14 +124,14 @@ void BmpTestCodec::CloseGate()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_gated = true;
-    m_permits = 0;
+    m_released.clear();
 }
 
-void BmpTestCodec::Release(int permits)
+void BmpTestCodec::Release(std::initializer_list<std::string> names)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_permits += permits;
+        m_released.insert(names.begin(), names.end());
     }
     m_cv.notify_all();
 }

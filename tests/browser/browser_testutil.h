@@ -9,7 +9,9 @@
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
+#include <initializer_list>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -42,9 +44,11 @@ public:
     int LoadThumbnail(void *thumbInfo, HGLOBAL *bits, void *srcInfo, const char *path, const SIZE *box,
         RECT rect, int flags) const override;
 
-    // With a gate, each load waits for a permit (Release); Open lets everything through.
+    // With a gate, a load waits until its file name is let through (Release); Open lets
+    // everything through. Naming the files keeps a worker that finished early from taking
+    // another file's turn.
     void CloseGate();
-    void Release(int permits);
+    void Release(std::initializer_list<std::string> names);
     void OpenGate();
     mutable std::atomic<int> loads { 0 };
     mutable std::atomic<int> tests { 0 };
@@ -53,7 +57,7 @@ private:
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_cv;
     bool m_gated = false;
-    mutable int m_permits = 0;
+    std::set<std::string> m_released;
 };
 
 struct RecordedMessage {

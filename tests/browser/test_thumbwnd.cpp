@@ -259,7 +259,7 @@ TEST_F(GridTest, EscapeStopsThePassAndTheNextLoadCompletesIt)
     MakePictures({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
     codec.CloseGate();
     grid->SetFolder(folder.Str(), 1);
-    codec.Release(2);
+    codec.Release({ "a.bmp", "b.bmp" });
     ASSERT_TRUE(WaitUntil([&] { return grid->Items().Count() == 2; }));
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QCoreApplication::sendEvent(grid->viewport(), &esc);
@@ -280,7 +280,7 @@ TEST_F(GridTest, LeavingAFolderMidLoadDropsItsWork)
     WriteBmp(second.File("x.bmp"), 20, 20, 1, 1, 1);
     codec.CloseGate();
     grid->SetFolder(folder.Str(), 1);
-    codec.Release(1);
+    codec.Release({ "a.bmp" });
     ASSERT_TRUE(WaitUntil([&] { return grid->Items().Count() == 1; }));
     grid->SetFolder(second.Str(), 1);
     codec.OpenGate();
