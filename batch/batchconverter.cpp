@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 #include <new>
@@ -45,18 +46,31 @@ public:
             GlobalFree(m_bits);
         m_bits = nullptr;
     }
-    // Loads the codec's default page; false for files it does not take.
-    bool Load(const std::string &path)
+    // Loads the codec's default page; false for files it does not take. With a box, a picture
+    // that will be scaled down into it may come smaller than the full one (see TooSmallFor).
+    bool Load(const std::string &path, const SIZE *box = nullptr)
     {
         FreeBits();
         if (CodexaFormatTest(path.c_str()) < 0)
             return false;
-        if (CodexaLoadPage(&m_bits, m_info, path.c_str(), -1) <= 0 || m_bits == nullptr) {
+        int ok = box != nullptr ? CodexaLoadReduced(&m_bits, m_info, &m_full, path.c_str(), box)
+                                : CodexaLoadPage(&m_bits, m_info, path.c_str(), -1);
+        if (box == nullptr)
+            std::memcpy(&m_full, m_info, sizeof m_full);
+        if (ok <= 0 || m_bits == nullptr) {
             FreeBits();
             return false;
         }
         return true;
     }
+    // Whether the loaded picture is smaller than the file's and too small for size.
+    bool TooSmallFor(SIZE size) const
+    {
+        return (Width() != FullWidth() || Height() != FullHeight())
+            && (Width() < size.cx || Height() < size.cy);
+    }
+    int FullWidth() const { return m_full.bmiHeader.biWidth; }
+    int FullHeight() const { return m_full.bmiHeader.biHeight; }
     int Width() const { return m_info->bmiHeader.biWidth; }
     int Height() const { return m_info->bmiHeader.biHeight; }
     void Scale(SIZE size) { ScaleDibAll(&m_bits, &m_info, size.cx, size.cy, 0); }
@@ -68,6 +82,7 @@ public:
 private:
     HGLOBAL m_bits = nullptr;
     BITMAPINFO *m_info = nullptr;
+    DibInfoBlock m_full {}; // the header of the file's full picture
 };
 
 bool SameFolder(const std::string &a, const std::string &b)
@@ -124,7 +139,11 @@ private:
                 m_cv.wait(lock, [&] { return m_turn == index && m_pending.count(source) == 0; });
             lock.unlock();
 
-            bool loaded = picture.Load(source);
+            // Scaling options read the picture reduced towards the box (JPEG's scaled decode);
+            // the size that counts is the full picture's.
+            const SIZE box { m_job.width, m_job.height };
+            const bool scales = m_job.sizeOption != kKeepOriginalSize && box.cx > 0 && box.cy > 0;
+            bool loaded = picture.Load(source, scales ? &box : nullptr);
             std::string target;
             lock.lock();
             m_cv.wait(lock, [&] { return m_turn == index; });
@@ -140,18 +159,27 @@ private:
                 continue;
             }
 
+            bool ready = true;
             SIZE size {};
-            if (BatchTargetSize(m_job.sizeOption, picture.Width(), picture.Height(), m_job.width,
-                    m_job.height, m_boxRatio, size))
-                picture.Scale(size);
-            picture.Save(target, m_job.extension);
+            if (BatchTargetSize(m_job.sizeOption, picture.FullWidth(), picture.FullHeight(), m_job.width,
+                    m_job.height, m_boxRatio, size)) {
+                // A reduced read too small for a stretched size: the full picture after all.
+                if (picture.TooSmallFor(size))
+                    ready = picture.Load(source);
+                if (ready)
+                    picture.Scale(size);
+            }
+            if (ready)
+                picture.Save(target, m_job.extension);
             picture.FreeBits();
 
             lock.lock();
             m_pending.erase(m_pending.find(target));
-            ++m_counter;
-            if (m_converted)
-                m_converted(m_counter);
+            if (ready) {
+                ++m_counter;
+                if (m_converted)
+                    m_converted(m_counter);
+            }
             m_cv.notify_all();
         }
     }

@@ -136,27 +136,29 @@ Status SaveToMemory(const PictureView &picture, std::string_view format, const S
     }
 }
 
-Status ThumbnailFromMemory(
-    Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
+Status LoadReducedFromMemory(
+    Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &out, DibInfoBlock &source)
 {
     if (boxWidth <= 0 || boxHeight <= 0)
         return Status::Corrupt;
     const FormatCodec *f = DetectFormat(file, extension);
     if (f == nullptr)
         return Status::NotThisFormat;
+    if (f->loadReduced != nullptr)
+        return f->loadReduced(file, boxWidth, boxHeight, out, &source);
+    Status s = LoadFromMemory(file, extension, -1, out);
+    if (s == Status::Ok)
+        std::memcpy(&source, &out.info, sizeof source);
+    return s;
+}
+
+Status ThumbnailFromMemory(
+    Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
+{
     // The reduced decode lands in a block kept per thread; a folder of thumbnails reuses it.
-    thread_local Picture reduced;
-    Picture own;
-    Picture &full = f->loadReduced != nullptr ? reduced : own;
+    thread_local Picture full;
     DibInfoBlock info {};
-    Status s;
-    if (f->loadReduced != nullptr) {
-        s = f->loadReduced(file, boxWidth, boxHeight, full, &info);
-    } else {
-        s = LoadFromMemory(file, extension, -1, full);
-        if (s == Status::Ok)
-            std::memcpy(&info, &full.info, sizeof info);
-    }
+    Status s = LoadReducedFromMemory(file, extension, boxWidth, boxHeight, full, info);
     if (s != Status::Ok)
         return s;
     int tw = 0, th = 0;
@@ -167,8 +169,8 @@ Status ThumbnailFromMemory(
         return Status::Corrupt;
     Picture small;
     s = ResamplePicture(view, tw, th, RECT { 0, 0, tw, th }, true, small);
-    if (GlobalSize(reduced.bits) > (std::size_t(16) << 20))
-        reduced.Reset(); // only small blocks are worth keeping
+    if (GlobalSize(full.bits) > (std::size_t(16) << 20))
+        full.Reset(); // only small blocks are worth keeping
     if (s != Status::Ok)
         return s;
     small.SetResolution(0, 0);
@@ -206,6 +208,16 @@ Status SaveFile(
     if (s != Status::Ok)
         return s;
     return WriteFileAtomically(path, AsBytes(bytes));
+}
+
+Status LoadReducedFile(const char *path, int boxWidth, int boxHeight, Picture &out, DibInfoBlock &source)
+{
+    FileBuffer &buffer = ThreadBuffer();
+    Status s = buffer.Read(path);
+    if (s == Status::Ok)
+        s = LoadReducedFromMemory(buffer.bytes(), PathExtension(path), boxWidth, boxHeight, out, source);
+    TrimThreadBuffer();
+    return s;
 }
 
 Status ThumbnailFile(const char *path, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
@@ -341,6 +353,27 @@ CODEXA_API int CodexaLoadThumbnail(
         if (ThumbnailFile(path, bw, bh, thumb, source) != Status::Ok)
             return 0;
         thumb.Release(bits, thumbInfo);
+        if (srcInfo != nullptr)
+            std::memcpy(srcInfo, &source, kDibInfoBlockSize);
+        return 1;
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaLoadReduced(HGLOBAL *bits, void *info, void *srcInfo, const char *path, const SIZE *box)
+{
+    if (bits == nullptr)
+        return 0;
+    *bits = nullptr;
+    if (info == nullptr || path == nullptr || box == nullptr)
+        return 0;
+    try {
+        Picture pic;
+        DibInfoBlock source {};
+        if (LoadReducedFile(path, box->cx, box->cy, pic, source) != Status::Ok)
+            return 0;
+        pic.Release(bits, info);
         if (srcInfo != nullptr)
             std::memcpy(srcInfo, &source, kDibInfoBlockSize);
         return 1;

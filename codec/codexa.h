@@ -47,6 +47,12 @@ CODEXA_API int CodexaFormatTest(const char *path);
 CODEXA_API int CodexaLoadThumbnail(
     void *thumbInfo, HGLOBAL *bits, void *srcInfo, const char *path, const SIZE *box, RECT rect, int flags);
 
+/* No ordinal. The default page for a caller that scales it down to fit *box: any size from the
+ * full picture fitted into the box (keeping proportions) up to the full picture, in the
+ * picture's own depth, with orientation applied. info (1064 bytes) receives its header,
+ * srcInfo (1064 bytes, may be null) the full picture's. 1 on success, 0 on failure. */
+CODEXA_API int CodexaLoadReduced(HGLOBAL *bits, void *info, void *srcInfo, const char *path, const SIZE *box);
+
 /* Ordinal 2. Frees a block the library gave out and nulls the handle. */
 CODEXA_API void CodexaRelease(HGLOBAL *handle);
 

@@ -35,12 +35,18 @@ Status SaveToMemory(const PictureView &picture, std::string_view format, const S
 Status ThumbnailFromMemory(Bytes file, std::string_view extension, int boxWidth, int boxHeight,
     Picture &thumb, DibInfoBlock &source);
 
+// The default page at any size from the full picture fitted into the box up to the full picture
+// (formats that can skip detail, such as JPEG's scaled decode, do), in the picture's own depth;
+// source receives the full picture's header and palette. out's block may be reused.
+Status LoadReducedFromMemory(
+    Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &out, DibInfoBlock &source);
 // The same from files (read whole into a per-thread buffer). Saving goes through
 // WriteFileAtomically: the old file stays whole unless the new one is complete.
 Status LoadFile(const char *path, int page, Picture &out);
 int PageCountFile(const char *path);
 Status SaveFile(
     const char *path, const PictureView &picture, std::string_view format, const SaveOptions &options);
+Status LoadReducedFile(const char *path, int boxWidth, int boxHeight, Picture &out, DibInfoBlock &source);
 Status ThumbnailFile(const char *path, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source);
 // The format of a file from at most kProbeBytes of it, or null.
 const FormatCodec *DetectFile(const char *path);

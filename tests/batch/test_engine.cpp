@@ -2,10 +2,17 @@
 #include "batch/batchconverter.h"
 #include "batch/batchsearch.h"
 #include "batch/batchsizing.h"
+#include "codec/codexa.h"
+#include "dib/dib.h"
+#include "platform/dibutil.h"
+#include "platform/globalmem.h"
 #include "platform/paths.h"
 #include "tests/batch/batch_testutil.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <gtest/gtest.h>
+#include <new>
 
 using namespace batchtest;
 namespace fs = std::filesystem;
@@ -43,6 +50,54 @@ std::vector<std::pair<std::string, std::string>> Contents(const fs::path &folder
     for (const std::string &name : Names(folder))
         contents.emplace_back(name, ReadBytes(folder / name));
     return contents;
+}
+
+// A picture as the converter handles it: the header block the scaler may replace, the pixels.
+struct Loaded {
+    BITMAPINFO *info = static_cast<BITMAPINFO *>(::operator new(kDibInfoBlockSize));
+    HGLOBAL bits = nullptr;
+    explicit Loaded(const fs::path &path) { CodexaLoadPage(&bits, info, path.string().c_str(), -1); }
+    ~Loaded()
+    {
+        GlobalFree(bits);
+        ::operator delete(info);
+    }
+    Loaded(const Loaded &) = delete;
+    Loaded &operator=(const Loaded &) = delete;
+    const BYTE *Pixels() const { return static_cast<const BYTE *>(bits); }
+    std::size_t Bytes() const
+    {
+        return DibCheckedImageSize(info->bmiHeader.biWidth, info->bmiHeader.biHeight, 24);
+    }
+};
+
+// Mean absolute difference of two 24-bit pictures of one size (infinity when they differ).
+double MeanDifference(const Loaded &a, const Loaded &b)
+{
+    if (a.bits == nullptr || b.bits == nullptr || a.info->bmiHeader.biWidth != b.info->bmiHeader.biWidth
+        || a.info->bmiHeader.biHeight != b.info->bmiHeader.biHeight)
+        return INFINITY;
+    double sum = 0;
+    for (std::size_t i = 0; i < a.Bytes(); ++i)
+        sum += std::abs(a.Pixels()[i] - b.Pixels()[i]);
+    return sum / static_cast<double>(a.Bytes());
+}
+
+// A smooth width x height JPEG, the kind of photograph a scaled decode is made for.
+void WriteSmoothJpeg(const fs::path &path, int width, int height)
+{
+    DibInfoBlock info {};
+    DibInitHeader(info, width, height, 24);
+    const auto stride = static_cast<std::size_t>(DibStride(width, 24));
+    std::vector<BYTE> bits(stride * static_cast<std::size_t>(height));
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            BYTE *p = bits.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
+            p[0] = static_cast<BYTE>(255 * x / width);
+            p[1] = static_cast<BYTE>(255 * y / height);
+            p[2] = static_cast<BYTE>(128 + 100 * std::sin(x / 90.0 + y / 60.0));
+        }
+    ASSERT_EQ(CodexaSave(path.string().c_str(), &info, bits.data(), "jpg", nullptr), 1);
 }
 
 } // namespace
@@ -185,4 +240,32 @@ TEST(BatchConverter, InPlaceRunsReadWhatEarlierFilesWrote)
         contents[run] = Contents(dir.Path());
     }
     EXPECT_EQ(contents[0], contents[1]);
+}
+
+// Shrinking a JPEG reads it reduced towards the box and still matches scaling the full decode
+// closely; a stretch the reduced read cannot cover falls back to the full decode exactly.
+TEST(BatchConverter, ScaledJpegsMatchScalingTheFullPicture)
+{
+    TempDir src;
+    WriteSmoothJpeg(src / "wide.jpg", 1600, 400);
+    const std::tuple<int, int, int, double> cases[] = {
+        // 200 x 50 straight from the 1/8 decode, whose colour averages 16 x 16 blocks: a few levels
+        // off; a misplaced or wrongly scaled picture is tens of levels off.
+        { kKeepRatioInBox, 200, 300, 3.0 },
+        { kUseSameSize, 50, 200, 0.0 }, // 1/8 gives 200 x 50: too short for 200
+    };
+    for (const auto &[option, w, h, tolerance] : cases) {
+        TempDir dst;
+        BatchJob job = Job(src.Path(), dst.Path(), "bmp");
+        job.sizeOption = option;
+        job.width = w;
+        job.height = h;
+        ASSERT_EQ(RunJob(job).count, 1);
+        Loaded converted(dst / "wide.bmp");
+        Loaded reference(src / "wide.jpg");
+        SIZE size {};
+        ASSERT_TRUE(BatchTargetSize(option, 1600, 400, w, h, BoxRatio(w, h), size));
+        ASSERT_EQ(ScaleDibAll(&reference.bits, &reference.info, size.cx, size.cy, 0), 1);
+        EXPECT_LE(MeanDifference(converted, reference), tolerance) << option;
+    }
 }

@@ -344,6 +344,34 @@ TEST(CodexaThumbnail, FitsTheBoxAndReportsTheSource)
     EXPECT_FALSE(FitIntoBox(10, 10, 0, 100, w, h));
 }
 
+// For callers that scale down: JPEGs come from the smallest DCT scale that still covers the
+// fitted size, other formats whole; the source header is always the full picture's.
+TEST(CodexaThumbnail, ReducedLoadCoversTheFittedSize)
+{
+    const std::string jpg = TestData("jpeg/image-rs-progressive/3.jpg"); // 650 × 470
+    Block info, source;
+    HGLOBAL bits = nullptr;
+    SIZE box { 100, 100 };
+    ASSERT_EQ(CodexaLoadReduced(&bits, &info.info, &source.info, jpg.c_str(), &box), 1);
+    EXPECT_EQ(info.info.bmiHeader.biWidth, 163); // 2/8 of 650, rounded up
+    EXPECT_EQ(info.info.bmiHeader.biHeight, 118);
+    EXPECT_EQ(source.info.bmiHeader.biWidth, 650);
+    EXPECT_EQ(source.info.bmiHeader.biHeight, 470);
+    CodexaRelease(&bits);
+
+    const std::string png = TestData("pngsuite/good/basn2c08.png"); // 32 × 32
+    SIZE tiny { 4, 4 };
+    ASSERT_EQ(CodexaLoadReduced(&bits, &info.info, nullptr, png.c_str(), &tiny), 1);
+    EXPECT_EQ(info.info.bmiHeader.biWidth, 32);
+    CodexaRelease(&bits);
+
+    Block untouched;
+    bits = reinterpret_cast<HGLOBAL>(0x10);
+    EXPECT_EQ(CodexaLoadReduced(&bits, &untouched.info, nullptr, TestData("SOURCES.md").c_str(), &box), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_TRUE(untouched.Untouched());
+}
+
 TEST(CodexaThumbnail, FailureLeavesTheHandleNull)
 {
     Block thumb, source;
