@@ -31,31 +31,23 @@ TempFolder::~TempFolder()
 
 void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    std::uint32_t stride = (static_cast<std::uint32_t>(w) * 3 + 3) / 4 * 4;
-    std::uint32_t image = stride * static_cast<std::uint32_t>(h);
+    DibInfoBlock info;
+    DibInitHeader(info, w, h, 24);
     BITMAPFILEHEADER fh {};
     fh.bfType = 0x4D42;
     fh.bfOffBits = 14 + 40;
-    fh.bfSize = fh.bfOffBits + image;
-    BITMAPINFOHEADER ih {};
-    ih.biSize = 40;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    ih.biSizeImage = image;
-    std::vector<std::uint8_t> pixels(image, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t *p = pixels.data() + y * stride + x * 3;
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
+    fh.bfSize = fh.bfOffBits + info.bmiHeader.biSizeImage;
+    std::vector<std::uint8_t> row(static_cast<std::size_t>(DibStride(w, 24)), 0);
+    for (int x = 0; x < w; ++x) {
+        row[3 * x] = b;
+        row[3 * x + 1] = g;
+        row[3 * x + 2] = r;
+    }
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char *>(&fh), 14);
-    out.write(reinterpret_cast<const char *>(&ih), 40);
-    out.write(reinterpret_cast<const char *>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    out.write(reinterpret_cast<const char *>(&info.bmiHeader), 40);
+    for (int y = 0; y < h; ++y)
+        out.write(reinterpret_cast<const char *>(row.data()), static_cast<std::streamsize>(row.size()));
 }
 
 void SetWriteTime(const std::string &path, long long seconds)
@@ -66,12 +58,9 @@ void SetWriteTime(const std::string &path, long long seconds)
 
 int BmpTestCodec::FormatTest(const char *path) const
 {
-    ++tests;
     std::ifstream in(path, std::ios::binary);
     char magic[2] = {};
-    if (!in.read(magic, 2) || magic[0] != 'B' || magic[1] != 'M')
-        return -1;
-    return 0;
+    return in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M' ? 0 : -1;
 }
 
 int BmpTestCodec::LoadThumbnail(
@@ -85,35 +74,25 @@ int BmpTestCodec::LoadThumbnail(
     ++loads;
     std::ifstream in(path, std::ios::binary);
     std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < 54)
-        return 0;
     BITMAPINFOHEADER src {};
-    std::memcpy(&src, file.data() + 14, 40);
-    std::size_t srcStride = (static_cast<std::size_t>(src.biWidth) * 3 + 3) / 4 * 4;
+    if (file.size() >= 54)
+        std::memcpy(&src, file.data() + 14, 40);
     if (src.biBitCount != 24 || src.biWidth <= 0 || src.biHeight <= 0
-        || file.size() < 54 + srcStride * static_cast<std::size_t>(src.biHeight))
+        || file.size() < 54 + static_cast<std::size_t>(DibStride(src.biWidth, 24) * src.biHeight))
         return 0;
-    int w = src.biWidth;
-    int h = src.biHeight;
+    long long w = src.biWidth, h = src.biHeight;
     if (w > box->cx || h > box->cy) {
-        if (static_cast<long long>(w) * box->cy >= static_cast<long long>(h) * box->cx) {
-            h = std::max(1, static_cast<int>(static_cast<long long>(h) * box->cx / w));
-            w = box->cx;
-        } else {
-            w = std::max(1, static_cast<int>(static_cast<long long>(w) * box->cy / h));
-            h = box->cy;
-        }
+        bool wide = w * box->cy >= h * box->cx;
+        long long fitted = wide ? box->cx : std::max(1LL, w * box->cy / h);
+        h = wide ? std::max(1LL, h * box->cx / w) : box->cy;
+        w = fitted;
     }
-    std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
+    std::size_t stride = static_cast<std::size_t>(DibStride(w, 24));
     auto *out = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, stride * h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::size_t sx = static_cast<std::size_t>(x) * src.biWidth / w;
-            std::size_t sy = static_cast<std::size_t>(y) * src.biHeight / h;
-            std::memcpy(out + y * stride + x * 3, file.data() + 54 + sy * srcStride + sx * 3, 3);
-        }
-    auto *info = static_cast<DibInfoBlock *>(thumbInfo);
-    DibInitHeader(*info, w, h, 24);
+    for (long long y = 0; y < h; ++y)
+        for (long long x = 0; x < w; ++x)
+            std::memcpy(out + y * stride + x * 3, file.data() + 54, 3);
+    DibInitHeader(*static_cast<DibInfoBlock *>(thumbInfo), static_cast<int>(w), static_cast<int>(h), 24);
     if (srcInfo != nullptr)
         std::memcpy(srcInfo, &src, 40);
     *bits = out;
@@ -175,10 +154,15 @@ bool WaitForLoad(CThumbWnd &grid, int timeoutMs)
     return WaitUntil([&grid] { return !grid.IsLoadRunning(); }, timeoutMs);
 }
 
-std::vector<std::string> ItemNames(const CThumbWnd &grid)
+std::vector<std::string> ItemNames(const ThumbItemList &items)
 {
     std::vector<std::string> names;
-    for (const auto &item : grid.Items().Items())
+    for (const auto &item : items)
         names.push_back(item->GetName());
     return names;
+}
+
+std::vector<std::string> ItemNames(const CThumbWnd &grid)
+{
+    return ItemNames(grid.Items().Items());
 }

@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 namespace
 {
 
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "test_browser";
-    static char *argv[] = { name, nullptr };
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
-
 ThumbItemList ReadCache(const std::string &folder)
 {
     ThumbCacheBytes bytes;
@@ -40,18 +31,10 @@ ThumbItemList ReadCache(const std::string &folder)
     return items;
 }
 
-std::vector<std::string> Names(const ThumbItemList &items)
-{
-    std::vector<std::string> names;
-    for (const auto &item : items)
-        names.push_back(item->GetName());
-    return names;
-}
-
 class GridTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { EnsureApp(); }
+    static void SetUpTestSuite() { TestApp(); }
 
     void SetUp() override
     {
@@ -108,13 +91,7 @@ protected:
         Mouse(QEvent::MouseButtonRelease, item, mods);
     }
 
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (const auto &item : grid->Items().Selected())
-            names.push_back(item->GetName());
-        return names;
-    }
+    std::vector<std::string> SelectedNames() const { return ItemNames(grid->Items().Selected()); }
 
     BmpTestCodec codec;
     MessageRecorder recorder;
@@ -145,7 +122,7 @@ TEST_F(GridTest, FirstVisitBuildsNumberedGridInFolderOrderAndWritesCache)
     }
     EXPECT_EQ(grid->GetModified(), 0);
     ThumbItemList cached = ReadCache(folder.Str());
-    EXPECT_EQ(Names(cached), ItemNames(*grid));
+    EXPECT_EQ(ItemNames(cached), ItemNames(*grid));
     EXPECT_EQ(cached.at(2)->GetFileStatus().lastWriteTime, 1'500'000'000);
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_LE(grid->Builder().ThreadCount(), UsableCpuCount());
@@ -204,7 +181,7 @@ TEST_F(GridTest, DeletedFileLosesItsCellAndNumberingClosesUp)
     EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(grid->Items().Items()[i]->GetIndex(), i + 1);
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
 }
 
 TEST_F(GridTest, UserOrderSurvivesRevisitAndNewFilesJoinAtTheEnd)
@@ -267,7 +244,7 @@ TEST_F(GridTest, EscapeStopsThePassAndTheNextLoadCompletesIt)
     codec.OpenGate();
     QCoreApplication::processEvents();
     EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b.bmp" }));
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp", "b.bmp" }));
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp", "b.bmp" }));
 
     Visit(folder.Str());
     EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" }));
@@ -287,7 +264,7 @@ TEST_F(GridTest, LeavingAFolderMidLoadDropsItsWork)
     ASSERT_TRUE(WaitForLoad(*grid));
     QCoreApplication::processEvents();
     EXPECT_EQ(ItemNames(*grid), (Strings { "x.bmp" }));
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp" }));
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp" }));
 }
 
 TEST_F(GridTest, EnumerationStopsAt1024WithOneMessage)
@@ -341,6 +318,10 @@ TEST_F(GridTest, ClickCtrlShiftSelectionAndNotifications)
     Click(3, Qt::ControlModifier);
     EXPECT_EQ(SelectedNames(), (Strings { "e.bmp", "c.bmp" }));
     EXPECT_EQ(chosen.count(), 3);
+    // Shift on a selected item: the press changes nothing, the release ranges from the anchor (d).
+    Click(2, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedNames(), (Strings { "d.bmp", "c.bmp" }));
+    EXPECT_EQ(chosen.count(), 3);
 
     // Double and right clicks select without notifying; a later click on the same item only
     // notifies if its press changes the selection.
@@ -364,9 +345,9 @@ TEST_F(GridTest, ReleaseOverAnItemMovesTheSelectionBesideIt)
     Click(3);
     Click(0, Qt::ControlModifier); // selection order: d, a
 
-    // Right half of c: behind it, in selection order.
+    // Right half of c (its exact centre counts as right): behind it, in selection order.
     Mouse(QEvent::MouseButtonPress, 0);
-    Mouse(QEvent::MouseButtonRelease, 2, Qt::NoModifier, 10);
+    Mouse(QEvent::MouseButtonRelease, 2);
     EXPECT_EQ(ItemNames(*grid), (Strings { "b.bmp", "c.bmp", "d.bmp", "a.bmp", "e.bmp" }));
     EXPECT_EQ(grid->GetModified(), 1);
     for (int i = 0; i < 5; ++i)
