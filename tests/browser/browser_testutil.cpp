@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -31,23 +32,9 @@ TempFolder::~TempFolder()
 
 void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    DibInfoBlock info;
-    DibInitHeader(info, w, h, 24);
-    BITMAPFILEHEADER fh {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = 14 + 40;
-    fh.bfSize = fh.bfOffBits + info.bmiHeader.biSizeImage;
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(DibStride(w, 24)), 0);
-    for (int x = 0; x < w; ++x) {
-        row[3 * x] = b;
-        row[3 * x + 1] = g;
-        row[3 * x + 2] = r;
-    }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(&fh), 14);
-    out.write(reinterpret_cast<const char *>(&info.bmiHeader), 40);
-    for (int y = 0; y < h; ++y)
-        out.write(reinterpret_cast<const char *>(row.data()), static_cast<std::streamsize>(row.size()));
+    QImage image(w, h, QImage::Format_RGB888);
+    image.fill(QColor(r, g, b));
+    image.save(QString::fromStdString(path), "BMP");
 }
 
 void SetWriteTime(const std::string &path, long long seconds)
@@ -72,29 +59,23 @@ int BmpTestCodec::LoadThumbnail(
         m_cv.wait(lock, [&] { return !m_gated || m_released.count(name) != 0; });
     }
     ++loads;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    BITMAPINFOHEADER src {};
-    if (file.size() >= 54)
-        std::memcpy(&src, file.data() + 14, 40);
-    if (src.biBitCount != 24 || src.biWidth <= 0 || src.biHeight <= 0
-        || file.size() < 54 + static_cast<std::size_t>(DibStride(src.biWidth, 24) * src.biHeight))
+    QImage image(QString::fromUtf8(path));
+    if (image.isNull())
         return 0;
-    long long w = src.biWidth, h = src.biHeight;
-    if (w > box->cx || h > box->cy) {
-        bool wide = w * box->cy >= h * box->cx;
-        long long fitted = wide ? box->cx : std::max(1LL, w * box->cy / h);
-        h = wide ? std::max(1LL, h * box->cx / w) : box->cy;
-        w = fitted;
+    QSize size = image.size();
+    if (size.width() > box->cx || size.height() > box->cy)
+        size.scale(box->cx, box->cy, Qt::KeepAspectRatio);
+    std::size_t stride = static_cast<std::size_t>(DibStride(size.width(), 24));
+    auto *out = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, stride * size.height()));
+    QImage thumb = image.scaled(size).convertToFormat(QImage::Format_BGR888).mirrored(); // bottom-up rows
+    for (int y = 0; y < thumb.height(); ++y)
+        std::memcpy(out + y * stride, thumb.constScanLine(y), static_cast<std::size_t>(thumb.width()) * 3);
+    DibInitHeader(*static_cast<DibInfoBlock *>(thumbInfo), size.width(), size.height(), 24);
+    if (srcInfo != nullptr) {
+        DibInfoBlock source;
+        DibInitHeader(source, image.width(), image.height(), 24);
+        std::memcpy(srcInfo, &source.bmiHeader, 40);
     }
-    std::size_t stride = static_cast<std::size_t>(DibStride(w, 24));
-    auto *out = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, stride * h));
-    for (long long y = 0; y < h; ++y)
-        for (long long x = 0; x < w; ++x)
-            std::memcpy(out + y * stride + x * 3, file.data() + 54, 3);
-    DibInitHeader(*static_cast<DibInfoBlock *>(thumbInfo), static_cast<int>(w), static_cast<int>(h), 24);
-    if (srcInfo != nullptr)
-        std::memcpy(srcInfo, &src, 40);
     *bits = out;
     return 1;
 }

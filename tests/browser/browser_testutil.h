@@ -38,9 +38,8 @@ void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_
 // Sets the file's last-write time to seconds since 1970.
 void SetWriteTime(const std::string &path, long long seconds);
 
-// Reads the 24-bit BMPs above (format test: "BM"; thumbnail: the picture's size fitted into the
-// box, in its first pixel's colour). A file that starts with "BM" but is cut short passes the
-// test and fails the load.
+// Reads BMP files (format test: "BM"; thumbnail: the picture scaled into the box, 24-bit). A file
+// that starts with "BM" but is cut short passes the test and fails the load.
 class BmpTestCodec : public ThumbCodec
 {
 public:

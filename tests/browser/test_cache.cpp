@@ -4,6 +4,7 @@
 #include "browser/thumbcachefile.h"
 #include "browser/thumbobj.h"
 #include "browser_testutil.h"
+#include "platform/dibutil.h"
 
 #include <cstring>
 #include <filesystem>
@@ -53,16 +54,11 @@ std::shared_ptr<CThumbObj> MakeItem(const std::string &name, int w, int h, std::
     item->SetCellSize(114, 130);
     item->SetBoxSize(100, 100);
     if (w > 0) {
-        BITMAPINFOHEADER h40 {};
-        h40.biSize = 40;
-        h40.biWidth = w;
-        h40.biHeight = h;
-        h40.biPlanes = 1;
-        h40.biBitCount = 24;
-        std::size_t stride = (w * 24 + 31) / 32 * 4;
+        DibInfoBlock info;
+        DibInitHeader(info, w, h, 24);
         Bytes dib;
-        PutRaw(dib, &h40, sizeof h40);
-        for (std::size_t i = 0; i < stride * h; ++i)
+        PutRaw(dib, &info.bmiHeader, 40);
+        for (std::size_t i = 0; i < info.bmiHeader.biSizeImage; ++i)
             dib.push_back(static_cast<std::uint8_t>(seed + i));
         EXPECT_EQ(item->SetPicture(dib.data(), dib.size()), 1);
     }
@@ -130,56 +126,46 @@ ThumbItemList Parse(const Bytes &bytes, bool expectOk = true)
     return items;
 }
 
-} // namespace
-
-TEST(ThumbCache, OneItemGridBytes)
+Bytes ReadAll(const fs::path &path)
 {
-    ThumbItemList items { MakeItem("a.jpg", 3, 2, 7) };
-    Bytes written = MakeThumbCache("browseimage", items);
-    Bytes expected = Concat({ Header(1), ClassRecord(), ItemFields("a.jpg", 3, 2, 7) });
-    ASSERT_EQ(written.size(), expected.size());
-    EXPECT_EQ(written, expected);
-    // The opening bytes as a person would read them off a hex dump.
-    const std::uint8_t start[] = { 11, 'b', 'r', 'o', 'w', 's', 'e', 'i', 'm', 'a', 'g', 'e', 0x01, 0x00,
-        0xFF, 0xFF, 0x00, 0x00, 0x09, 0x00, 'C', 'T', 'h', 'u', 'm', 'b', 'O', 'b', 'j' };
-    EXPECT_EQ(0, std::memcmp(written.data(), start, sizeof start));
+    std::ifstream in(path, std::ios::binary);
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-TEST(ThumbCache, TwoItemGridSecondRecordUsesClassReference)
-{
-    ThumbItemList items { MakeItem("a.jpg", 2, 2, 1), MakeItem("b.jpg", 1, 3, 50) };
-    Bytes second { 0x01, 0x80 };
-    Bytes expected = Concat(
-        { Header(2), ClassRecord(), ItemFields("a.jpg", 2, 2, 1), second, ItemFields("b.jpg", 1, 3, 50) });
-    Bytes written = MakeThumbCache("browseimage", items);
-    EXPECT_EQ(written, expected);
+} // namespace
 
-    ThumbItemList back = Parse(written);
+TEST(ThumbCache, OneAndTwoItemGridBytes)
+{
+    Bytes one = MakeThumbCache("browseimage", { MakeItem("a.jpg", 3, 2, 7) });
+    EXPECT_EQ(one, Concat({ Header(1), ClassRecord(), ItemFields("a.jpg", 3, 2, 7) }));
+    // The opening bytes as a person would read them off a hex dump.
+    const Bytes start { 11, 'b', 'r', 'o', 'w', 's', 'e', 'i', 'm', 'a', 'g', 'e', 0x01, 0x00, 0xFF, 0xFF,
+        0x00, 0x00, 0x09, 0x00, 'C', 'T', 'h', 'u', 'm', 'b', 'O', 'b', 'j' };
+    EXPECT_EQ(Concat({ Header(1), ClassRecord() }), start);
+
+    // The second record names the class by reference (0x8001) instead of describing it again.
+    Bytes two = MakeThumbCache("browseimage", { MakeItem("a.jpg", 2, 2, 1), MakeItem("b.jpg", 1, 3, 50) });
+    EXPECT_EQ(two,
+        Concat({ Header(2), ClassRecord(), ItemFields("a.jpg", 2, 2, 1), Bytes { 0x01, 0x80 },
+            ItemFields("b.jpg", 1, 3, 50) }));
+    ThumbItemList back = Parse(two);
     ASSERT_EQ(back.size(), 2u);
     EXPECT_EQ(back[1]->GetName(), "b.jpg");
     EXPECT_EQ(back[1]->GetPictureSize().cx, 1);
     EXPECT_EQ(back[1]->GetPictureSize().cy, 3);
     EXPECT_EQ(back[1]->GetFileStatus().lastWriteTime, 2000);
-    EXPECT_EQ(MakeThumbCache("browseimage", back), written);
+    EXPECT_EQ(MakeThumbCache("browseimage", back), two);
 }
 
 TEST(ThumbCache, NameLengthPrefixes)
 {
-    std::string n254(250, 'x');
-    n254 += ".jpg";
-    std::string n255 = n254 + "g";
-    ASSERT_EQ(n254.size(), 254u);
-    Bytes w254 = MakeThumbCache("browseimage", { MakeItem(n254, 1, 1, 0) });
-    Bytes w255 = MakeThumbCache("browseimage", { MakeItem(n255, 1, 1, 0) });
-    std::size_t at = Header(1).size() + ClassRecord().size();
-    EXPECT_EQ(w254[at], 0xFE);
-    EXPECT_EQ(w254[at + 1], 'x');
-    EXPECT_EQ(w255[at], 0xFF);
-    EXPECT_EQ(w255[at + 1], 0xFF);
-    EXPECT_EQ(w255[at + 2], 0x00);
-    EXPECT_EQ(w255[at + 3], 'x');
-    EXPECT_EQ(Parse(w254).at(0)->GetName(), n254);
-    EXPECT_EQ(Parse(w255).at(0)->GetName(), n255);
+    // 254 characters take a one-byte length (0xFE), 255 the escape 0xFF and a 16-bit length.
+    const std::string n254 = std::string(250, 'x') + ".jpg", n255 = n254 + "g";
+    for (const std::string &name : { n254, n255 }) {
+        Bytes written = MakeThumbCache("browseimage", { MakeItem(name, 1, 1, 0) });
+        EXPECT_EQ(written, Concat({ Header(1), ClassRecord(), ItemFields(name, 1, 1, 0) })) << name.size();
+        EXPECT_EQ(Parse(written).at(0)->GetName(), name);
+    }
 }
 
 TEST(ArchiveEncoding, StringAndCountBoundaries)
@@ -312,12 +298,6 @@ TEST(ThumbCache, InconsistentPictureHeadersAreRefused)
     Parse(size, false);
 }
 
-Bytes ReadAll(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST(CacheFile, WritesAtomicallyAndReadsBack)
 {
     TempFolder dir;
@@ -331,8 +311,7 @@ TEST(CacheFile, WritesAtomicallyAndReadsBack)
     EXPECT_EQ(ReadAll(path), image);
     ThumbCacheBytes back;
     ASSERT_TRUE(ReadThumbCacheFile(path, back));
-    ASSERT_EQ(back.size, image.size());
-    EXPECT_EQ(0, std::memcmp(back.data.get(), image.data(), image.size()));
+    EXPECT_EQ(Bytes(back.data.get(), back.data.get() + back.size), image);
     // Items read over the file's bytes share them and write back the same file.
     ThumbItemList shared;
     ASSERT_TRUE(ParseThumbCache(back.data, back.size, "browseimage", shared));
@@ -384,8 +363,7 @@ TEST(ThumbCache, FuzzSeedsDecode)
     fs::path seeds = fs::path(TARNIS_SOURCE_DIR) / "fuzz" / "seeds" / "thumbcache";
     int count = 0;
     for (const auto &entry : fs::directory_iterator(seeds)) {
-        std::ifstream in(entry.path(), std::ios::binary);
-        Bytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Bytes bytes = ReadAll(entry.path());
         ThumbItemList items;
         EXPECT_TRUE(ParseThumbCache(bytes.data(), bytes.size(), "browseimage", items)) << entry.path();
         EXPECT_FALSE(items.empty());
