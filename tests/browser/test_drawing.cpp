@@ -3,6 +3,7 @@
 #include "browser/qtcanvas.h"
 #include "browser/thumbobj.h"
 #include "browser/thumbowner.h"
+#include "platform/dibutil.h"
 #include "tests/common/qtapp.h"
 
 #include <QImage>
@@ -105,14 +106,10 @@ TEST_F(DrawTest, FrameCrossAndSunkenBox)
 TEST_F(DrawTest, PicturePixelsCentredAndUpright)
 {
     // 4 × 2 picture: bottom row red, top row green (rows stored bottom-up).
-    BITMAPINFOHEADER h {};
-    h.biSize = 40;
-    h.biWidth = 4;
-    h.biHeight = 2;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
+    DibInfoBlock info;
+    DibInitHeader(info, 4, 2, 24);
     std::vector<std::uint8_t> dib(40 + 2 * 12);
-    std::memcpy(dib.data(), &h, 40);
+    std::memcpy(dib.data(), &info.bmiHeader, 40);
     for (int x = 0; x < 4; ++x) {
         dib[40 + 3 * x + 2] = 255; // row 0 (bottom): red
         dib[40 + 12 + 3 * x + 1] = 255; // row 1 (top): green
