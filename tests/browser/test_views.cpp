@@ -1,10 +1,8 @@
-// The folder tree and the two panes: filling on demand, expand buttons, the start-path walk,
-// "Folder not found", the notifications, and "lastpath" across a restart.
+// The folder tree and its pane: filling on demand, expand buttons, the start-path walk, "Folder not
+// found", the notifications, and the start on "lastpath" (storing it at shutdown is a frame test).
 #include "app/appsettings.h"
 #include "browser/shelltree.h"
-#include "browser/thumbwnd.h"
 #include "browser/viewfolder.h"
-#include "browser/viewthumb.h"
 #include "browser_testutil.h"
 
 #include <QDir>
@@ -130,35 +128,6 @@ TEST_F(ViewTest, FolderPaneStartsOnLastPath)
     QCoreApplication::processEvents();
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(stale.Tree()->currentItem(), stale.Tree()->topLevelItem(0));
-}
-
-TEST_F(ViewTest, ThumbPaneRemembersItsFolderAcrossARestart)
-{
-    BmpTestCodec codec;
-    TempFolder pictures;
-    WriteBmp(pictures.File("one.bmp"), 30, 20, 200, 10, 10);
-    WriteBmp(pictures.File("two.bmp"), 30, 20, 10, 200, 10);
-    WriteLastPath(Q(tree.Path()));
-    {
-        CViewThumb pane(codec);
-        pane.resize(400, 300);
-        pane.show();
-        EXPECT_EQ(pane.GetFolder(), Q(tree.Path()));
-        pane.SetFolder(Q(pictures.Path()), 1);
-        ASSERT_TRUE(WaitForLoad(*pane.Grid()));
-        EXPECT_EQ(pane.Grid()->GetSize(1).cx, 114);
-    }
-    EXPECT_EQ(ReadStartFolder(), Q(pictures.Path()));
-
-    // The next start opens the same folder and takes its thumbnails from the cache.
-    int loads = codec.loads;
-    CViewThumb again(codec);
-    EXPECT_EQ(again.GetFolder(), Q(pictures.Path()));
-    again.resize(400, 300);
-    again.show();
-    ASSERT_TRUE(WaitForLoad(*again.Grid()));
-    EXPECT_EQ(again.Grid()->Items().Count(), 2);
-    EXPECT_EQ(codec.loads, loads);
 }
 
 TEST_F(ViewTest, DefaultFolderIsPicturesElseHome)
