@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QImage>
 #include <chrono>
 #include <cstring>
 #include <fstream>
@@ -31,31 +32,9 @@ TempFolder::~TempFolder()
 
 void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_t g, std::uint8_t b)
 {
-    std::uint32_t stride = (static_cast<std::uint32_t>(w) * 3 + 3) / 4 * 4;
-    std::uint32_t image = stride * static_cast<std::uint32_t>(h);
-    BITMAPFILEHEADER fh {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = 14 + 40;
-    fh.bfSize = fh.bfOffBits + image;
-    BITMAPINFOHEADER ih {};
-    ih.biSize = 40;
-    ih.biWidth = w;
-    ih.biHeight = h;
-    ih.biPlanes = 1;
-    ih.biBitCount = 24;
-    ih.biSizeImage = image;
-    std::vector<std::uint8_t> pixels(image, 0);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t *p = pixels.data() + y * stride + x * 3;
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-        }
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char *>(&fh), 14);
-    out.write(reinterpret_cast<const char *>(&ih), 40);
-    out.write(reinterpret_cast<const char *>(pixels.data()), static_cast<std::streamsize>(pixels.size()));
+    QImage image(w, h, QImage::Format_RGB888);
+    image.fill(QColor(r, g, b));
+    image.save(QString::fromStdString(path), "BMP");
 }
 
 void SetWriteTime(const std::string &path, long long seconds)
@@ -66,12 +45,9 @@ void SetWriteTime(const std::string &path, long long seconds)
 
 int BmpTestCodec::FormatTest(const char *path) const
 {
-    ++tests;
     std::ifstream in(path, std::ios::binary);
     char magic[2] = {};
-    if (!in.read(magic, 2) || magic[0] != 'B' || magic[1] != 'M')
-        return -1;
-    return 0;
+    return in.read(magic, 2) && magic[0] == 'B' && magic[1] == 'M' ? 0 : -1;
 }
 
 int BmpTestCodec::LoadThumbnail(
@@ -83,39 +59,23 @@ int BmpTestCodec::LoadThumbnail(
         m_cv.wait(lock, [&] { return !m_gated || m_released.count(name) != 0; });
     }
     ++loads;
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (file.size() < 54)
+    QImage image(QString::fromUtf8(path));
+    if (image.isNull())
         return 0;
-    BITMAPINFOHEADER src {};
-    std::memcpy(&src, file.data() + 14, 40);
-    std::size_t srcStride = (static_cast<std::size_t>(src.biWidth) * 3 + 3) / 4 * 4;
-    if (src.biBitCount != 24 || src.biWidth <= 0 || src.biHeight <= 0
-        || file.size() < 54 + srcStride * static_cast<std::size_t>(src.biHeight))
-        return 0;
-    int w = src.biWidth;
-    int h = src.biHeight;
-    if (w > box->cx || h > box->cy) {
-        if (static_cast<long long>(w) * box->cy >= static_cast<long long>(h) * box->cx) {
-            h = std::max(1, static_cast<int>(static_cast<long long>(h) * box->cx / w));
-            w = box->cx;
-        } else {
-            w = std::max(1, static_cast<int>(static_cast<long long>(w) * box->cy / h));
-            h = box->cy;
-        }
+    QSize size = image.size();
+    if (size.width() > box->cx || size.height() > box->cy)
+        size.scale(box->cx, box->cy, Qt::KeepAspectRatio);
+    std::size_t stride = static_cast<std::size_t>(DibStride(size.width(), 24));
+    auto *out = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, stride * size.height()));
+    QImage thumb = image.scaled(size).convertToFormat(QImage::Format_BGR888).mirrored(); // bottom-up rows
+    for (int y = 0; y < thumb.height(); ++y)
+        std::memcpy(out + y * stride, thumb.constScanLine(y), static_cast<std::size_t>(thumb.width()) * 3);
+    DibInitHeader(*static_cast<DibInfoBlock *>(thumbInfo), size.width(), size.height(), 24);
+    if (srcInfo != nullptr) {
+        DibInfoBlock source;
+        DibInitHeader(source, image.width(), image.height(), 24);
+        std::memcpy(srcInfo, &source.bmiHeader, 40);
     }
-    std::size_t stride = (static_cast<std::size_t>(w) * 3 + 3) / 4 * 4;
-    auto *out = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, stride * h));
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            std::size_t sx = static_cast<std::size_t>(x) * src.biWidth / w;
-            std::size_t sy = static_cast<std::size_t>(y) * src.biHeight / h;
-            std::memcpy(out + y * stride + x * 3, file.data() + 54 + sy * srcStride + sx * 3, 3);
-        }
-    auto *info = static_cast<DibInfoBlock *>(thumbInfo);
-    DibInitHeader(*info, w, h, 24);
-    if (srcInfo != nullptr)
-        std::memcpy(srcInfo, &src, 40);
     *bits = out;
     return 1;
 }
@@ -175,10 +135,15 @@ bool WaitForLoad(CThumbWnd &grid, int timeoutMs)
     return WaitUntil([&grid] { return !grid.IsLoadRunning(); }, timeoutMs);
 }
 
-std::vector<std::string> ItemNames(const CThumbWnd &grid)
+std::vector<std::string> ItemNames(const ThumbItemList &items)
 {
     std::vector<std::string> names;
-    for (const auto &item : grid.Items().Items())
+    for (const auto &item : items)
         names.push_back(item->GetName());
     return names;
+}
+
+std::vector<std::string> ItemNames(const CThumbWnd &grid)
+{
+    return ItemNames(grid.Items().Items());
 }

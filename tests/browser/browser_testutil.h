@@ -1,14 +1,17 @@
 // Helpers of the browser tests: temporary folders, small BMP files, a codec that reads those
-// files (with a gate to hold thumbnails back), and a recorder for message boxes.
+// files (with a gate to hold thumbnails back), a recorder for message boxes, grid waits.
 #pragma once
 
 #include "browser/errormessages.h"
+#include "browser/thumbcachefile.h"
 #include "browser/thumbcodec.h"
+#include "tests/common/qtapp.h"
 
 #include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <filesystem>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <set>
@@ -35,8 +38,8 @@ void WriteBmp(const std::string &path, int w, int h, std::uint8_t r, std::uint8_
 // Sets the file's last-write time to seconds since 1970.
 void SetWriteTime(const std::string &path, long long seconds);
 
-// Reads the 24-bit BMPs above (format test: "BM"; thumbnail: nearest-neighbour fit into the
-// box). A file that starts with "BM" but is cut short passes the test and fails the load.
+// Reads BMP files (format test: "BM"; thumbnail: the picture scaled into the box, 24-bit). A file
+// that starts with "BM" but is cut short passes the test and fails the load.
 class BmpTestCodec : public ThumbCodec
 {
 public:
@@ -51,7 +54,6 @@ public:
     void Release(std::initializer_list<std::string> names);
     void OpenGate();
     mutable std::atomic<int> loads { 0 };
-    mutable std::atomic<int> tests { 0 };
 
 private:
     mutable std::mutex m_mutex;
@@ -79,5 +81,6 @@ public:
 bool WaitForLoad(CThumbWnd &grid, int timeoutMs = 20000);
 // Runs the event loop until pred holds (false on timeout).
 bool WaitUntil(const std::function<bool()> &pred, int timeoutMs = 20000);
-// Names of the grid's items in display order.
+// Names of the items in order.
+std::vector<std::string> ItemNames(const ThumbItemList &items);
 std::vector<std::string> ItemNames(const CThumbWnd &grid);

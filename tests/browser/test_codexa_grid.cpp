@@ -6,9 +6,7 @@
 #include "browser/thumbwnd.h"
 #include "browser_testutil.h"
 
-#include <QApplication>
 #include <atomic>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace fs = std::filesystem;
@@ -16,45 +14,30 @@ namespace fs = std::filesystem;
 namespace
 {
 
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "test_browser";
-    static char *argv[] = { name, nullptr };
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
-
 const fs::path kData = TARNIS_TESTDATA_DIR;
 
 // The codec library, counting thumbnail loads.
 class CountingCodec : public ThumbCodec
 {
 public:
-    int FormatTest(const char *path) const override { return CodexaThumbCodec().FormatTest(path); }
+    int FormatTest(const char *path) const override { return m_real.FormatTest(path); }
     int LoadThumbnail(void *info, HGLOBAL *bits, void *src, const char *path, const SIZE *box, RECT rect,
         int flags) const override
     {
         ++loads;
-        return CodexaThumbCodec().LoadThumbnail(info, bits, src, path, box, rect, flags);
+        return m_real.LoadThumbnail(info, bits, src, path, box, rect, flags);
     }
     mutable std::atomic<int> loads { 0 };
-};
 
-bool CodecMakesThumbnails()
-{
-    ThumbOutcome probe
-        = MakeThumbnail(CodexaThumbCodec(), (kData / "jpeg/pillow/good/hopper.jpg").string(), { 100, 100 });
-    return probe.made;
-}
+private:
+    const ThumbCodec &m_real = CodexaThumbCodec();
+};
 
 } // namespace
 
 TEST(CodexaGrid, ThumbnailsOfRealPictures)
 {
-    EnsureApp();
-    if (!CodecMakesThumbnails())
-        GTEST_SKIP() << "the codec library cannot make thumbnails yet";
+    TestApp();
     MessageRecorder recorder;
     TempFolder folder;
     fs::copy_file(kData / "jpeg/pillow/good/hopper.jpg", folder.Path() / "a.jpg");
@@ -74,10 +57,7 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     ASSERT_TRUE(WaitForLoad(grid));
 
     std::vector<std::string> names = ItemNames(grid);
-    ASSERT_GE(names.size(), 5u);
-    EXPECT_EQ(std::vector<std::string>(names.begin(), names.begin() + 5),
-        (std::vector<std::string> { "a.jpg", "b.jpg", "c.png", "d.gif", "e.bmp" }));
-    EXPECT_EQ(names.size(), 5u) << "the broken PNG made a thumbnail";
+    EXPECT_EQ(names, (std::vector<std::string> { "a.jpg", "b.jpg", "c.png", "d.gif", "e.bmp" }));
     for (const auto &item : grid.Items().Items()) {
         const BITMAPINFOHEADER &h = item->GetPictureHeader();
         EXPECT_EQ(h.biBitCount, 24) << item->GetName();
@@ -90,8 +70,7 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     EXPECT_EQ(a->GetPictureHeader().biWidth, 100); // 128 × 128 fitted into the box
     EXPECT_EQ(a->GetSourceHeader().biWidth, 128);
     // The grey picture stays grey in 24 bits.
-    const auto &b = grid.Items().Items()[1];
-    auto *px = static_cast<const std::uint8_t *>(b->GetPictureBits());
+    auto *px = static_cast<const std::uint8_t *>(grid.Items().Items().at(1)->GetPictureBits());
     ASSERT_NE(px, nullptr);
     EXPECT_EQ(px[0], px[1]);
     EXPECT_EQ(px[1], px[2]);

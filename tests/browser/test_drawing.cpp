@@ -3,8 +3,9 @@
 #include "browser/qtcanvas.h"
 #include "browser/thumbobj.h"
 #include "browser/thumbowner.h"
+#include "platform/dibutil.h"
+#include "tests/common/qtapp.h"
 
-#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstring>
@@ -12,15 +13,6 @@
 
 namespace
 {
-
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "test_browser";
-    static char *argv[] = { name, nullptr };
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
 
 class FakeOwner : public CThumbOwner
 {
@@ -33,13 +25,13 @@ public:
     bool focus = false;
 };
 
-constexpr QRgb kGrey = 0xFF808080;
+constexpr QRgb kGrey = 0xFF808080, kWhiteRgb = 0xFFFFFFFF, kBlackRgb = 0xFF000000;
 constexpr int kText = 15;
 
 class DrawTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { EnsureApp(); }
+    static void SetUpTestSuite() { TestApp(); }
 
     void SetUp() override
     {
@@ -78,32 +70,24 @@ TEST_F(DrawTest, FrameCrossAndSunkenBox)
 {
     QImage img = Draw();
     const int l = 7, t = 7, r = 121, b = 7 + kText + 100 + 7; // b: box bottom + 7
-    // Chamfered outline: cut corners stay clear, light top-left edges, dark bottom-right edges.
-    EXPECT_EQ(At(img, l, t), kGrey);
-    EXPECT_EQ(At(img, l, t + 3), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, l + 3, t), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, l + 1, t + 2), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, r - 3, t), 0xFF000000u);
-    EXPECT_EQ(At(img, r, t + 3), 0xFF000000u);
-    EXPECT_EQ(At(img, r, t + 2), 0xFF000000u | kGrey);
-    EXPECT_EQ(At(img, r, b - 3), 0xFF000000u);
-    EXPECT_EQ(At(img, l + 50, b), 0xFF000000u);
-    EXPECT_EQ(At(img, l + 3, b), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, l, b - 3), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, l + 50, t + 50), kGrey); // no fill: the background shows through
-
-    // No thumbnail: a 100 × 100 sunken frame with the cross about its centre.
-    const int px = 14, py = 7 + kText; // picture rectangle = box (picture size = box size)
-    EXPECT_EQ(At(img, px - 1, py + 50), 0xFF000000u);
-    EXPECT_EQ(At(img, px + 50, py - 1), 0xFF000000u);
-    EXPECT_EQ(At(img, px + 100, py + 50), 0xFFFFFFFFu);
-    EXPECT_EQ(At(img, px + 50, py + 100), 0xFFFFFFFFu);
-    const int cx = px + 50, cy = py + 50;
-    EXPECT_EQ(At(img, cx, cy), 0xFF000000u);
-    EXPECT_EQ(At(img, cx + 20, cy - 20), 0xFF000000u);
-    EXPECT_EQ(At(img, cx - 19, cy + 19), 0xFF000000u);
-    EXPECT_EQ(At(img, cx - 20, cy + 20), kGrey); // end points are left out
-    EXPECT_EQ(At(img, cx + 10, cy), kGrey);
+    // No thumbnail: the picture rectangle is the box, a sunken frame with the cross about its centre.
+    const int px = 14, py = 7 + kText, cx = px + 50, cy = py + 50;
+    struct Pixel {
+        int x, y;
+        QRgb colour;
+    };
+    // Chamfered outline: cut corners stay clear, light top-left edges, dark bottom-right edges, no
+    // fill. The sunken frame is dark left and top, light right and bottom; the cross leaves its
+    // end points out.
+    const Pixel expected[] = { { l, t, kGrey }, { l, t + 3, kWhiteRgb }, { l + 3, t, kWhiteRgb },
+        { l + 1, t + 2, kWhiteRgb }, { r - 3, t, kBlackRgb }, { r, t + 3, kBlackRgb }, { r, t + 2, kGrey },
+        { r, b - 3, kBlackRgb }, { l + 50, b, kBlackRgb }, { l + 3, b, kWhiteRgb }, { l, b - 3, kWhiteRgb },
+        { l + 50, t + 50, kGrey }, { px - 1, py + 50, kBlackRgb }, { px + 50, py - 1, kBlackRgb },
+        { px + 100, py + 50, kWhiteRgb }, { px + 50, py + 100, kWhiteRgb }, { cx, cy, kBlackRgb },
+        { cx + 20, cy - 20, kBlackRgb }, { cx - 19, cy + 19, kBlackRgb }, { cx - 20, cy + 20, kGrey },
+        { cx + 10, cy, kGrey } };
+    for (const Pixel &p : expected)
+        EXPECT_EQ(At(img, p.x, p.y), p.colour) << p.x << "," << p.y;
 
     // The index number is written in the band above the box.
     item.SetIndex(8);
@@ -116,20 +100,16 @@ TEST_F(DrawTest, FrameCrossAndSunkenBox)
 
     // Scrolling moves everything up.
     QImage scrolled = Draw(5);
-    EXPECT_EQ(At(scrolled, l, t + 3 - 5), 0xFFFFFFFFu);
+    EXPECT_EQ(At(scrolled, l, t + 3 - 5), kWhiteRgb);
 }
 
 TEST_F(DrawTest, PicturePixelsCentredAndUpright)
 {
     // 4 × 2 picture: bottom row red, top row green (rows stored bottom-up).
-    BITMAPINFOHEADER h {};
-    h.biSize = 40;
-    h.biWidth = 4;
-    h.biHeight = 2;
-    h.biPlanes = 1;
-    h.biBitCount = 24;
+    DibInfoBlock info;
+    DibInitHeader(info, 4, 2, 24);
     std::vector<std::uint8_t> dib(40 + 2 * 12);
-    std::memcpy(dib.data(), &h, 40);
+    std::memcpy(dib.data(), &info.bmiHeader, 40);
     for (int x = 0; x < 4; ++x) {
         dib[40 + 3 * x + 2] = 255; // row 0 (bottom): red
         dib[40 + 12 + 3 * x + 1] = 255; // row 1 (top): green
@@ -148,8 +128,6 @@ TEST_F(DrawTest, PicturePixelsCentredAndUpright)
 TEST_F(DrawTest, SelectedLabelColoursFollowFocus)
 {
     const RECT &label = item.GetLabelRect();
-    auto behindText
-        = [&](const QImage &img) { return At(img, (label.left + label.right) / 2, label.top + 1); };
     auto corner = [&](const QImage &img) { return At(img, label.left + 1, label.bottom - 1); };
     QImage plain = Draw();
     EXPECT_EQ(corner(plain), 0xFFFFFFFFu);
@@ -166,5 +144,4 @@ TEST_F(DrawTest, SelectedLabelColoursFollowFocus)
     }
     EXPECT_TRUE(blue);
     EXPECT_TRUE(grey);
-    (void)behindText;
 }

@@ -3,6 +3,7 @@
 #include "browser/gridlayout.h"
 #include "browser/resourceobj.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 namespace
@@ -11,6 +12,12 @@ namespace
 SIZE CellFor(int box, int textHeight)
 {
     return SIZE { box + 14, box + 2 * textHeight + 16 };
+}
+
+using Edges = std::array<LONG, 4>;
+Edges EdgesOf(const RECT &r)
+{
+    return { r.left, r.top, r.right, r.bottom };
 }
 
 } // namespace
@@ -34,29 +41,18 @@ TEST(GridLayout, Box100CellsAndGeometry)
     EXPECT_EQ(layout.Rows(), 4);
 
     ASSERT_TRUE(layout.Recalc(363, 459, cell, 7));
-    const RECT first = layout.CellRect(1);
-    EXPECT_EQ(first.left, 7);
-    EXPECT_EQ(first.top, 7);
-    EXPECT_EQ(first.right, 121);
-    EXPECT_EQ(first.bottom, 153);
+    EXPECT_EQ(EdgesOf(layout.CellRect(1)), (Edges { 7, 7, 121, 153 }));
     const RECT sixth = layout.CellRect(6);
-    EXPECT_EQ(sixth.left, 7 + 2 * 121);
-    EXPECT_EQ(sixth.top, 7 + 153);
-    EXPECT_EQ(layout.CellRect(7).left, 7);
-    EXPECT_EQ(layout.CellRect(7).top, 7 + 2 * 153);
+    EXPECT_EQ(EdgesOf(sixth), (Edges { 7 + 2 * 121, 7 + 153, 7 + 2 * 121 + 114, 7 + 153 + 146 }));
+    EXPECT_EQ(EdgesOf(layout.CellRect(7)), (Edges { 7, 7 + 2 * 153, 121, 7 + 2 * 153 + 146 }));
 
     // The item's own rectangles inside its cell.
     CResourceObj item;
     item.SetBoxSize(100, 100);
     item.SetCellRect(sixth, h);
-    EXPECT_EQ(item.GetBoxRect().left, sixth.left + 7);
-    EXPECT_EQ(item.GetBoxRect().top, sixth.top + 15);
-    EXPECT_EQ(item.GetBoxRect().right, sixth.left + 107);
-    EXPECT_EQ(item.GetBoxRect().bottom, sixth.top + 115);
-    EXPECT_EQ(item.GetLabelRect().left, sixth.left + 1);
-    EXPECT_EQ(item.GetLabelRect().top, sixth.top + 130);
-    EXPECT_EQ(item.GetLabelRect().right, sixth.right - 1);
-    EXPECT_EQ(item.GetLabelRect().bottom, sixth.bottom - 1);
+    const LONG x = sixth.left, y = sixth.top;
+    EXPECT_EQ(EdgesOf(item.GetBoxRect()), (Edges { x + 7, y + 15, x + 107, y + 115 }));
+    EXPECT_EQ(EdgesOf(item.GetLabelRect()), (Edges { x + 1, y + 130, sixth.right - 1, sixth.bottom - 1 }));
 }
 
 TEST(GridLayout, ScrollRangeAndCodes)

@@ -22,15 +22,6 @@ namespace fs = std::filesystem;
 namespace
 {
 
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "test_browser";
-    static char *argv[] = { name, nullptr };
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
-
 ThumbItemList ReadCache(const std::string &folder)
 {
     ThumbCacheBytes bytes;
@@ -40,18 +31,10 @@ ThumbItemList ReadCache(const std::string &folder)
     return items;
 }
 
-std::vector<std::string> Names(const ThumbItemList &items)
-{
-    std::vector<std::string> names;
-    for (const auto &item : items)
-        names.push_back(item->GetName());
-    return names;
-}
-
 class GridTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { EnsureApp(); }
+    static void SetUpTestSuite() { TestApp(); }
 
     void SetUp() override
     {
@@ -83,6 +66,20 @@ protected:
         ASSERT_TRUE(WaitForLoad(*grid));
     }
 
+    void Show(std::initializer_list<const char *> names)
+    {
+        MakePictures(names);
+        Visit(folder.Str());
+    }
+
+    // The grid holds these items in this order, numbered from 1.
+    void ExpectGrid(const std::vector<std::string> &names)
+    {
+        EXPECT_EQ(ItemNames(*grid), names);
+        for (int i = 0; i < grid->Items().Count(); ++i)
+            EXPECT_EQ(grid->Items().Items()[i]->GetIndex(), i + 1);
+    }
+
     // Sends a mouse event to the grid's viewport at the centre (dx from it) of item i's cell.
     void Mouse(QEvent::Type type, int item, Qt::KeyboardModifiers mods = Qt::NoModifier, int dx = 0,
         Qt::MouseButton button = Qt::LeftButton)
@@ -108,13 +105,7 @@ protected:
         Mouse(QEvent::MouseButtonRelease, item, mods);
     }
 
-    std::vector<std::string> SelectedNames() const
-    {
-        std::vector<std::string> names;
-        for (const auto &item : grid->Items().Selected())
-            names.push_back(item->GetName());
-        return names;
-    }
+    std::vector<std::string> SelectedNames() const { return ItemNames(grid->Items().Selected()); }
 
     BmpTestCodec codec;
     MessageRecorder recorder;
@@ -129,23 +120,19 @@ using Strings = std::vector<std::string>;
 TEST_F(GridTest, FirstVisitBuildsNumberedGridInFolderOrderAndWritesCache)
 {
     MakePictures({ "b10.bmp", "B2.bmp", "a.bmp", "b1.bmp" });
-    {
-        std::ofstream(folder.File("notes.txt")) << "not a picture";
-    }
+    std::ofstream(folder.File("notes.txt")) << "not a picture";
     fs::create_directory(folder.Path() / "sub.bmp");
     Visit(folder.Str());
 
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b1.bmp", "B2.bmp", "b10.bmp" }));
-    int i = 0;
+    ExpectGrid({ "a.bmp", "b1.bmp", "B2.bmp", "b10.bmp" });
     for (const auto &item : grid->Items().Items()) {
-        EXPECT_EQ(item->GetIndex(), ++i);
         EXPECT_EQ(item->GetPictureHeader().biBitCount, 24);
         EXPECT_EQ(item->GetPictureSize().cx, item->GetPictureHeader().biWidth);
         EXPECT_EQ(item->GetFolder(), folder.Str());
     }
     EXPECT_EQ(grid->GetModified(), 0);
     ThumbItemList cached = ReadCache(folder.Str());
-    EXPECT_EQ(Names(cached), ItemNames(*grid));
+    EXPECT_EQ(ItemNames(cached), ItemNames(*grid));
     EXPECT_EQ(cached.at(2)->GetFileStatus().lastWriteTime, 1'500'000'000);
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_LE(grid->Builder().ThreadCount(), UsableCpuCount());
@@ -157,15 +144,14 @@ TEST_F(GridTest, FirstVisitBuildsNumberedGridInFolderOrderAndWritesCache)
     int loads = codec.loads;
     Visit(folder.Str());
     EXPECT_EQ(codec.loads, loads);
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b1.bmp", "B2.bmp", "b10.bmp" }));
+    ExpectGrid({ "a.bmp", "b1.bmp", "B2.bmp", "b10.bmp" });
     EXPECT_EQ(fs::file_size(folder.File("brwseimg.tnv")), size);
     EXPECT_EQ(grid->GetModified(), 0);
 }
 
 TEST_F(GridTest, StaleWhenWriteTimeMovesForwardNotBackward)
 {
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp" });
     int loads = codec.loads;
 
     SetWriteTime(folder.File("b.bmp"), 1'400'000'000);
@@ -185,9 +171,7 @@ TEST_F(GridTest, StaleWhenWriteTimeMovesForwardNotBackward)
     EXPECT_EQ(ReadCache(folder.Str()).at(1)->GetFileStatus().lastWriteTime, 1'600'000'000);
 
     // A replacement that can no longer be made keeps its cell and shows the cross.
-    {
-        std::ofstream(folder.File("c.bmp"), std::ios::trunc) << "BM";
-    }
+    std::ofstream(folder.File("c.bmp"), std::ios::trunc) << "BM";
     SetWriteTime(folder.File("c.bmp"), 1'700'000'000);
     Visit(folder.Str());
     ASSERT_EQ(grid->Items().Count(), 3);
@@ -197,45 +181,37 @@ TEST_F(GridTest, StaleWhenWriteTimeMovesForwardNotBackward)
 
 TEST_F(GridTest, DeletedFileLosesItsCellAndNumberingClosesUp)
 {
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp", "d.bmp" });
     fs::remove(folder.File("b.bmp"));
     Visit(folder.Str());
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(grid->Items().Items()[i]->GetIndex(), i + 1);
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
+    ExpectGrid({ "a.bmp", "c.bmp", "d.bmp" });
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp", "c.bmp", "d.bmp" }));
 }
 
 TEST_F(GridTest, UserOrderSurvivesRevisitAndNewFilesJoinAtTheEnd)
 {
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp" });
     // Drag c in front of a: press on c, release over the left half of a.
     Mouse(QEvent::MouseButtonPress, 2);
     Mouse(QEvent::MouseButtonRelease, 0, Qt::NoModifier, -20);
-    EXPECT_EQ(ItemNames(*grid), (Strings { "c.bmp", "a.bmp", "b.bmp" }));
-    EXPECT_EQ(grid->Items().Items()[0]->GetIndex(), 1);
+    ExpectGrid({ "c.bmp", "a.bmp", "b.bmp" });
 
     MakePictures({ "0new.bmp" });
     TempFolder other;
     Visit(other.Str());
     Visit(folder.Str());
-    EXPECT_EQ(ItemNames(*grid), (Strings { "c.bmp", "a.bmp", "b.bmp", "0new.bmp" }));
+    ExpectGrid({ "c.bmp", "a.bmp", "b.bmp", "0new.bmp" });
 }
 
 TEST_F(GridTest, UnreadablePicturesAndBrokenCaches)
 {
     MakePictures({ "a.bmp", "b.bmp" });
-    {
-        std::ofstream(folder.File("cut.bmp")) << "BM";
-    } // passes the format test, fails the load
-    {
-        std::ofstream(folder.File("brwseimg.tnv")) << "\x0b"
-                                                      "browseimage\x05\x00garbage";
-    }
+    std::ofstream(folder.File("cut.bmp")) << "BM"; // passes the format test, fails the load
+    const char broken[] = "\x0b"
+                          "browseimage\x05\x00garbage"; // five items promised, garbage follows
+    std::ofstream(folder.File("brwseimg.tnv")).write(broken, sizeof broken - 1);
     Visit(folder.Str());
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b.bmp" }));
+    ExpectGrid({ "a.bmp", "b.bmp" });
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_EQ(ReadCache(folder.Str()).size(), 2u);
 }
@@ -266,11 +242,11 @@ TEST_F(GridTest, EscapeStopsThePassAndTheNextLoadCompletesIt)
     EXPECT_FALSE(grid->IsLoadRunning());
     codec.OpenGate();
     QCoreApplication::processEvents();
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b.bmp" }));
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp", "b.bmp" }));
+    ExpectGrid({ "a.bmp", "b.bmp" });
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp", "b.bmp" }));
 
     Visit(folder.Str());
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" }));
+    ExpectGrid({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
 }
 
 TEST_F(GridTest, LeavingAFolderMidLoadDropsItsWork)
@@ -286,8 +262,8 @@ TEST_F(GridTest, LeavingAFolderMidLoadDropsItsWork)
     codec.OpenGate();
     ASSERT_TRUE(WaitForLoad(*grid));
     QCoreApplication::processEvents();
-    EXPECT_EQ(ItemNames(*grid), (Strings { "x.bmp" }));
-    EXPECT_EQ(Names(ReadCache(folder.Str())), (Strings { "a.bmp" }));
+    ExpectGrid({ "x.bmp" });
+    EXPECT_EQ(ItemNames(ReadCache(folder.Str())), (Strings { "a.bmp" }));
 }
 
 TEST_F(GridTest, EnumerationStopsAt1024WithOneMessage)
@@ -313,8 +289,7 @@ TEST_F(GridTest, EnumerationStopsAt1024WithOneMessage)
 
 TEST_F(GridTest, ClickCtrlShiftSelectionAndNotifications)
 {
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
     QSignalSpy chosen(grid.get(), &CThumbWnd::thumbChosen);
 
     // Shift with no anchor selects from the first item.
@@ -341,6 +316,10 @@ TEST_F(GridTest, ClickCtrlShiftSelectionAndNotifications)
     Click(3, Qt::ControlModifier);
     EXPECT_EQ(SelectedNames(), (Strings { "e.bmp", "c.bmp" }));
     EXPECT_EQ(chosen.count(), 3);
+    // Shift on a selected item: the press changes nothing, the release ranges from the anchor (d).
+    Click(2, Qt::ShiftModifier);
+    EXPECT_EQ(SelectedNames(), (Strings { "d.bmp", "c.bmp" }));
+    EXPECT_EQ(chosen.count(), 3);
 
     // Double and right clicks select without notifying; a later click on the same item only
     // notifies if its press changes the selection.
@@ -359,36 +338,33 @@ TEST_F(GridTest, ClickCtrlShiftSelectionAndNotifications)
 
 TEST_F(GridTest, ReleaseOverAnItemMovesTheSelectionBesideIt)
 {
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp", "d.bmp", "e.bmp" });
     Click(3);
     Click(0, Qt::ControlModifier); // selection order: d, a
 
-    // Right half of c: behind it, in selection order.
+    // Right half of c (its exact centre counts as right): behind it, in selection order.
     Mouse(QEvent::MouseButtonPress, 0);
-    Mouse(QEvent::MouseButtonRelease, 2, Qt::NoModifier, 10);
-    EXPECT_EQ(ItemNames(*grid), (Strings { "b.bmp", "c.bmp", "d.bmp", "a.bmp", "e.bmp" }));
+    Mouse(QEvent::MouseButtonRelease, 2);
+    ExpectGrid({ "b.bmp", "c.bmp", "d.bmp", "a.bmp", "e.bmp" });
     EXPECT_EQ(grid->GetModified(), 1);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(grid->Items().Items()[i]->GetIndex(), i + 1);
 
     // Left half of b: in front of it.
     Mouse(QEvent::MouseButtonPress, 2);
     Mouse(QEvent::MouseButtonRelease, 0, Qt::NoModifier, -10);
-    EXPECT_EQ(ItemNames(*grid), (Strings { "d.bmp", "a.bmp", "b.bmp", "c.bmp", "e.bmp" }));
+    ExpectGrid({ "d.bmp", "a.bmp", "b.bmp", "c.bmp", "e.bmp" });
 
     // A press on empty space changes nothing; releasing over an item still moves the selection.
     QSignalSpy chosen(grid.get(), &CThumbWnd::thumbChosen);
     MouseAt(QEvent::MouseButtonPress, QPoint(2, 2));
     EXPECT_EQ(SelectedNames(), (Strings { "d.bmp", "a.bmp" }));
     Mouse(QEvent::MouseButtonRelease, 4, Qt::NoModifier, 10);
-    EXPECT_EQ(ItemNames(*grid), (Strings { "b.bmp", "c.bmp", "e.bmp", "d.bmp", "a.bmp" }));
+    ExpectGrid({ "b.bmp", "c.bmp", "e.bmp", "d.bmp", "a.bmp" });
     EXPECT_EQ(chosen.count(), 0);
 
     // Releasing outside the client moves nothing.
     Mouse(QEvent::MouseButtonPress, 3);
     MouseAt(QEvent::MouseButtonRelease, QPoint(-30, 5));
-    EXPECT_EQ(ItemNames(*grid), (Strings { "b.bmp", "c.bmp", "e.bmp", "d.bmp", "a.bmp" }));
+    ExpectGrid({ "b.bmp", "c.bmp", "e.bmp", "d.bmp", "a.bmp" });
 }
 
 TEST_F(GridTest, SelectNeighbourAndCurrentFile)
@@ -398,8 +374,7 @@ TEST_F(GridTest, SelectNeighbourAndCurrentFile)
     EXPECT_TRUE(grid->Items().Selected().empty());
     EXPECT_EQ(grid->GetCurrentFile(path), 0);
 
-    MakePictures({ "a.bmp", "b.bmp", "c.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp", "b.bmp", "c.bmp" });
     EXPECT_EQ(grid->GetCurrentFile(path), 1);
     EXPECT_EQ(path, folder.File("a.bmp"));
     grid->SelectNeighbour(1);
@@ -422,15 +397,12 @@ TEST_F(GridTest, SelectNeighbourAndCurrentFile)
 
 TEST_F(GridTest, DroppedFilesAreCheckedNamedAndCopiedIn)
 {
-    MakePictures({ "a.BMP", "a1.bmp" });
-    Visit(folder.Str());
+    Show({ "a.BMP", "a1.bmp" });
     TempFolder outside;
     WriteBmp(outside.File("a.BMP"), 10, 10, 5, 5, 5);
     WriteBmp(outside.File("shot.JPG"), 12, 8, 9, 9, 9); // accepted: the extension is lower-cased
     WriteBmp(outside.File("pic.png"), 10, 10, 5, 5, 5);
-    {
-        std::ofstream(outside.File("fake.gif")) << "GIF89a";
-    }
+    std::ofstream(outside.File("fake.gif")) << "GIF89a";
 
     QMimeData mime;
     mime.setUrls({ QUrl::fromLocalFile(QString::fromStdString(outside.File("a.BMP"))),
@@ -455,7 +427,7 @@ TEST_F(GridTest, DroppedFilesAreCheckedNamedAndCopiedIn)
     EXPECT_EQ(
         recorder.messages[1].text, QString::fromStdString(outside.File("fake.gif") + " : Invalid format"));
     // The reload keeps the cached order and appends the new files.
-    EXPECT_EQ(ItemNames(*grid), (Strings { "a.BMP", "a1.bmp", "a2.bmp", "shot.JPG" }));
+    ExpectGrid({ "a.BMP", "a1.bmp", "a2.bmp", "shot.JPG" });
 
     // A grid of handed-in items takes no drops at source mode 2.
     EXPECT_FALSE(ItemDropTarget::Accepts(&mime, 2));
@@ -468,8 +440,7 @@ TEST_F(GridTest, PressOnAnItemTakesTheFocusAnEmptyGridDoesNot)
     MouseAt(QEvent::MouseButtonPress, QPoint(40, 40));
     MouseAt(QEvent::MouseButtonRelease, QPoint(40, 40));
     EXPECT_FALSE(grid->hasFocus());
-    MakePictures({ "a.bmp" });
-    Visit(folder.Str());
+    Show({ "a.bmp" });
     Click(0);
     EXPECT_TRUE(grid->hasFocus());
 }

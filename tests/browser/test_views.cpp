@@ -1,17 +1,12 @@
-// The folder tree and the two panes: filling on demand, expand buttons, the start-path walk,
-// "Folder not found", the notifications, and "lastpath" across a restart.
+// The folder tree and its pane: filling on demand, expand buttons, the start-path walk, "Folder not
+// found", the notifications, and the start on "lastpath" (storing it at shutdown is a frame test).
 #include "app/appsettings.h"
 #include "browser/shelltree.h"
-#include "browser/thumbwnd.h"
 #include "browser/viewfolder.h"
-#include "browser/viewthumb.h"
 #include "browser_testutil.h"
 
-#include <QApplication>
 #include <QDir>
-#include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -19,15 +14,6 @@ namespace fs = std::filesystem;
 
 namespace
 {
-
-void EnsureApp()
-{
-    static int argc = 1;
-    static char name[] = "test_browser";
-    static char *argv[] = { name, nullptr };
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
 
 QString Q(const fs::path &p)
 {
@@ -37,25 +23,13 @@ QString Q(const fs::path &p)
 class ViewTest : public ::testing::Test
 {
 protected:
-    static void SetUpTestSuite() { EnsureApp(); }
-
     void SetUp() override
     {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Q(settingsDir.Path()));
-        QSettings(QStringLiteral("TarnisTech"), QStringLiteral("pexora")).clear();
         fs::create_directories(tree.Path() / "Photos" / "2007" / "March");
         fs::create_directories(tree.Path() / "photos");
         fs::create_directories(tree.Path() / "empty");
         fs::create_directories(tree.Path() / ".hidden" / "inside");
         std::ofstream((tree.Path() / "file.txt").string()) << "x";
-    }
-
-    // The node of path, expanding on the way (null when it is not in the tree).
-    static QTreeWidgetItem *Find(CShellTree &t, const QString &path)
-    {
-        t.SelectPath(path);
-        QTreeWidgetItem *node = t.currentItem();
-        return CShellTree::NodePath(node) == QDir::toNativeSeparators(path) ? node : nullptr;
     }
 
     static QStringList ChildTexts(QTreeWidgetItem *node)
@@ -66,8 +40,8 @@ protected:
         return texts;
     }
 
+    TempSettings settings;
     MessageRecorder recorder;
-    TempFolder settingsDir;
     TempFolder tree;
 };
 
@@ -81,8 +55,9 @@ TEST_F(ViewTest, TreeFillsOnDemandSortedWithExpandButtons)
     EXPECT_EQ(t.currentItem(), t.topLevelItem(0));
     EXPECT_TRUE(t.topLevelItem(0)->isExpanded());
 
-    QTreeWidgetItem *base = Find(t, Q(tree.Path()));
-    ASSERT_NE(base, nullptr);
+    t.SelectPath(Q(tree.Path()));
+    QTreeWidgetItem *base = t.currentItem();
+    ASSERT_EQ(CShellTree::NodePath(base), QDir::toNativeSeparators(Q(tree.Path())));
     // Folders only, hidden ones left out, names in order; exact case wins the walk.
     QStringList texts = ChildTexts(base);
     ASSERT_EQ(texts.size(), 3);
@@ -153,48 +128,6 @@ TEST_F(ViewTest, FolderPaneStartsOnLastPath)
     QCoreApplication::processEvents();
     EXPECT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(stale.Tree()->currentItem(), stale.Tree()->topLevelItem(0));
-}
-
-TEST_F(ViewTest, ThumbPaneRemembersItsFolderAcrossARestart)
-{
-    BmpTestCodec codec;
-    TempFolder pictures;
-    WriteBmp(pictures.File("one.bmp"), 30, 20, 200, 10, 10);
-    WriteBmp(pictures.File("two.bmp"), 30, 20, 10, 200, 10);
-    WriteLastPath(Q(tree.Path()));
-    {
-        CViewThumb pane(codec);
-        pane.resize(400, 300);
-        pane.show();
-        EXPECT_EQ(pane.GetFolder(), Q(tree.Path()));
-        QString path;
-        pane.SelectNext(); // an empty grid selects nothing
-        EXPECT_FALSE(pane.GetCurrentFile(path));
-        EXPECT_TRUE(path.isEmpty());
-        pane.SetFolder(Q(pictures.Path()), 1);
-        ASSERT_TRUE(WaitForLoad(*pane.Grid()));
-        EXPECT_TRUE(pane.GetCurrentFile(path));
-        EXPECT_EQ(path, Q(pictures.Path() / "one.bmp"));
-        pane.SelectNext();
-        EXPECT_TRUE(pane.GetCurrentFile(path));
-        EXPECT_EQ(path, Q(pictures.Path() / "two.bmp"));
-        pane.SelectPrevious();
-        EXPECT_TRUE(pane.GetCurrentFile(path));
-        EXPECT_EQ(path, Q(pictures.Path() / "one.bmp"));
-        EXPECT_EQ(pane.Grid()->GetSize(1).cx, 114);
-    }
-    EXPECT_EQ(ReadStartFolder(), Q(pictures.Path()));
-    EXPECT_TRUE(fs::exists(pictures.Path() / "brwseimg.tnv"));
-
-    CViewThumb again(codec);
-    EXPECT_EQ(again.GetFolder(), Q(pictures.Path()));
-    QSignalSpy chosen(&again, &CViewThumb::thumbChosen);
-    again.resize(400, 300);
-    again.show();
-    ASSERT_TRUE(WaitForLoad(*again.Grid()));
-    EXPECT_EQ(again.Grid()->Items().Count(), 2);
-    emit again.Grid()->thumbChosen();
-    EXPECT_EQ(chosen.count(), 1);
 }
 
 TEST_F(ViewTest, DefaultFolderIsPicturesElseHome)
