@@ -30,9 +30,11 @@ BITMAPINFOHEADER Header(LONG pixelsPerMetre)
 class ImageSizeDialog : public ::testing::Test
 {
 protected:
-    void Open(BITMAPINFOHEADER *header, int width, int height)
+    // Opens the dialog on h, an 800 x 600 picture at pixelsPerMetre, with the given width.
+    void Open(LONG pixelsPerMetre = 3780, int width = 0)
     {
-        dlg.SetUp(header, width, height);
+        h = Header(pixelsPerMetre);
+        dlg.SetUp(&h, width, 0);
         dlg.show();
         Activate();
     }
@@ -53,6 +55,7 @@ protected:
     }
     QString Text(UINT id) { return Edit(id)->text(); }
 
+    BITMAPINFOHEADER h {};
     MessageCatcher messages;
     CImageSizeDlg dlg;
 };
@@ -61,8 +64,7 @@ protected:
 
 TEST_F(ImageSizeDialog, OpensWithTheHeadersValuesAndSwitchesUnits)
 {
-    BITMAPINFOHEADER h = Header(3780);
-    Open(&h, 0, 0);
+    Open();
     EXPECT_EQ(Text(CImageSizeDlg::IDC_RESOLUTION), QStringLiteral("96.01"));
     EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("800"));
     EXPECT_EQ(Text(CImageSizeDlg::IDC_HEIGHT), QStringLiteral("600"));
@@ -79,8 +81,7 @@ TEST_F(ImageSizeDialog, OpensWithTheHeadersValuesAndSwitchesUnits)
 
 TEST_F(ImageSizeDialog, LinkedSizesFollowTypingAndLeavingStoresThem)
 {
-    BITMAPINFOHEADER h = Header(3780);
-    Open(&h, 0, 0);
+    Open();
     KeepAspect()->setChecked(true);
     QLineEdit *width = Edit(CImageSizeDlg::IDC_WIDTH);
     width->setFocus();
@@ -103,8 +104,7 @@ TEST_F(ImageSizeDialog, LinkedSizesFollowTypingAndLeavingStoresThem)
 
 TEST_F(ImageSizeDialog, NegativeNumbersShowTheErrorAndKeepTheValues)
 {
-    BITMAPINFOHEADER h = Header(3780);
-    Open(&h, 0, 0);
+    Open();
     Edit(CImageSizeDlg::IDC_WIDTH)->setText(QStringLiteral("-5"));
     EXPECT_EQ(messages.Texts(), QStringList { kErrorFormat });
 
@@ -129,8 +129,7 @@ TEST_F(ImageSizeDialog, NegativeNumbersShowTheErrorAndKeepTheValues)
 
 TEST_F(ImageSizeDialog, ResolutionChangesScaleBothSizes)
 {
-    BITMAPINFOHEADER h = Header(0);
-    Open(&h, 0, 0);
+    Open(0);
     QLineEdit *resolution = Edit(CImageSizeDlg::IDC_RESOLUTION);
     resolution->setText(QStringLiteral("72"));
     EXPECT_EQ(dlg.GetWidth(), 800); // from 0 nothing scales
@@ -147,8 +146,7 @@ TEST_F(ImageSizeDialog, ResolutionChangesScaleBothSizes)
 
 TEST_F(ImageSizeDialog, OkWritesTheResolutionIntoTheHeader)
 {
-    BITMAPINFOHEADER h = Header(3780);
-    Open(&h, 0, 0);
+    Open();
     Edit(CImageSizeDlg::IDC_RESOLUTION)->setText(QStringLiteral("72.00"));
     KeepAspect()->setChecked(true);
     QTest::mouseClick(FindControlAs<QPushButton>(&dlg, CImageSizeDlg::IDC_OK), Qt::LeftButton);
@@ -161,8 +159,7 @@ TEST_F(ImageSizeDialog, OkWritesTheResolutionIntoTheHeader)
 
 TEST_F(ImageSizeDialog, EnterInASizeEditStoresItAndCancelWritesNothing)
 {
-    BITMAPINFOHEADER h = Header(3780);
-    Open(&h, 640, 0);
+    Open(3780, 640);
     EXPECT_EQ(Text(CImageSizeDlg::IDC_WIDTH), QStringLiteral("640")); // a given size wins
     ChooseUnit(1);
     QLineEdit *width = Edit(CImageSizeDlg::IDC_WIDTH);
