@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace batchtest
@@ -18,19 +18,15 @@ bool WritePicture(const std::filesystem::path &path, int width, int height, cons
     DibInfoBlock info {};
     DibInitHeader(info, width, height, 24);
     const auto stride = static_cast<std::size_t>(DibStride(width, 24));
-    auto *bits = static_cast<BYTE *>(GlobalAlloc(GPTR, stride * static_cast<std::size_t>(height)));
-    if (bits == nullptr)
-        return false;
+    std::vector<BYTE> bits(stride * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            BYTE *p = bits + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
+            BYTE *p = bits.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
             p[0] = static_cast<BYTE>(x * 7 + seed * 31);
             p[1] = static_cast<BYTE>(y * 5 + seed * 17);
             p[2] = static_cast<BYTE>((x + y) * 3 + seed);
         }
-    const bool ok = CodexaSave(path.string().c_str(), &info, bits, ext.c_str(), nullptr) == 1;
-    GlobalFree(bits);
-    return ok;
+    return CodexaSave(path.string().c_str(), &info, bits.data(), ext.c_str(), nullptr) == 1;
 }
 
 std::pair<int, int> PictureSize(const std::filesystem::path &path)
@@ -46,9 +42,7 @@ std::pair<int, int> PictureSize(const std::filesystem::path &path)
 std::string ReadBytes(const std::filesystem::path &path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 void WriteBytes(const std::filesystem::path &path, const std::string &bytes)

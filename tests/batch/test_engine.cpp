@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <new>
+#include <numeric>
 
 using namespace batchtest;
 namespace fs = std::filesystem;
@@ -181,8 +182,7 @@ TEST(BatchConverter, CountsInOrderAndStopsAfterTheFilesInProgress)
         TempDir dst;
         const RunResult all = RunJob(Job(src.Path(), dst.Path(), "tga", 3));
         std::vector<int> expected(12);
-        for (int i = 0; i < 12; ++i)
-            expected[static_cast<std::size_t>(i)] = i + 1;
+        std::iota(expected.begin(), expected.end(), 1);
         EXPECT_EQ(all.reported, expected);
     }
     for (int threads : { 1, 3 }) {

@@ -18,6 +18,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 class LaunchRecorder : public QObject
@@ -30,21 +31,16 @@ public slots:
     void open(const QUrl &url) { opened.append(url.toLocalFile()); }
 };
 
-// The pane messages an object receives, seen before it handles them.
+// The pane messages (message, wParam, lParam) an object receives, seen before it handles them.
 class PaneMessageRecorder : public QObject
 {
 public:
-    struct Received {
-        UINT message;
-        WPARAM wParam;
-        LPARAM lParam;
-    };
-    std::vector<Received> received;
+    std::vector<std::tuple<UINT, WPARAM, LPARAM>> received;
 
     bool eventFilter(QObject *, QEvent *event) override
     {
         if (const PaneMessageEvent *m = PaneMessageEvent::From(event))
-            received.push_back({ m->Message(), m->WParam(), m->LParam() });
+            received.emplace_back(m->Message(), m->WParam(), m->LParam());
         return false;
     }
 };
@@ -65,6 +61,7 @@ protected:
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     }
 
+    // The pane messages the image pane receives are recorded in m_imageMessages.
     CMainFrame &CreateFrame()
     {
         m_frame = std::make_unique<CMainFrame>();
@@ -78,19 +75,6 @@ protected:
     CViewImage *ImagePane() const
     {
         return dynamic_cast<CViewImage *>(m_frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
-    }
-    // What the image pane received since the frame was created.
-    const std::vector<PaneMessageRecorder::Received> &ImageMessages() const
-    {
-        return m_imageMessages.received;
-    }
-
-    QString UpdaterPath() const { return ProgramFolderFile(kUpdaterFileName); }
-
-    void CreateUpdater() const
-    {
-        QFile file(UpdaterPath());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     }
 
     TempSettings m_settings;

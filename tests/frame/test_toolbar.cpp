@@ -1,11 +1,13 @@
 #include "frame/toolbarex.h"
 #include "frame/toolbarimages.h"
 #include "res/resource.h"
+#include "res/resources.h"
 #include "tests/common/qtapp.h"
 
 #include <QAction>
 #include <QHoverEvent>
 #include <QMainWindow>
+#include <QSet>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -40,7 +42,16 @@ TEST(ToolBarImagesTest, HotAndDisabledPixelRules)
     EXPECT_EQ(qAlpha(lists.hot.pixel(2, 2)), 0);
 }
 
-TEST(ToolBarImagesTest, GreyCopyCoversTheShiftedCopy)
+TEST(ToolBarImagesTest, BrighteningCapsEachChannel)
+{
+    EXPECT_EQ(HotColour(qRgb(240, 200, 240)), qRgb(255, 255, 255));
+    EXPECT_EQ(HotColour(qRgb(239, 199, 239)), qRgb(254, 254, 254));
+    EXPECT_EQ(HotColour(qRgb(0, 0, 0)), qRgb(15, 55, 15));
+    EXPECT_EQ(DisabledGrey(qRgb(255, 255, 255)), 204);
+    EXPECT_EQ(DisabledGrey(qRgb(1, 1, 1)), 0);
+}
+
+TEST(ToolBarImagesTest, GreyCopyCoversTheShiftedCopyAndTheKeyIsTopLeft)
 {
     QImage strip = Strip(4, 4);
     strip.setPixel(1, 1, qRgb(0, 0, 0));
@@ -50,108 +61,85 @@ TEST(ToolBarImagesTest, GreyCopyCoversTheShiftedCopy)
     EXPECT_EQ(lists.disabled.pixel(2, 2), qRgb(204, 204, 204));
     EXPECT_EQ(lists.disabled.pixel(1, 1), qRgb(0, 0, 0));
     EXPECT_EQ(lists.disabled.pixel(3, 3), qRgb(80, 80, 80));
-}
 
-TEST(ToolBarImagesTest, BrighteningCapsEachChannel)
-{
-    EXPECT_EQ(HotColour(qRgb(241, 201, 241)), qRgb(255, 255, 255));
-    EXPECT_EQ(HotColour(qRgb(240, 200, 240)), qRgb(255, 255, 255));
-    EXPECT_EQ(HotColour(qRgb(239, 199, 239)), qRgb(254, 254, 254));
-    EXPECT_EQ(HotColour(qRgb(0, 0, 0)), qRgb(15, 55, 15));
-    EXPECT_EQ(DisabledGrey(qRgb(10, 150, 250)), 112);
-    EXPECT_EQ(DisabledGrey(qRgb(255, 255, 255)), 204);
-    EXPECT_EQ(DisabledGrey(qRgb(1, 1, 1)), 0);
-}
-
-TEST(ToolBarImagesTest, TransparentColourIsTheTopLeftPixel)
-{
-    QImage strip(2, 1, QImage::Format_RGB32);
-    strip.setPixel(0, 0, qRgb(192, 192, 192));
-    strip.setPixel(1, 0, qRgb(255, 0, 255));
-    const ToolBarImageLists lists = BuildToolBarImageLists(strip);
-    EXPECT_EQ(qAlpha(lists.normal.pixel(0, 0)), 0);
-    EXPECT_EQ(lists.normal.pixel(1, 0), qRgb(255, 0, 255));
-}
-
-TEST(ToolBarImagesTest, ImageWidthAndCutting)
-{
-    EXPECT_EQ(ToolBarImageWidth(384, 12), 32);
-    EXPECT_EQ(ToolBarImageWidth(384, 16), 24);
+    // The transparent colour is the top-left pixel's, whatever it is.
+    QImage grey(2, 1, QImage::Format_RGB32);
+    grey.setPixel(0, 0, qRgb(192, 192, 192));
+    grey.setPixel(1, 0, qRgb(255, 0, 255));
+    const ToolBarImageLists greyKey = BuildToolBarImageLists(grey);
+    EXPECT_EQ(qAlpha(greyKey.normal.pixel(0, 0)), 0);
+    EXPECT_EQ(greyKey.normal.pixel(1, 0), qRgb(255, 0, 255));
     EXPECT_EQ(ToolBarImageWidth(384, 0), 0);
-    const QList<QImage> images = CutImageList(Strip(96, 32), QSize(32, 32));
-    EXPECT_EQ(images.size(), 3);
     EXPECT_TRUE(CutImageList(QImage(), QSize(32, 32)).isEmpty());
 }
 
-class ToolBarTest : public ::testing::Test
+// Each bar comes from its strip: sizes, depth, separators, and every button drawn and distinct.
+TEST(ToolBarTest, BarsFromTheirStripResources)
 {
-protected:
-    void SetUp() override { TestApp(); }
-};
+    TestApp();
+    struct Bar {
+        UINT id;
+        int buttons, separators, image, button, bits;
+    };
+    for (const Bar &expected :
+        { Bar { IDR_TOOLBAR_MAIN, 12, 4, 32, 39, 8 }, Bar { IDR_TOOLBAR_EDIT, 16, 2, 24, 31, 4 } }) {
+        SCOPED_TRACE(expected.id);
+        CToolBarEx bar(QStringLiteral("bar"));
+        ASSERT_TRUE(bar.LoadToolBar(expected.id));
+        EXPECT_EQ(bar.GetButtonCount(), expected.buttons);
+        EXPECT_EQ(bar.GetSeparatorCount(), expected.separators);
+        EXPECT_EQ(bar.GetImageSize(), QSize(expected.image, expected.image));
+        EXPECT_EQ(bar.GetButtonSize(), QSize(expected.button, expected.button));
+        EXPECT_EQ(bar.GetBitsPerPixel(), expected.bits);
+        EXPECT_EQ(BitmapResourceBitCount(expected.id), expected.bits);
+        const QImage strip = LoadBitmapResource(expected.id);
+        ASSERT_EQ(strip.size(), QSize(384, expected.image));
+        const int size = expected.image;
+        QSet<QByteArray> seen;
+        for (int b = 0; b < expected.buttons; ++b) {
+            const QImage button = strip.copy(b * size, 0, size, size).convertToFormat(QImage::Format_RGB32);
+            int drawn = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x)
+                    drawn += button.pixel(x, y) != strip.pixel(0, 0);
+            EXPECT_GT(drawn, 40) << "button " << b;
+            seen.insert(QByteArray(reinterpret_cast<const char *>(button.constBits()), button.sizeInBytes()));
+        }
+        EXPECT_EQ(seen.size(), expected.buttons);
+    }
+    CToolBarEx main(QStringLiteral("main"));
+    ASSERT_TRUE(main.LoadToolBar(IDR_TOOLBAR_MAIN));
+    EXPECT_TRUE(main.IsSeparator(3));
+    EXPECT_FALSE(main.IsSeparator(0));
+    ASSERT_NE(main.GetButton(ID_PICTURE_OPEN), nullptr);
+    EXPECT_EQ(main.GetButton(ID_PICTURE_OPEN)->size(), QSize(39, 39));
+    QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), QPoint(5, 5)); // no tool tip text: none shown
+    EXPECT_TRUE(main.eventFilter(main.GetButton(ID_PICTURE_OPEN), &tip));
 
-TEST_F(ToolBarTest, MainToolBarFromResource130)
-{
-    CToolBarEx bar(QStringLiteral("main"));
-    ASSERT_TRUE(bar.LoadToolBar(IDR_TOOLBAR_MAIN));
-    EXPECT_EQ(bar.GetButtonCount(), 12);
-    EXPECT_EQ(bar.GetSeparatorCount(), 4);
-    EXPECT_EQ(bar.GetImageSize(), QSize(32, 32));
-    EXPECT_EQ(bar.GetButtonSize(), QSize(39, 39));
-    EXPECT_EQ(bar.GetBitsPerPixel(), 8);
-    EXPECT_TRUE(bar.IsSeparator(3));
-    EXPECT_FALSE(bar.IsSeparator(0));
-    QToolButton *open = bar.GetButton(ID_PICTURE_OPEN);
-    ASSERT_NE(open, nullptr);
-    EXPECT_EQ(open->size(), QSize(39, 39));
-    EXPECT_EQ(bar.iconSize(), QSize(32, 32));
+    CToolBarEx none(QStringLiteral("none"));
+    EXPECT_FALSE(none.LoadToolBar(4711));
+    EXPECT_TRUE(none.actions().isEmpty());
 }
 
-TEST_F(ToolBarTest, EditToolBarFromResource144)
+TEST(ToolBarTest, ButtonIconsCarryTheThreeImageLists)
 {
-    CToolBarEx bar(QStringLiteral("edit"));
-    ASSERT_TRUE(bar.LoadToolBar(IDR_TOOLBAR_EDIT));
-    EXPECT_EQ(bar.GetButtonCount(), 16);
-    EXPECT_EQ(bar.GetSeparatorCount(), 2);
-    EXPECT_EQ(bar.GetImageSize(), QSize(24, 24));
-    EXPECT_EQ(bar.GetButtonSize(), QSize(31, 31));
-    EXPECT_EQ(bar.GetBitsPerPixel(), 4);
-    EXPECT_NE(bar.GetButton(ID_EDIT_RESET), nullptr);
-}
-
-TEST_F(ToolBarTest, MissingResourceFailsAndLeavesTheBarEmpty)
-{
-    CToolBarEx bar(QStringLiteral("none"));
-    EXPECT_FALSE(bar.LoadToolBar(4711));
-    EXPECT_TRUE(bar.actions().isEmpty());
-}
-
-TEST_F(ToolBarTest, ButtonIconsCarryTheThreeImageLists)
-{
+    TestApp();
     CToolBarEx bar(QStringLiteral("edit"));
     ASSERT_TRUE(bar.LoadToolBar(IDR_TOOLBAR_EDIT));
     const ToolBarImageLists &lists = bar.GetImageLists();
     const QIcon icon = bar.GetButton(ID_TOOL_ELLIPSE)->icon(); // the third image
-    const QImage normal
-        = icon.pixmap(QSize(24, 24), QIcon::Normal).toImage().convertToFormat(QImage::Format_ARGB32);
-    const QImage hot
-        = icon.pixmap(QSize(24, 24), QIcon::Active).toImage().convertToFormat(QImage::Format_ARGB32);
-    const QImage disabled
-        = icon.pixmap(QSize(24, 24), QIcon::Disabled).toImage().convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(normal.size(), QSize(24, 24));
-    int opaque = 0;
-    for (int y = 0; y < 24; ++y) {
-        for (int x = 0; x < 24; ++x) {
-            ASSERT_EQ(normal.pixel(x, y), lists.normal.pixel(48 + x, y));
-            ASSERT_EQ(hot.pixel(x, y), lists.hot.pixel(48 + x, y));
-            ASSERT_EQ(disabled.pixel(x, y), lists.disabled.pixel(48 + x, y));
-            opaque += qAlpha(normal.pixel(x, y)) == 255;
-        }
+    const std::pair<QIcon::Mode, const QImage *> modes[] = { { QIcon::Normal, &lists.normal },
+        { QIcon::Active, &lists.hot }, { QIcon::Disabled, &lists.disabled } };
+    for (const auto &[mode, list] : modes) {
+        EXPECT_EQ(icon.pixmap(QSize(24, 24), mode).toImage().convertToFormat(QImage::Format_ARGB32),
+            list->copy(48, 0, 24, 24).convertToFormat(QImage::Format_ARGB32))
+            << mode;
     }
-    EXPECT_GT(opaque, 30);
 }
 
-TEST_F(ToolBarTest, MoveCursorOverTheFirstEightPixelsOfADockedBar)
+TEST(ToolBarTest, MoveCursorOverTheFirstEightPixelsOfADockedBar)
 {
+    TestApp();
     QMainWindow window;
     auto &bar = *new CToolBarEx(QStringLiteral("main"), &window);
     window.addToolBar(Qt::TopToolBarArea, &bar);
@@ -167,19 +155,6 @@ TEST_F(ToolBarTest, MoveCursorOverTheFirstEightPixelsOfADockedBar)
     QHoverEvent outside(QEvent::HoverMove, QPointF(100, 20), QPointF(100, 20), QPointF(3, 20));
     QCoreApplication::sendEvent(&bar, &outside);
     EXPECT_EQ(bar.cursor().shape(), Qt::ArrowCursor);
-
-    bar.setOrientation(Qt::Vertical);
-    EXPECT_TRUE(bar.InGripperZone(QPoint(30, 5)));
-    EXPECT_FALSE(bar.InGripperZone(QPoint(3, 30)));
-}
-
-TEST_F(ToolBarTest, ButtonsWithoutToolTipTextShowNone)
-{
-    CToolBarEx bar(QStringLiteral("main"));
-    ASSERT_TRUE(bar.LoadToolBar(IDR_TOOLBAR_MAIN));
-    QToolButton *open = bar.GetButton(ID_PICTURE_OPEN);
-    QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), QPoint(5, 5));
-    EXPECT_TRUE(bar.eventFilter(open, &tip));
 }
 
 } // namespace
