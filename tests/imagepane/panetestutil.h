@@ -82,8 +82,6 @@ class RecordingFrame : public IMainFrame
 public:
     RecordingFrame() { SetMainFrame(this); }
     ~RecordingFrame() override { SetMainFrame(nullptr); }
-    RecordingFrame(const RecordingFrame &) = delete;
-    RecordingFrame &operator=(const RecordingFrame &) = delete;
     void SetStatusPaneText(int index, const QString &text) override { texts[index] = text; }
     QObject *MessageTarget() override { return nullptr; }
 

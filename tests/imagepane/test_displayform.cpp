@@ -80,19 +80,4 @@ TEST(DisplayForm, SplitOverThreadsGivesTheSameRows)
     EXPECT_EQ(one, many);
 }
 
-TEST(DisplayForm, RefusesWhatIsNotAPictureAndNoticesAnEdit)
-{
-    CDisplayForm form;
-    EXPECT_FALSE(form.Prepare(nullptr, nullptr));
-    CImageObj picture;
-    ASSERT_TRUE(testpic::Make(picture, 20, 10, 24));
-    ASSERT_TRUE(form.Prepare(picture.Info(), picture.Bits()));
-    ASSERT_TRUE(picture.Rotate(90.0));
-    EXPECT_FALSE(form.Matches(picture.Info(), picture.Bits()));
-    std::uint32_t pixel = 0;
-    form.Clear();
-    form.Render(ZoomView {}, 0, 0, 1, 1, &pixel, 1); // rendering nothing is harmless
-    EXPECT_EQ(pixel, 0u);
-}
-
 } // namespace
