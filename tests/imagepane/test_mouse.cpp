@@ -122,7 +122,7 @@ TEST_F(Mouse, ReverseSelectsTheRestThenEverything)
     EXPECT_EQ(b.bottom - b.top, 200);
 }
 
-TEST_F(Mouse, ClickWithoutDragAddsNothingAndDropsTheSelection)
+TEST_F(Mouse, ClickWithoutDragAddsNothingAndModeZeroDragsSelectNothing)
 {
     CViewImage &v = OpenPicture(CViewImage::OpRectangle);
     Click(QPoint(300, 300));
