@@ -7,12 +7,12 @@
 #include "app/shellopen.h"
 #include "tests/common/qtapp.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QSettings>
-#include <QUrl>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 namespace
 {
@@ -25,63 +25,42 @@ protected:
     TempSettings m_settings;
 };
 
-TEST_F(SettingsTest, StoresLiveInTheTemporaryFolder)
+TEST_F(SettingsTest, RegStringsRoundTripThroughTheSettingsFile)
 {
-    EXPECT_TRUE(m_settings.FileOf(QStringLiteral("TarnisTech"), QStringLiteral("pexora"))
-                    .startsWith(m_settings.Path()));
-    WriteLastPath(QStringLiteral("/photos"));
-    EXPECT_TRUE(QFile::exists(m_settings.Path() + QStringLiteral("/TarnisTech/pexora.conf")));
-    QSettings raw(m_settings.Path() + QStringLiteral("/TarnisTech/pexora.conf"), QSettings::IniFormat);
-    EXPECT_EQ(raw.value(QStringLiteral("setting/lastpath")).toString(), QStringLiteral("/photos"));
-}
-
-TEST_F(SettingsTest, ReadRegStringRules)
-{
-    QString out = QStringLiteral("untouched");
+    QString out = u"untouched"_s;
     EXPECT_EQ(ReadRegString(kSettingKey, kLastPathValue, out), 0); // missing value
-    EXPECT_EQ(out, QStringLiteral("untouched"));
     WriteRegString(kSettingKey, kLastPathValue, QString()); // an existing but empty value
     EXPECT_EQ(ReadRegString(kSettingKey, kLastPathValue, out), 0);
-    EXPECT_EQ(out, QStringLiteral("untouched"));
-    WriteRegString(kSettingKey, kLastPathValue, QStringLiteral("/data/pictures"));
+    EXPECT_EQ(out, u"untouched"_s);
+    WriteLastPath(u"/data/pictures"_s);
     EXPECT_EQ(ReadRegString(kSettingKey, kLastPathValue, out), 1);
-    EXPECT_EQ(out, QStringLiteral("/data/pictures"));
-    EXPECT_EQ(ReadRegString(QStringLiteral("Software\\TarnisTech\\pexora\\other"), kLastPathValue, out), 0);
-}
+    EXPECT_EQ(out, u"/data/pictures"_s);
+    QSettings raw(m_settings.Path() + u"/TarnisTech/pexora.conf"_s, QSettings::IniFormat);
+    EXPECT_EQ(raw.value(u"setting/lastpath"_s).toString(), u"/data/pictures"_s);
+    EXPECT_EQ(ReadRegString(u"Software\\TarnisTech\\pexora\\other"_s, kLastPathValue, out), 0);
 
-TEST_F(SettingsTest, WriteRegStringCreatesAMissingKey)
-{
-    const QString key = QStringLiteral("Software\\TarnisTech\\pexora\\new\\deeper");
-    WriteRegString(key, QStringLiteral("name"), QStringLiteral("value"));
-    QString out;
-    EXPECT_EQ(ReadRegString(key, QStringLiteral("name"), out), 1);
-    EXPECT_EQ(out, QStringLiteral("value"));
+    // A missing key is created; keys that name no store are ignored silently.
+    const QString key = u"Software\\TarnisTech\\pexora\\new\\deeper"_s;
+    WriteRegString(key, u"name"_s, u"value"_s);
+    EXPECT_EQ(ReadRegString(key, u"name"_s, out), 1);
+    EXPECT_EQ(out, u"value"_s);
     DeleteRegKey(key);
-    EXPECT_EQ(ReadRegString(key, QStringLiteral("name"), out), 0);
-}
-
-TEST_F(SettingsTest, KeysThatNameNoStoreAreIgnored)
-{
+    EXPECT_EQ(ReadRegString(key, u"name"_s, out), 0);
     QString organisation, application, group;
-    EXPECT_TRUE(SplitRegKey(kSettingKey, organisation, application, group));
-    EXPECT_EQ(organisation, QStringLiteral("TarnisTech"));
-    EXPECT_EQ(application, QStringLiteral("pexora"));
-    EXPECT_EQ(group, QStringLiteral("setting"));
-    EXPECT_FALSE(SplitRegKey(QStringLiteral("Hardware\\A\\B"), organisation, application, group));
-    EXPECT_FALSE(SplitRegKey(QStringLiteral("Software\\OnlyOne"), organisation, application, group));
-    WriteRegString(QStringLiteral("Software"), QStringLiteral("x"), QStringLiteral("y")); // silent
-    QString out;
-    EXPECT_EQ(ReadRegString(QStringLiteral("Software"), QStringLiteral("x"), out), 0);
+    EXPECT_FALSE(SplitRegKey(u"Hardware\\A\\B"_s, organisation, application, group));
+    EXPECT_FALSE(SplitRegKey(u"Software\\OnlyOne"_s, organisation, application, group));
+    WriteRegString(u"Software"_s, u"x"_s, u"y"_s);
+    EXPECT_EQ(ReadRegString(u"Software"_s, u"x"_s, out), 0);
 }
 
 TEST_F(SettingsTest, StartFolderPrefersCommandLineThenLastPathThenDefault)
 {
     EXPECT_EQ(ReadStartFolder(), DefaultStartFolder());
     EXPECT_FALSE(DefaultStartFolder().isEmpty());
-    WriteLastPath(QStringLiteral("/last"));
-    EXPECT_EQ(ReadStartFolder(), QStringLiteral("/last"));
-    SetCommandLineFolder(QStringLiteral("/argument"));
-    EXPECT_EQ(ReadStartFolder(), QStringLiteral("/argument"));
+    WriteLastPath(u"/last"_s);
+    EXPECT_EQ(ReadStartFolder(), u"/last"_s);
+    SetCommandLineFolder(u"/argument"_s);
+    EXPECT_EQ(ReadStartFolder(), u"/argument"_s);
     SetCommandLineFolder(QString());
 }
 
@@ -89,8 +68,6 @@ TEST_F(SettingsTest, StartCounterRule)
 {
     EXPECT_EQ(AdvanceStartCounter(), 2u); // missing reads as 0, first start stores 2
     EXPECT_EQ(AdvanceStartCounter(), 3u);
-    WriteRegDword(kSettingKey, kRuntimesValue, 0);
-    EXPECT_EQ(AdvanceStartCounter(), 2u);
     WriteRegDword(kSettingKey, kRuntimesValue, 98);
     EXPECT_FALSE(UpdaterDue());
     EXPECT_EQ(AdvanceStartCounter(), 99u);
@@ -102,86 +79,72 @@ TEST_F(SettingsTest, StartCounterRule)
     EXPECT_TRUE(UpdaterDue());
     WriteRegDword(kSettingKey, kRuntimesValue, 0xFFFFFFFFu);
     EXPECT_EQ(AdvanceStartCounter(), 0u); // 32-bit arithmetic
-    WriteRegString(kSettingKey, kRuntimesValue, QStringLiteral("garbage"));
+    WriteRegString(kSettingKey, kRuntimesValue, u"garbage"_s);
     EXPECT_EQ(AdvanceStartCounter(), 2u);
 }
 
 TEST(ProgramFolderTest, CutBeforeTheLastSeparator)
 {
-    EXPECT_EQ(ProgramFolderFromModulePath(QStringLiteral("/opt/apps/viewer/tarnis-viewer")),
-        QStringLiteral("/opt/apps/viewer"));
-    EXPECT_EQ(ProgramFolderFromModulePath(QStringLiteral("tarnis-viewer")), QStringLiteral("tarnis-viewer"));
-    EXPECT_EQ(ProgramFolderFromModulePath(QStringLiteral("/tarnis-viewer")), QString());
-    EXPECT_EQ(ProgramFolderFromModulePath(QStringLiteral("/opt/apps/")), QStringLiteral("/opt/apps"));
-    SetProgramFolder(QStringLiteral("/opt/apps/viewer"));
-    EXPECT_EQ(ProgramFolderFile(kHelpFileName), QStringLiteral("/opt/apps/viewer/pexora.chm"));
-    EXPECT_EQ(ProgramFolderFile(kUpdaterFileName), QStringLiteral("/opt/apps/viewer/duruzezivare.exe"));
+    EXPECT_EQ(ProgramFolderFromModulePath(u"/opt/apps/viewer/tarnis-viewer"_s), u"/opt/apps/viewer"_s);
+    EXPECT_EQ(ProgramFolderFromModulePath(u"tarnis-viewer"_s), u"tarnis-viewer"_s);
+    EXPECT_EQ(ProgramFolderFromModulePath(u"/tarnis-viewer"_s), QString());
+    EXPECT_EQ(ProgramFolderFromModulePath(u"/opt/apps/"_s), u"/opt/apps"_s);
+    SetProgramFolder(u"/opt/apps/viewer"_s);
+    EXPECT_EQ(ProgramFolderFile(kHelpFileName), u"/opt/apps/viewer/pexora.chm"_s);
+    EXPECT_EQ(ProgramFolderFile(kUpdaterFileName), u"/opt/apps/viewer/duruzezivare.exe"_s);
+    // Help and the updater only start from files that exist.
+    TestApp();
+    EXPECT_FALSE(ShellOpen(QString()));
+    EXPECT_FALSE(ShellOpen(u"/no/such/duruzezivare.exe"_s));
 }
 
-TEST_F(SettingsTest, RecentFileListKeepsFourNewestFirst)
+TEST_F(SettingsTest, RecentFileListKeepsFourNewestFirstAndRoundTrips)
 {
     CRecentFileList list(4);
-    for (const char *name : { "/a.jpg", "/b.jpg", "/c.jpg", "/d.jpg", "/e.jpg" })
-        list.Add(QString::fromLatin1(name));
-    ASSERT_EQ(list.GetCount(), 4);
-    EXPECT_EQ(list[0], QStringLiteral("/e.jpg"));
-    EXPECT_EQ(list[3], QStringLiteral("/b.jpg"));
-    list.Add(QStringLiteral("/c.jpg")); // moves to the front, no duplicate
-    EXPECT_EQ(list[0], QStringLiteral("/c.jpg"));
-    EXPECT_EQ(list[1], QStringLiteral("/e.jpg"));
-    EXPECT_EQ(list.GetCount(), 4);
-    EXPECT_EQ(list.GetDisplayName(0), QStringLiteral("&1 /c.jpg"));
+    for (const char16_t *name : { u"/a.jpg", u"/b.jpg", u"/c.jpg", u"/d.jpg", u"/x/two & more.png" })
+        list.Add(QString::fromUtf16(name));
+    list.Add(u"/b.jpg"_s); // moves to the front, no duplicate
     list.Add(QString());
-    EXPECT_EQ(list[0], QStringLiteral("/c.jpg"));
+    ASSERT_EQ(list.GetCount(), 4);
+    EXPECT_EQ(list[0], u"/b.jpg"_s);
+    EXPECT_EQ(list[1], u"/x/two & more.png"_s);
+    EXPECT_EQ(list[3], u"/c.jpg"_s);
     EXPECT_TRUE(list[9].isEmpty());
-}
-
-TEST_F(SettingsTest, RecentFileListRoundTripUnderTheFrameworkProfile)
-{
-    CRecentFileList list(4);
-    list.Add(QStringLiteral("/x/one.png"));
-    list.Add(QStringLiteral("/x/two & more.png"));
     list.WriteList();
-    const QString file
-        = m_settings.Path() + QStringLiteral("/Local AppWizard-Generated Applications/Tarnis Viewer.conf");
-    ASSERT_TRUE(QFile::exists(file));
-    QSettings raw(file, QSettings::IniFormat);
-    EXPECT_EQ(
-        raw.value(QStringLiteral("Recent File List/File1")).toString(), QStringLiteral("/x/two & more.png"));
+    QSettings raw(m_settings.Path() + u"/Local AppWizard-Generated Applications/Tarnis Viewer.conf"_s,
+        QSettings::IniFormat);
+    EXPECT_EQ(raw.value(u"Recent File List/File2"_s).toString(), u"/x/two & more.png"_s);
 
     CRecentFileList read(4);
     read.ReadList();
-    ASSERT_EQ(read.GetCount(), 2);
-    EXPECT_EQ(read[0], QStringLiteral("/x/two & more.png"));
-    EXPECT_EQ(read.GetDisplayName(0), QStringLiteral("&1 /x/two && more.png"));
+    ASSERT_EQ(read.GetCount(), 4);
+    EXPECT_EQ(read.GetDisplayName(1), u"&2 /x/two && more.png"_s);
+    read.Remove(0);
     read.Remove(0);
     read.WriteList(); // a shorter list leaves no stale entry behind
     CRecentFileList again(4);
     again.ReadList();
-    ASSERT_EQ(again.GetCount(), 1);
-    EXPECT_EQ(again[0], QStringLiteral("/x/one.png"));
+    ASSERT_EQ(again.GetCount(), 2);
+    EXPECT_EQ(again[0], u"/d.jpg"_s);
 }
 
 TEST(CommandLineTest, FileFolderAndOptions)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("picture.jpg"));
+    const QString file = dir.filePath(u"picture.jpg"_s);
     QFile(file).open(QIODevice::WriteOnly);
-    CCommandLineInfo none = CCommandLineInfo::Parse({ QStringLiteral("viewer") });
+    CCommandLineInfo none = CCommandLineInfo::Parse({ u"viewer"_s });
     EXPECT_EQ(none.shellCommand, CCommandLineInfo::FileNew);
     EXPECT_TRUE(none.folder.isEmpty());
-    CCommandLineInfo opened
-        = CCommandLineInfo::Parse({ QStringLiteral("viewer"), QStringLiteral("-p"), file });
+    CCommandLineInfo opened = CCommandLineInfo::Parse({ u"viewer"_s, u"-p"_s, file });
     EXPECT_EQ(opened.shellCommand, CCommandLineInfo::FileOpen);
     EXPECT_EQ(opened.fileName, file);
-    CCommandLineInfo folder
-        = CCommandLineInfo::Parse({ QStringLiteral("viewer"), dir.path() + QStringLiteral("/") });
+    CCommandLineInfo folder = CCommandLineInfo::Parse({ u"viewer"_s, dir.path() + u"/"_s });
     EXPECT_EQ(folder.shellCommand, CCommandLineInfo::FileNew);
     EXPECT_EQ(folder.folder, QDir::toNativeSeparators(dir.path()));
     // A missing file is still the document to open; opening it fails later.
-    CCommandLineInfo missing
-        = CCommandLineInfo::Parse({ QStringLiteral("viewer"), QStringLiteral("/no/such.jpg") });
-    EXPECT_EQ(missing.shellCommand, CCommandLineInfo::FileOpen);
+    EXPECT_EQ(
+        CCommandLineInfo::Parse({ u"viewer"_s, u"/no/such.jpg"_s }).shellCommand, CCommandLineInfo::FileOpen);
 }
 
 class RefusingHelp : public CHtmlHelp
@@ -190,11 +153,7 @@ public:
     int launches = 0;
 
 protected:
-    bool Launch(const QString &) override
-    {
-        ++launches;
-        return false;
-    }
+    bool Launch(const QString &) override { return ++launches, false; }
 };
 
 TEST(HtmlHelpTest, MissingFileShowsNothingAndRefusalStopsLaterRequests)
@@ -202,22 +161,14 @@ TEST(HtmlHelpTest, MissingFileShowsNothingAndRefusalStopsLaterRequests)
     TestApp();
     QTemporaryDir dir;
     RefusingHelp help;
-    EXPECT_FALSE(help.DisplayTopic(dir.filePath(QStringLiteral("pexora.chm"))));
-    EXPECT_EQ(help.launches, 0);
+    const QString chm = dir.filePath(u"pexora.chm"_s);
+    EXPECT_FALSE(help.DisplayTopic(chm));
     EXPECT_FALSE(help.HasFailed());
-    const QString chm = dir.filePath(QStringLiteral("pexora.chm"));
     QFile(chm).open(QIODevice::WriteOnly);
     EXPECT_FALSE(help.DisplayTopic(chm));
     EXPECT_TRUE(help.HasFailed());
     EXPECT_FALSE(help.DisplayTopic(chm));
     EXPECT_EQ(help.launches, 1);
-}
-
-TEST(ShellOpenTest, OnlyExistingFilesReachTheDesktop)
-{
-    TestApp();
-    EXPECT_FALSE(ShellOpen(QString()));
-    EXPECT_FALSE(ShellOpen(QStringLiteral("/no/such/duruzezivare.exe")));
 }
 
 } // namespace

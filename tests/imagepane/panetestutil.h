@@ -1,5 +1,5 @@
 // Helpers of the image pane tests: picture files written through the codec library, a main frame
-// that records its status texts, and a shown pane of a given client size.
+// that records its status texts, and a shown pane whose dialogs the test answers.
 #pragma once
 
 #include "frame/imainframe.h"
@@ -7,6 +7,7 @@
 #include "imagepane/viewimage.h"
 #include "imagepane/zoommath.h"
 #include "platform/dibutil.h"
+#include "res/resource.h"
 #include "tests/common/qtapp.h"
 
 #include <QImage>
@@ -17,7 +18,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <string>
 #include <vector>
 
 namespace panetest
@@ -39,15 +39,14 @@ inline bool MakePicture(CImageObj &picture, int w, int h, const ColourFn &colour
     DibInitHeader(info, w, h, 24);
     const std::size_t stride = static_cast<std::size_t>(DibStride(w, 24));
     std::vector<std::uint8_t> bits(stride * std::size_t(h), 0);
-    for (int y = 0; y < h; ++y) {
-        std::uint8_t *row = bits.data() + stride * std::size_t(h - 1 - y);
+    for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
             const std::uint32_t c = colour(x, y);
-            row[3 * x] = std::uint8_t(c);
-            row[3 * x + 1] = std::uint8_t(c >> 8);
-            row[3 * x + 2] = std::uint8_t(c >> 16);
+            std::uint8_t *p = bits.data() + stride * std::size_t(h - 1 - y) + 3 * x;
+            p[0] = std::uint8_t(c);
+            p[1] = std::uint8_t(c >> 8);
+            p[2] = std::uint8_t(c >> 16);
         }
-    }
     return picture.CopyFrom(bits.data(), &info);
 }
 
@@ -55,23 +54,21 @@ inline bool MakePicture(CImageObj &picture, int w, int h, const ColourFn &colour
 inline std::uint32_t PixelAt(const CImageObj &picture, int x, int y)
 {
     const std::size_t stride = static_cast<std::size_t>(DibStride(picture.Width(), picture.BitCount()));
-    const auto *row
-        = static_cast<const std::uint8_t *>(picture.Bits()) + stride * std::size_t(picture.Height() - 1 - y);
-    return (std::uint32_t(row[3 * x + 2]) << 16) | (std::uint32_t(row[3 * x + 1]) << 8) | row[3 * x];
+    const auto *p = static_cast<const std::uint8_t *>(picture.Bits())
+        + stride * std::size_t(picture.Height() - 1 - y) + 3 * x;
+    return (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
 }
 
 // Folder of picture files for one test.
 class Pictures
 {
 public:
-    // A 24-bit BMP (or any format the extension names) written through the codec library.
+    // A 24-bit picture in the format the extension names, written through the codec library.
     QString Write(const QString &name, int w, int h, const ColourFn &colour = Gradient)
     {
         CImageObj picture;
-        if (!MakePicture(picture, w, h, colour))
-            return QString();
-        const QString path = dir_.filePath(name);
-        return picture.Save(path.toStdString()) ? path : QString();
+        const QString path = Path(name);
+        return MakePicture(picture, w, h, colour) && picture.Save(path.toStdString()) ? path : QString();
     }
     QString Path(const QString &name) const { return dir_.filePath(name); }
 
@@ -85,49 +82,44 @@ class RecordingFrame : public IMainFrame
 public:
     RecordingFrame() { SetMainFrame(this); }
     ~RecordingFrame() override { SetMainFrame(nullptr); }
-    RecordingFrame(const RecordingFrame &) = delete;
-    RecordingFrame &operator=(const RecordingFrame &) = delete;
-
     void SetStatusPaneText(int index, const QString &text) override { texts[index] = text; }
     QObject *MessageTarget() override { return nullptr; }
 
     std::map<int, QString> texts;
 };
 
-// Dialog answers the tests give the pane.
+// Dialog answers the tests give the pane, and what the pane asked.
 struct Answers {
-    int imageSizeCalls = 0;
-    int imageWidth = 0, imageHeight = 0;
+    int imageSizeCalls = 0, imageWidth = 0, imageHeight = 0;
     bool imageSizeOk = true;
     int rotateCalls = 0;
-    double angle = 30;
     bool rotateOk = true;
     std::vector<QString> messages;
     int popups = 0;
     std::function<bool(QPrinter &)> print;
+
+    CImagePaneDialogs Dialogs()
+    {
+        CImagePaneDialogs d;
+        d.imageSize = [this](QWidget *, BITMAPINFOHEADER &, int &w, int &h) {
+            ++imageSizeCalls;
+            w = imageWidth;
+            h = imageHeight;
+            return imageSizeOk;
+        };
+        d.rotateFree = [this](IImagePane &, double &angle) {
+            ++rotateCalls;
+            angle = 30;
+            return rotateOk;
+        };
+        d.print = [this](QWidget *, QPrinter &printer) { return print && print(printer); };
+        d.message = [this](QWidget *, const QString &text) { messages.push_back(text); };
+        d.measurePopup = [this](QWidget *, const QPoint &) { ++popups; };
+        return d;
+    }
 };
 
-inline CImagePaneDialogs DialogsFor(Answers &answers)
-{
-    CImagePaneDialogs d;
-    d.imageSize = [&answers](QWidget *, BITMAPINFOHEADER &, int &w, int &h) {
-        ++answers.imageSizeCalls;
-        w = answers.imageWidth;
-        h = answers.imageHeight;
-        return answers.imageSizeOk;
-    };
-    d.rotateFree = [&answers](IImagePane &, double &angle) {
-        ++answers.rotateCalls;
-        angle = answers.angle;
-        return answers.rotateOk;
-    };
-    d.print = [&answers](QWidget *, QPrinter &printer) { return answers.print && answers.print(printer); };
-    d.message = [&answers](QWidget *, const QString &text) { answers.messages.push_back(text); };
-    d.measurePopup = [&answers](QWidget *, const QPoint &) { ++answers.popups; };
-    return d;
-}
-
-// A shown pane whose client area is w × h, answering its dialogs from `answers`.
+// A shown pane whose client area is w × h.
 class PaneFixture : public ::testing::Test
 {
 protected:
@@ -136,17 +128,23 @@ protected:
     CViewImage &MakePane(int w = 800, int h = 600)
     {
         pane = std::make_unique<CViewImage>();
-        pane->SetDialogs(DialogsFor(answers));
+        pane->SetDialogs(answers.Dialogs());
         pane->resize(w, h);
         pane->show();
         PumpEvents();
         return *pane;
     }
+    // An 800 × 600 pane showing a new w × h picture file.
+    CViewImage &OpenNew(int w, int h, const ColourFn &colour = Gradient)
+    {
+        MakePane().Open(files.Write(QStringLiteral("picture.bmp"), w, h, colour));
+        EXPECT_NE(pane->Picture(), nullptr);
+        return *pane;
+    }
 
-    // The client area as painted.
+    // The client area as painted, and one of its pixels as 0xRRGGBB.
     QImage Grab() { return pane->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32); }
-
-    std::uint32_t ClientPixel(const QImage &image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+    static std::uint32_t Rgb(const QImage &image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
 
     LRESULT Post(UINT message, WPARAM w, LPARAM l = 0)
     {

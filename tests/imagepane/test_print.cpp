@@ -1,6 +1,5 @@
 // Printing into a PDF file, checked by rendering the page back with poppler's pdftoppm.
 #include "panetestutil.h"
-#include "res/resource.h"
 
 #include <QFile>
 #include <QPageLayout>
@@ -18,25 +17,30 @@ namespace
 class Print : public PaneFixture
 {
 protected:
-    // Runs program with args; its standard output, or a failure.
-    static QString Run(const QString &program, const QStringList &args)
+    // Prints the pane's picture into `pdf`; the answer is the print dialog's.
+    LRESULT PrintInto(const QString &pdf, bool ok)
     {
-        const QString exe = QStandardPaths::findExecutable(program);
-        if (exe.isEmpty()) {
-            ADD_FAILURE() << program.toStdString()
-                          << " is missing (tools/install-deps.sh installs poppler-utils)";
-            return QString();
-        }
-        QProcess process;
-        process.start(exe, args);
-        if (!process.waitForFinished(60000) || process.exitCode() != 0) {
-            ADD_FAILURE() << program.toStdString()
-                          << " failed: " << process.readAllStandardError().toStdString();
-            return QString();
-        }
-        return QString::fromUtf8(process.readAllStandardOutput());
+        answers.print = [pdf, ok, this](QPrinter &printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            paintRect = printer.pageLayout().paintRectPoints();
+            return ok;
+        };
+        return Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT);
     }
+    QRectF paintRect;
 };
+
+// Runs a poppler tool; its standard output, or a failure.
+QString RunTool(const QString &program, const QStringList &args)
+{
+    QProcess process;
+    process.start(QStandardPaths::findExecutable(program), args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        ADD_FAILURE() << program.toStdString() << " failed (tools/install-deps.sh installs poppler-utils): "
+                      << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
 
 // The bounding box of the pixels of one colour (within a tolerance for the renderer's edges).
 QRect BoxOf(const QImage &page, QRgb colour)
@@ -54,41 +58,28 @@ QRect BoxOf(const QImage &page, QRgb colour)
 
 TEST_F(Print, PdfPageShowsThePictureFitted)
 {
-    CViewImage &v = MakePane();
     // 400 × 200: red left half, blue right half.
-    v.Open(files.Write(
-        "print.bmp", 400, 200, [](int x, int) -> std::uint32_t { return x < 200 ? 0xFF0000 : 0x0000FF; }));
+    OpenNew(400, 200, [](int x, int) -> std::uint32_t { return x < 200 ? 0xFF0000 : 0x0000FF; });
     const QString pdf = files.Path("page.pdf");
-    QRectF paintRect;
-    answers.print = [&](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        paintRect = printer.pageLayout().paintRectPoints();
-        return true;
-    };
-    EXPECT_EQ(Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT), 0);
+    EXPECT_EQ(PrintInto(pdf, true), 0);
     ASSERT_TRUE(QFile::exists(pdf));
     ASSERT_FALSE(paintRect.isEmpty());
-
-    const QString info = Run(QStringLiteral("pdfinfo"), { pdf });
+    const QString info = RunTool(QStringLiteral("pdfinfo"), { pdf });
     EXPECT_TRUE(info.contains(QStringLiteral("Pexora Document-TarnisTech"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+1\\b")))) << info.toStdString();
 
     // At 72 dpi one pixel of the rendering is one point.
-    const QString base = files.Path("page");
-    Run(QStringLiteral("pdftoppm"),
+    RunTool(QStringLiteral("pdftoppm"),
         { QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
-            pdf, base });
-    const QImage page(base + QStringLiteral(".png"));
+            pdf, files.Path("page") });
+    const QImage page(files.Path("page.png"));
     ASSERT_FALSE(page.isNull());
-
     // Portrait page: the picture takes the printable width and half of it in height, centred.
     ASSERT_LT(paintRect.width() / paintRect.height(), 2.0);
     const double width = paintRect.width(), height = width / 2;
     const double top = paintRect.top() + (paintRect.height() - height) / 2;
     const QRect red = BoxOf(page, qRgb(255, 0, 0)), blue = BoxOf(page, qRgb(0, 0, 255));
-    ASSERT_FALSE(red.isEmpty());
-    ASSERT_FALSE(blue.isEmpty());
+    ASSERT_FALSE(red.isEmpty() || blue.isEmpty());
     EXPECT_NEAR(red.left(), paintRect.left(), 2);
     EXPECT_NEAR(red.right() + 1, paintRect.left() + width / 2, 2);
     EXPECT_NEAR(blue.left(), paintRect.left() + width / 2, 2);
@@ -101,20 +92,14 @@ TEST_F(Print, PdfPageShowsThePictureFitted)
     EXPECT_EQ(page.pixel(page.width() - 2, page.height() - 2) & 0xFFFFFF, 0xFFFFFFu);
 }
 
-TEST_F(Print, CancelledDialogPrintsNothing)
+TEST_F(Print, CancelledDialogOrNoPicturePrintsNothing)
 {
-    CViewImage &v = MakePane();
-    v.Open(files.Write("print.bmp", 40, 20));
-    const QString pdf = files.Path("cancel.pdf");
-    answers.print = [&](QPrinter &printer) {
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        return false;
-    };
-    EXPECT_EQ(Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT), 0);
-    EXPECT_FALSE(QFile::exists(pdf));
+    CViewImage &v = OpenNew(40, 20);
+    EXPECT_EQ(PrintInto(files.Path("cancel.pdf"), false), 0);
+    EXPECT_FALSE(QFile::exists(files.Path("cancel.pdf")));
     v.Open(files.Path("none.bmp"));
-    EXPECT_EQ(Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT), -1);
+    EXPECT_EQ(PrintInto(files.Path("none.pdf"), true), -1);
+    EXPECT_FALSE(QFile::exists(files.Path("none.pdf")));
 }
 
 } // namespace

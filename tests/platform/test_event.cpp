@@ -4,27 +4,22 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-TEST(Event, AutoResetReleasesOneWaitThenResets)
+TEST(Event, AutoResetReleasesOneWaitAndManualResetStaysSet)
 {
-    HANDLE e = CreateEvent(nullptr, FALSE, TRUE, nullptr);
-    ASSERT_NE(e, nullptr);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT); // taken like a lock
-    SetEvent(e);
-    EXPECT_EQ(WaitForSingleObject(e, 10), WAIT_OBJECT_0);
-    CloseHandle(e);
-}
-
-TEST(Event, ManualResetStaysSetUntilReset)
-{
-    HANDLE e = CreateEvent(nullptr, TRUE, FALSE, nullptr);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    SetEvent(e);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_OBJECT_0);
-    ResetEvent(e);
-    EXPECT_EQ(WaitForSingleObject(e, 0), WAIT_TIMEOUT);
-    CloseHandle(e);
+    HANDLE autoReset = CreateEvent(nullptr, FALSE, TRUE, nullptr);
+    HANDLE manual = CreateEvent(nullptr, TRUE, TRUE, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(
+            WaitForSingleObject(autoReset, 0), i == 0 ? WAIT_OBJECT_0 : WAIT_TIMEOUT); // taken like a lock
+        EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
+    }
+    SetEvent(autoReset);
+    EXPECT_EQ(WaitForSingleObject(autoReset, 10), WAIT_OBJECT_0);
+    ResetEvent(manual);
+    EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+    CloseHandle(autoReset);
+    CloseHandle(manual);
+    EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
 }
 
 TEST(Event, StopAndStoppedHandshakeAcrossThreads)
@@ -43,10 +38,10 @@ TEST(Event, StopAndStoppedHandshakeAcrossThreads)
     });
     while (ticks < 3)
         Sleep(1);
+    EXPECT_EQ(WaitForSingleObject(stopped, 0), WAIT_TIMEOUT);
     SetEvent(stop);
     EXPECT_EQ(WaitForSingleObject(stopped, 5000), WAIT_OBJECT_0);
     worker.join();
     for (HANDLE h : { stop, stopped, lock })
         CloseHandle(h);
-    EXPECT_EQ(WaitForSingleObject(nullptr, 0), WAIT_FAILED);
 }

@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -16,18 +18,25 @@ class TempFolder : public testing::Test
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path()
-            / ("tarnis-files-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-"
-                + testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
+        dir_ = fs::temp_directory_path() / ("tarnis-files-" + std::to_string(std::random_device()()));
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }
+    std::string Path(const std::string &name) const { return JoinFolderAndName(dir_.string(), name); }
     std::string Touch(const std::string &name, const std::string &content = "x")
     {
-        std::string path = JoinFolderAndName(dir_.string(), name);
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
+        std::ofstream(Path(name), std::ios::binary) << content;
+        return Path(name);
+    }
+    // The name MakeUniqueFileName gives `name` in the folder.
+    std::string Unique(const std::string &name, const std::function<bool(const std::string &)> &exists = {})
+    {
+        std::string path = Path(name);
+        if (exists)
+            MakeUniqueFileName(path, exists);
+        else
+            MakeUniqueFileName(path);
+        return PathFileName(path);
     }
     fs::path dir_;
 };
@@ -44,24 +53,17 @@ TEST_F(TempFolder, FileStatusRecordFromTheFileSystem)
     EXPECT_STREQ(r.fullPath, path.c_str());
     EXPECT_EQ(r.attributes & FILE_ATTR_DIRECTORY, 0);
     EXPECT_NE(r.attributes & FILE_ATTR_ARCHIVE, 0);
-    std::int64_t now = std::time(nullptr);
-    EXPECT_NEAR(r.lastWriteTime, now - 3600, 5);
-    EXPECT_GT(r.creationTime, 0);
+    EXPECT_NEAR(r.lastWriteTime, std::int64_t(std::time(nullptr)) - 3600, 5);
 
-    EXPECT_FALSE(GetFileStatus(JoinFolderAndName(dir_.string(), "missing.jpg"), r));
+    EXPECT_FALSE(GetFileStatus(Path("missing.jpg"), r));
     EXPECT_EQ(r.size, 0);
-
     ASSERT_TRUE(GetFileStatus(dir_.string(), r));
     EXPECT_NE(r.attributes & FILE_ATTR_DIRECTORY, 0);
     ASSERT_TRUE(GetFileStatus(Touch(".hidden"), r));
     EXPECT_NE(r.attributes & FILE_ATTR_HIDDEN, 0);
-}
 
-TEST_F(TempFolder, LongPathsAreCutNotOverrun)
-{
-    std::string longName(250, 'n');
-    std::string path = Touch(longName);
-    FileStatusRecord r;
+    // Long paths are cut, not overrun.
+    path = Touch(std::string(250, 'n'));
     ASSERT_TRUE(GetFileStatus(path, r));
     EXPECT_EQ(std::string(r.fullPath).size(), std::min<std::size_t>(path.size(), 259));
     EXPECT_EQ(r.fullPath[259], '\0');
@@ -73,65 +75,35 @@ TEST_F(TempFolder, ListFolderSortsNaturallyAndMarksFolders)
     Touch("img2.jpg");
     Touch("Img1.jpg");
     fs::create_directory(dir_ / "sub");
-    auto entries = ListFolder(dir_.string());
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].name, "Img1.jpg");
-    EXPECT_EQ(entries[1].name, "img2.jpg");
-    EXPECT_EQ(entries[2].name, "img10.jpg");
-    EXPECT_EQ(entries[3].name, "sub");
-    EXPECT_TRUE(entries[3].isFolder);
+    const auto entries = ListFolder(dir_.string());
+    std::vector<std::string> names;
+    for (const auto &entry : entries)
+        names.push_back(entry.name + (entry.isFolder ? "/" : ""));
+    EXPECT_EQ(names, (std::vector<std::string> { "Img1.jpg", "img2.jpg", "img10.jpg", "sub/" }));
     EXPECT_TRUE(ListFolder((dir_ / "nope").string()).empty());
-    EXPECT_TRUE(FolderExists(dir_.string()));
-    EXPECT_FALSE(FileExists(dir_.string()));
+    EXPECT_GT(FreeDiskSpace(dir_.string()), 0);
+    EXPECT_EQ(FreeDiskSpace((dir_ / "missing" / "deeper").string()), -1);
 }
 
 TEST_F(TempFolder, MakeUniqueFileNameNumbersFromTheStem)
 {
-    std::string path = JoinFolderAndName(dir_.string(), "photo.bmp");
-    std::string unchanged = path;
-    MakeUniqueFileName(unchanged);
-    EXPECT_EQ(unchanged, path); // nothing there yet
-
+    EXPECT_EQ(Unique("photo.bmp"), "photo.bmp"); // nothing there yet
     Touch("photo.bmp");
-    std::string p1 = path;
-    MakeUniqueFileName(p1);
-    EXPECT_EQ(PathFileName(p1), "photo1.bmp");
+    EXPECT_EQ(Unique("photo.bmp"), "photo1.bmp");
     Touch("photo1.bmp");
-    std::string p2 = path;
-    MakeUniqueFileName(p2);
-    EXPECT_EQ(PathFileName(p2), "photo2.bmp");
-
+    EXPECT_EQ(Unique("photo.bmp"), "photo2.bmp");
     Touch("img12.jpg");
-    std::string p3 = JoinFolderAndName(dir_.string(), "img12.jpg");
-    MakeUniqueFileName(p3);
-    EXPECT_EQ(PathFileName(p3), "img1.jpg");
-
+    EXPECT_EQ(Unique("img12.jpg"), "img1.jpg");
     Touch("a.BMP");
-    std::string p4 = JoinFolderAndName(dir_.string(), "a.BMP");
-    MakeUniqueFileName(p4);
-    EXPECT_EQ(PathFileName(p4), "a1.bmp"); // the extension comes out lower-cased
-}
+    EXPECT_EQ(Unique("a.BMP"), "a1.bmp"); // the extension comes out lower-cased
 
-TEST_F(TempFolder, MakeUniqueFileNameAsksTheCallersExistenceTest)
-{
-    // Names about to be written count as taken although nothing is on disk yet.
+    // The caller's existence test: names about to be written count as taken.
     std::vector<std::string> taken = { "shot.png", "shot1.png" };
     auto exists = [&](const std::string &p) {
         return std::find(taken.begin(), taken.end(), PathFileName(p)) != taken.end();
     };
-    std::string path = JoinFolderAndName(dir_.string(), "shot7.png");
-    MakeUniqueFileName(path, exists);
-    EXPECT_EQ(PathFileName(path), "shot7.png");
+    EXPECT_EQ(Unique("shot7.png", exists), "shot7.png");
     taken.push_back("shot7.png");
-    MakeUniqueFileName(path, exists);
-    EXPECT_EQ(PathFileName(path), "shot2.png");
-    EXPECT_FALSE(PathExists(path));
-    Touch("shot2.png");
-    EXPECT_TRUE(PathExists(path));
-}
-
-TEST_F(TempFolder, FreeDiskSpaceIsKnownForAFolder)
-{
-    EXPECT_GT(FreeDiskSpace(dir_.string()), 0);
-    EXPECT_EQ(FreeDiskSpace((dir_ / "missing" / "deeper").string()), -1);
+    EXPECT_EQ(Unique("shot7.png", exists), "shot2.png");
+    EXPECT_FALSE(PathExists(Path("shot2.png")));
 }
