@@ -65,24 +65,10 @@ template <class Value> std::vector<BYTE> RefFourWay(int W, int H, int w, int h, 
 // Output bytes of a source pixel at the scale-and-crop output depth (grey: one byte).
 inline std::array<int, 3> RefWorkPixel(const Pic &src, int x, int y, bool grey)
 {
-    const int depth = src.h().biBitCount;
-    const BYTE *r = src.row(y);
-    int b, g, red;
-    if (depth == 1) {
+    if (src.h().biBitCount == 1)
         return { src.index(x, y) ? 255 : 0, 0, 0 };
-    } else if (depth <= 8) {
-        const RGBQUAD q = src.colours()[src.index(x, y)];
-        b = q.rgbBlue, g = q.rgbGreen, red = q.rgbRed;
-    } else if (depth == 16) {
-        const int v = r[2 * x] | (r[2 * x + 1] << 8);
-        b = (v & 31) << 3, g = ((v >> 5) & 31) << 3, red = ((v >> 10) & 31) << 3;
-    } else {
-        const int n = depth / 8;
-        b = r[n * x], g = r[n * x + 1], red = r[n * x + 2];
-    }
-    if (grey)
-        return { b, 0, 0 };
-    return { b, g, red };
+    const auto c = src.bgr(x, y);
+    return { c[0], grey ? 0 : c[1], grey ? 0 : c[2] };
 }
 
 // The scale-and-crop walk: the source scaled to fullW × fullH, keeping columns [l, r) and the
