@@ -145,22 +145,6 @@ TEST(Bitmap2Dib, FewerBitsPickTheNearestPaletteColour)
     EXPECT_EQ(p.colours()[1].rgbRed, 255);
 }
 
-TEST(Bitmap2Dib, RefusalsLeaveThePairAlone)
-{
-    Pic p;
-    MakeRandom(p, 3, 3, 24, 2);
-    Snapshot before(p);
-    const QImage image = Pattern(3, 3);
-    const QImage empty;
-    EXPECT_EQ(Bitmap2Dib(&p.bits, &p.info, nullptr, nullptr, 0), 0);
-    EXPECT_EQ(Bitmap2Dib(&p.bits, &p.info, &empty, nullptr, 0), 0);
-    EXPECT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, nullptr, 7), 0);
-    GlobalSetFailAt(1);
-    EXPECT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, nullptr, 0), 0);
-    GlobalSetFailAt(0);
-    before.ExpectUnchanged(p);
-}
-
 // ---- GetDibFromDC ----
 
 TEST(GetDibFromDC, GrabsARectangleOfAnImageDevice)
@@ -202,24 +186,6 @@ TEST(GetDibFromDC, KeepsTheCallersBitCount)
     EXPECT_EQ(p.index(0, 7), 0); // top-left (1, 2, 0) is nearest to black
 }
 
-TEST(GetDibFromDC, RefusalsLeaveThePairAlone)
-{
-    QImage device = Pattern(8, 8);
-    CDC dc { &device, nullptr };
-    CDC none { nullptr, nullptr };
-    Pic p;
-    MakeRandom(p, 3, 3, 24, 3);
-    Snapshot before(p);
-    EXPECT_EQ(GetDibFromDC(nullptr, 0, 0, 2, 2, &p.bits, &p.info), 0);
-    EXPECT_EQ(GetDibFromDC(&none, 0, 0, 2, 2, &p.bits, &p.info), 0);
-    EXPECT_EQ(GetDibFromDC(&dc, 0, 0, 0, 2, &p.bits, &p.info), 0);
-    EXPECT_EQ(GetDibFromDC(&dc, 0, 0, 2, -2, &p.bits, &p.info), 0);
-    GlobalSetFailAt(1);
-    EXPECT_EQ(GetDibFromDC(&dc, 0, 0, 2, 2, &p.bits, &p.info), 0);
-    GlobalSetFailAt(0);
-    before.ExpectUnchanged(p);
-}
-
 // ---- ReadRes2Data (resources of this test program, :/bitmaps/<id>.bmp) ----
 
 TEST(ReadRes2Data, LoadsBitmapResourcesBottomUp)
@@ -248,19 +214,4 @@ TEST(ReadRes2Data, LoadsBitmapResourcesBottomUp)
     EXPECT_EQ(p.h().biBitCount, 24);
     EXPECT_EQ(p.h().biClrUsed, 0u);
     EXPECT_EQ(p.at(1, 1, 2), 12);
-}
-
-TEST(ReadRes2Data, MissingAndUnsupportedResources)
-{
-    Pic p;
-    MakeRandom(p, 3, 3, 24, 3);
-    Snapshot before(p);
-    EXPECT_EQ(ReadRes2Data(9999, &p.bits, &p.info), -1);
-    EXPECT_EQ(ReadRes2Data(102, &p.bits, &p.info), -3); // 2 bits per pixel
-    EXPECT_EQ(ReadRes2Data(106, &p.bits, &p.info), -3); // compressed
-    GlobalSetFailAt(1);
-    EXPECT_EQ(ReadRes2Data(101, &p.bits, &p.info), -1);
-    GlobalSetFailAt(0);
-    before.ExpectUnchanged(p);
-    EXPECT_EQ(ReadRes2Data(101, nullptr, &p.info), -1);
 }
