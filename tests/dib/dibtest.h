@@ -95,6 +95,17 @@ template <class F> auto Grid(int w, int h, F f)
     return out;
 }
 
+// Width, height and depth of a picture, with the image size its padded rows need.
+inline testing::AssertionResult HasShape(const Pic &p, int w, int h, int depth)
+{
+    const BITMAPINFOHEADER &x = p.h();
+    if (x.biWidth == w && x.biHeight == h && x.biBitCount == depth
+        && x.biSizeImage == DibStride(w, depth) * h)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << x.biWidth << " x " << x.biHeight << " x " << x.biBitCount
+                                       << " bits, " << x.biSizeImage << " bytes";
+}
+
 // The caller's pair as it was, to check that a failed call left it alone.
 struct Snapshot {
     HGLOBAL bits;

@@ -65,7 +65,6 @@ TEST(CallersPair, RefusedArgumentsLeaveItUntouched)
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(0, 4, 8, &p8.bits, &p8.info, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, -4, 8, &p8.bits, &p8.info, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 2, &p8.bits, &p8.info, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 7, &p8.bits, &p8.info, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(INT_MAX, INT_MAX, 32, &p8.bits, &p8.info, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 8, nullptr, &p8.info, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 8, &p8.bits, nullptr, 0), 0);
@@ -102,7 +101,6 @@ TEST(CallersPair, RefusedArgumentsLeaveItUntouched)
     EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(&p24.bits, &p24.info, INT_MAX, INT_MAX, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(&p24.bits, &p24.info, 1 << 20, 1 << 20, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p4, ScaleDibAll(&p4.bits, &p4.info, INT_MAX, INT_MAX, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p1, DibScale1Bit(&p1.bits, &p1.info, 0, 5, 1), 0);
     EXPECT_FAILS_UNTOUCHED(p1, DibScale1Bit(&p1.bits, &p1.info, 5, -1, 1), 0);
     EXPECT_FAILS_UNTOUCHED(p8, DibScale1Bit(&p8.bits, &p8.info, 5, 5, 1), 0);
     EXPECT_FAILS_UNTOUCHED(p4, Scale8Or4Dib(&p4.bits, &p4.info, 0, 3, 0), 0);
@@ -111,12 +109,24 @@ TEST(CallersPair, RefusedArgumentsLeaveItUntouched)
     EXPECT_FAILS_UNTOUCHED(p24, ScaleAndCrop(&p24.bits, &p24.info, 45, 30, 10, 10, 10, 28), 0);
     EXPECT_FAILS_UNTOUCHED(p8, ScallBitmap(&p8.bits, &p8.info, 3, 3, p32.bits, p32.info), 0);
 
+    // Scaling and cropping into the caller's destination pair (p24) from p8.
+    SIZE size { 4, 4 }, huge { INT_MAX, INT_MAX };
+    const RECT all { 0, 0, 4, 4 }, thin { 3, 0, 3, 4 }, outside { 9, 9, 20, 20 }, whole { -1, -1, -1, -1 };
+    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(nullptr, &p24.bits, p8.info, p8.bits, &size, all, 2), 0);
+    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, nullptr, p8.bits, &size, all, 2), 0);
+    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, nullptr, &size, all, 2), 0);
+    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, thin, 2), 0);
+    EXPECT_FAILS_UNTOUCHED(
+        p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, outside, 2), 0);
+    EXPECT_FAILS_UNTOUCHED(
+        p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, outside, 1), 0);
+    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &huge, whole, 2), 0);
+
     EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, nullptr, nullptr, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, &empty, nullptr, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, &image, nullptr, 7), 0);
     EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(nullptr, 0, 0, 2, 2, &p24.bits, &p24.info), 0);
     EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(&noDevice, 0, 0, 2, 2, &p24.bits, &p24.info), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(&dc, 0, 0, 0, 2, &p24.bits, &p24.info), 0);
     EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(&dc, 0, 0, 2, -2, &p24.bits, &p24.info), 0);
     EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(9999, &p24.bits, &p24.info), -1); // missing
     EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(102, &p24.bits, &p24.info), -3); // 2 bits per pixel
