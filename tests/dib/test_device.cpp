@@ -29,11 +29,17 @@ QImage Pattern(int w, int h)
     return image;
 }
 
-// The 24-bit picture's pixel at top-down (x, y) as a colour without alpha.
-QRgb PixelAt(const Pic &p, int x, int y)
+// The colours of a picture top-down, and of a rectangle of a bitmap.
+std::vector<QRgb> TopDown(const Pic &p)
 {
-    const int row = p.h().biHeight - 1 - y;
-    return qRgb(p.at(x, row, 2), p.at(x, row, 1), p.at(x, row, 0)) & 0xFFFFFF;
+    return Grid(p.h().biWidth, p.h().biHeight, [&](int x, int y) {
+        const auto c = p.bgr(x, p.h().biHeight - 1 - y);
+        return qRgb(c[2], c[1], c[0]);
+    });
+}
+std::vector<QRgb> Colours(const QImage &image, const QRect &r)
+{
+    return Grid(r.width(), r.height(), [&](int x, int y) { return image.pixel(r.x() + x, r.y() + y); });
 }
 
 } // namespace
@@ -48,12 +54,7 @@ TEST(Dib2Bitmap, ShowsEachDepthTopDown)
         MakeRandom(p, 9, 4, depth, unsigned(depth));
         const std::unique_ptr<QImage> image(Dib2Bitmap(p.bits, p.info));
         ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->size(), QSize(9, 4));
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 9; ++x) {
-                const auto c = p.bgr(x, 3 - y);
-                ASSERT_EQ(image->pixel(x, y), qRgb(c[2], c[1], c[0]));
-            }
+        EXPECT_EQ(Colours(*image, image->rect()), TopDown(p));
     }
 
     Pic p16;
@@ -82,9 +83,7 @@ TEST(Bitmap2Dib, DeepBitmapsBecomeBottomUpPictures)
     ASSERT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, nullptr, 0), 1);
     EXPECT_TRUE(HasShape(p, 7, 4, 24));
     EXPECT_EQ(p.h().biXPelsPerMeter, 3780);
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 7; ++x)
-            ASSERT_EQ(PixelAt(p, x, y), image.pixel(x, y) & 0xFFFFFF);
+    EXPECT_EQ(TopDown(p), Colours(image, image.rect()));
 
     ASSERT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, nullptr, 16), 1);
     const auto *words = static_cast<const WORD *>(p.bits);
@@ -105,9 +104,8 @@ TEST(Bitmap2Dib, IndexedBitmapsKeepTheirColoursAndIndices)
     EXPECT_EQ(p.h().biBitCount, 8);
     EXPECT_EQ(p.colours()[2].rgbRed, 200);
     EXPECT_EQ(p.colours()[4].rgbBlue, 70);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 6; ++x)
-            ASSERT_EQ(p.index(x, 2 - y), (x + y) % 5);
+    EXPECT_EQ(Grid(6, 3, [&](int x, int y) { return p.index(x, 2 - y); }),
+        Grid(6, 3, [](int x, int y) { return (x + y) % 5; }));
 
     // The same picture back and forth through a bitmap.
     const std::unique_ptr<QImage> shown(Dib2Bitmap(p.bits, p.info));
@@ -128,16 +126,11 @@ TEST(Bitmap2Dib, FewerBitsPickTheNearestPaletteColour)
     EXPECT_EQ(p.index(0, 0), 0);
     EXPECT_EQ(p.index(1, 0), 1);
     EXPECT_EQ(p.colours()[1].rgbGreen, 255);
-
+    // The 16 standard colours: dark red, blue, white.
     ASSERT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, nullptr, 4), 1);
-    EXPECT_EQ(p.index(2, 0), 1); // dark red
-    EXPECT_EQ(p.index(3, 0), 12); // blue
-    EXPECT_EQ(p.index(1, 0), 15); // white
-
-    DibPalette palette {};
-    palette.count = 2;
-    palette.colors[0] = RGBQUAD { 255, 0, 0, 0 }; // blue
-    palette.colors[1] = RGBQUAD { 0, 0, 255, 0 }; // red
+    EXPECT_EQ(Grid(3, 1, [&](int x, int) { return p.index(x + 1, 0); }), (std::vector<int> { 15, 1, 12 }));
+    // A given palette of blue and red.
+    const DibPalette palette { 2, { RGBQUAD { 255, 0, 0, 0 }, RGBQUAD { 0, 0, 255, 0 } } };
     ASSERT_EQ(Bitmap2Dib(&p.bits, &p.info, &image, &palette, 8), 1);
     EXPECT_EQ(p.index(2, 0), 1);
     EXPECT_EQ(p.index(3, 0), 0);
@@ -146,26 +139,22 @@ TEST(Bitmap2Dib, FewerBitsPickTheNearestPaletteColour)
 
 // ---- GetDibFromDC ----
 
-TEST(GetDibFromDC, GrabsARectangleOfAnImageDevice)
+TEST(GetDibFromDC, GrabsARectangleInLogicalCoordinatesWithBlackOutside)
 {
     QImage device = Pattern(12, 9);
     CDC dc { &device, nullptr };
     Pic p;
     ASSERT_EQ(GetDibFromDC(&dc, 2, 3, 5, 4, &p.bits, &p.info), 1);
     EXPECT_TRUE(HasShape(p, 5, 4, 24)); // no header given
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            ASSERT_EQ(PixelAt(p, x, y), device.pixel(x + 2, y + 3) & 0xFFFFFF);
+    EXPECT_EQ(TopDown(p), Colours(device, QRect(2, 3, 5, 4)));
 
-    // With a painter translating logical coordinates, and parts outside the device black.
-    QPainter painter(&device);
+    QPainter painter(&device); // logical (6, 5) is device (10, 6)
     painter.translate(4, 1);
     CDC painted { &device, &painter };
     ASSERT_EQ(GetDibFromDC(&painted, 6, 5, 4, 4, &p.bits, &p.info), 1);
-    EXPECT_EQ(PixelAt(p, 0, 0), device.pixel(10, 6) & 0xFFFFFF);
-    EXPECT_EQ(PixelAt(p, 1, 2), device.pixel(11, 8) & 0xFFFFFF);
-    EXPECT_EQ(PixelAt(p, 2, 0), 0u);
-    EXPECT_EQ(PixelAt(p, 0, 3), 0u);
+    EXPECT_EQ(TopDown(p), Grid(4, 4, [&](int x, int y) {
+        return x < 2 && y < 3 ? device.pixel(x + 10, y + 6) : qRgb(0, 0, 0);
+    }));
 }
 
 TEST(GetDibFromDC, KeepsTheCallersBitCount)
