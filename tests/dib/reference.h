@@ -13,42 +13,34 @@
 // w × h × channels bytes, rows in memory order, no padding.
 template <class Value> std::vector<BYTE> RefFourWay(int W, int H, int w, int h, int channels, Value value)
 {
-    struct Axis {
-        bool box;
-        std::int64_t step;
+    // Per axis: box when reduced by half or more; the step in 1/1024 of a source pixel.
+    const bool bx = w <= W / 2, by = h <= H / 2;
+    auto step = [](bool box, std::int64_t src, int dst) {
+        return box ? (src - 1) * 1024 / dst : (dst > 1 ? (src - 1) * 1024 / (dst - 1) : 0);
     };
-    auto axis = [](int src, int dst) {
-        const bool box = dst <= src / 2;
-        std::int64_t step = box ? std::int64_t(src - 1) * 1024 / dst
-                                : (dst > 1 ? std::int64_t(src - 1) * 1024 / (dst - 1) : 0);
-        return Axis { box, step };
-    };
+    const std::int64_t sx = step(bx, W, w), sy = step(by, H, h);
     auto ceil1024 = [](std::int64_t p) { return int(p >> 10) + ((p & 1023) ? 1 : 0); };
-    const Axis ax = axis(W, w), ay = axis(H, h);
     std::vector<BYTE> out;
     for (int ty = 0; ty < h; ++ty)
         for (int tx = 0; tx < w; ++tx)
             for (int c = 0; c < channels; ++c) {
-                const std::int64_t px = tx * ax.step, py = ty * ay.step;
-                const int x0 = ax.box ? ceil1024(px) : int(px >> 10);
-                const int x1 = ax.box ? int((px + ax.step) >> 10) : (x0 == W - 1 ? x0 : x0 + 1);
-                const int y0 = ay.box ? ceil1024(py) : int(py >> 10);
-                const int y1 = ay.box ? int((py + ay.step) >> 10) : (y0 == H - 1 ? y0 : y0 + 1);
+                const std::int64_t px = tx * sx, py = ty * sy;
+                const int x0 = bx ? ceil1024(px) : int(px >> 10);
+                const int x1 = bx ? int((px + sx) >> 10) : (x0 == W - 1 ? x0 : x0 + 1);
+                const int y0 = by ? ceil1024(py) : int(py >> 10);
+                const int y1 = by ? int((py + sy) >> 10) : (y0 == H - 1 ? y0 : y0 + 1);
                 const std::int64_t f = px & 1023, g = py & 1023;
-                std::int64_t v = 0;
-                if (ax.box && ay.box) {
-                    std::int64_t sum = 0;
+                std::int64_t v = 0, sum = 0;
+                if (bx && by) {
                     for (int y = y0; y <= y1; ++y)
                         for (int x = x0; x <= x1; ++x)
                             sum += value(x, y, c);
                     v = sum / ((x1 - x0 + 1) * (y1 - y0 + 1));
-                } else if (ay.box) {
-                    std::int64_t sum = 0;
+                } else if (by) {
                     for (int y = y0; y <= y1; ++y)
                         sum += (value(x0, y, c) * (1024 - f) + value(x1, y, c) * f) >> 10;
                     v = sum / (y1 - y0 + 1);
-                } else if (ax.box) {
-                    std::int64_t sum = 0;
+                } else if (bx) {
                     for (int x = x0; x <= x1; ++x)
                         sum += (value(x, y0, c) * (1024 - g) + value(x, y1, c) * g) >> 10;
                     v = sum / (x1 - x0 + 1);

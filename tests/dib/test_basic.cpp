@@ -127,20 +127,17 @@ TEST(AnyConvertTo24Bit, LargePalettePicturesAreReducedFirst)
 {
     Pic p;
     MakeRandom(p, 2000, 2000, 8, 5);
-    const int xs[] = { 0, 3, 1000, 1447 }, ys[] = { 0, 700, 1447 };
-    auto sample = [&](auto colourAt) {
-        std::vector<std::array<BYTE, 3>> out;
-        for (int y : ys)
-            for (int x : xs)
-                out.push_back(colourAt(x, y));
-        return out;
-    };
-    const auto expected = sample([&](int x, int y) { return p.bgr(x * 2000 / 1448, y * 2000 / 1448); });
+    // Nearest neighbour on a grid of sample points, every 181st pixel and the last.
+    const auto expected = Grid(9, 9, [&](int x, int y) {
+        return p.bgr(std::min(181 * x, 1447) * 2000 / 1448, std::min(181 * y, 1447) * 2000 / 1448);
+    });
     ASSERT_EQ(AnyConvertTo24Bit(&p.bits, &p.info), 1);
     EXPECT_TRUE(HasShape(p, 1448, 1448, 24));
     EXPECT_EQ(p.h().biXPelsPerMeter, 2737);
     EXPECT_EQ(p.h().biYPelsPerMeter, 2737);
-    EXPECT_EQ(sample([&](int x, int y) { return p.bgr(x, y); }), expected);
+    EXPECT_EQ(
+        Grid(9, 9, [&](int x, int y) { return p.bgr(std::min(181 * x, 1447), std::min(181 * y, 1447)); }),
+        expected);
 }
 
 TEST(AnyConvertTo24Bit, LargeOneBitPicturesGoThroughTheGreyRamp)

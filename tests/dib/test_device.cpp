@@ -106,13 +106,6 @@ TEST(Bitmap2Dib, IndexedBitmapsKeepTheirColoursAndIndices)
     EXPECT_EQ(p.colours()[4].rgbBlue, 70);
     EXPECT_EQ(Grid(6, 3, [&](int x, int y) { return p.index(x, 2 - y); }),
         Grid(6, 3, [](int x, int y) { return (x + y) % 5; }));
-
-    // The same picture back and forth through a bitmap.
-    const std::unique_ptr<QImage> shown(Dib2Bitmap(p.bits, p.info));
-    ASSERT_NE(shown, nullptr);
-    Pic again;
-    ASSERT_EQ(Bitmap2Dib(&again.bits, &again.info, shown.get(), nullptr, 8), 1);
-    EXPECT_EQ(Pixels(again), Pixels(p));
 }
 
 TEST(Bitmap2Dib, FewerBitsPickTheNearestPaletteColour)
