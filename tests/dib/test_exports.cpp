@@ -28,10 +28,9 @@ std::set<std::string> DynamicExports(const std::string &path)
     std::ifstream in(path, std::ios::binary);
     std::vector<char> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::set<std::string> names;
-    if (file.size() < sizeof(Elf64_Ehdr))
-        return names;
     const auto *eh = reinterpret_cast<const Elf64_Ehdr *>(file.data());
-    if (std::memcmp(eh->e_ident, ELFMAG, SELFMAG) != 0 || eh->e_ident[EI_CLASS] != ELFCLASS64)
+    if (file.size() < sizeof(Elf64_Ehdr) || std::memcmp(eh->e_ident, ELFMAG, SELFMAG) != 0
+        || eh->e_ident[EI_CLASS] != ELFCLASS64)
         return names;
     const auto *sections = reinterpret_cast<const Elf64_Shdr *>(file.data() + eh->e_shoff);
     for (int i = 0; i < eh->e_shnum; ++i) {
