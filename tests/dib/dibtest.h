@@ -4,6 +4,7 @@
 #include "dib/dib.h"
 #include "platform/dibutil.h"
 
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <random>
@@ -31,16 +32,32 @@ struct Pic {
     int index(int x, int y) const
     {
         const BYTE *r = row(y);
-        switch (h().biBitCount) {
-        case 1:
+        if (h().biBitCount == 1)
             return (r[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4:
+        if (h().biBitCount == 4)
             return x & 1 ? r[x >> 1] & 15 : r[x >> 1] >> 4;
-        default:
-            return r[x];
+        return r[x];
+    }
+    // Blue, green and red of pixel (x, y) at any depth (16 bits: 5-5-5 shifted up by three).
+    std::array<BYTE, 3> bgr(int x, int y) const
+    {
+        if (h().biBitCount <= 8) {
+            const RGBQUAD q = colours()[index(x, y)];
+            return { q.rgbBlue, q.rgbGreen, q.rgbRed };
         }
+        if (h().biBitCount == 16) {
+            const int v = row(y)[2 * x] | (row(y)[2 * x + 1] << 8);
+            return { BYTE((v & 31) << 3), BYTE(((v >> 5) & 31) << 3), BYTE(((v >> 10) & 31) << 3) };
+        }
+        return { at(x, y, 0), at(x, y, 1), at(x, y, 2) };
     }
 };
+
+// A header block for functions that fill a caller-made one.
+inline BITMAPINFO *NewInfo()
+{
+    return static_cast<BITMAPINFO *>(::operator new(1064));
+}
 
 // A picture of the given size and depth with random pixels (padding zero) and a random palette.
 inline void MakeRandom(Pic &p, int w, int h, int bitCount, unsigned seed)
@@ -48,15 +65,14 @@ inline void MakeRandom(Pic &p, int w, int h, int bitCount, unsigned seed)
     ASSERT_TRUE(CreateDib(w, h, static_cast<WORD>(bitCount), &p.bits, &p.info, 0));
     std::mt19937 rng(seed);
     const int rowBytes = (w * bitCount + 7) / 8;
-    for (int y = 0; y < h; ++y)
+    for (int y = 0; y < h; ++y) {
         for (int i = 0; i < rowBytes; ++i)
             p.row(y)[i] = static_cast<BYTE>(rng());
-    if (bitCount * w % 8 != 0) // clear the unused low bits of the last byte
-        for (int y = 0; y < h; ++y)
+        if (bitCount * w % 8 != 0) // clear the unused low bits of the last byte
             p.row(y)[rowBytes - 1] &= static_cast<BYTE>(0xFF << (8 - bitCount * w % 8));
+    }
     for (int i = 0; i < 256; ++i)
-        p.colours()[i]
-            = RGBQUAD { static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), static_cast<BYTE>(rng()), 0 };
+        p.colours()[i] = RGBQUAD { BYTE(rng()), BYTE(rng()), BYTE(rng()), 0 };
 }
 
 // Pixel rows of a picture without padding, for comparisons.
@@ -69,12 +85,32 @@ inline std::vector<BYTE> Pixels(const Pic &p)
     return out;
 }
 
+// f(x, y) of every pixel of a w × h grid, rows in memory order.
+template <class F> auto Grid(int w, int h, F f)
+{
+    std::vector<decltype(f(0, 0))> out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(f(x, y));
+    return out;
+}
+
+// Width, height and depth of a picture, with the image size its padded rows need.
+inline testing::AssertionResult HasShape(const Pic &p, int w, int h, int depth)
+{
+    const BITMAPINFOHEADER &x = p.h();
+    if (x.biWidth == w && x.biHeight == h && x.biBitCount == depth
+        && x.biSizeImage == DibStride(w, depth) * h)
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << x.biWidth << " x " << x.biHeight << " x " << x.biBitCount
+                                       << " bits, " << x.biSizeImage << " bytes";
+}
+
 // The caller's pair as it was, to check that a failed call left it alone.
 struct Snapshot {
     HGLOBAL bits;
     BITMAPINFO *info;
-    std::vector<BYTE> header;
-    std::vector<BYTE> pixels;
+    std::vector<BYTE> header, pixels;
 
     explicit Snapshot(const Pic &p)
         : bits(p.bits)
