@@ -1,4 +1,5 @@
-#include "fmt_testutil.h"
+// TGA files of several suites against reference renderings, and the rules for alpha and maps.
+#include "codec_test_util.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@ extern const FormatCodec kFormat_tga;
 }
 
 using namespace codexa;
-using namespace codexa::legacytest;
+using namespace codexa::test;
 
 namespace
 {
@@ -143,7 +144,7 @@ TEST(FmtTga, AttributeBitDecidesSixteenBitAlpha)
     Rgb with = Load("image-rs-testsuite/b5-attrib.tga");
     Rgb without = Load("image-rs-testsuite/b5-noattrib.tga");
     ASSERT_EQ(with.width, without.width);
-    std::vector<std::uint8_t> raw = ReadFileBytes(TestData("tga/image-rs-testsuite/b5-attrib.tga"));
+    std::vector<std::uint8_t> raw = ReadAll(TestData("tga/image-rs-testsuite/b5-attrib.tga"));
     int transparent = 0;
     for (int i = 0; i < with.width * with.height; ++i) {
         bool opaque = raw[18 + 2 * i + 1] & 0x80;
@@ -197,91 +198,13 @@ TEST(FmtTga, BadFilesFail)
             EXPECT_NE(LoadWith(kFormat_tga, path, pic), Status::Ok);
             EXPECT_EQ(pic.bits, nullptr);
         }
-    // Every prefix of an RLE file fails or, once all pixels are there, gives the whole picture.
-    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/truevision-conformance/ccm8.tga"));
-    Rgb whole = Load("truevision-conformance/ccm8.tga");
-    int failures = 0;
-    for (std::size_t n = 0; n < data.size(); n += 23) {
-        std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<long>(n));
-        Picture pic;
-        if (kFormat_tga.load(AsBytes(part), -1, pic) == Status::Ok)
-            EXPECT_EQ(CompareRgb(Flatten(pic), whole), "") << n;
-        else
-            ++failures;
-    }
-    EXPECT_GT(failures, 180); // the pixels end about 4.7 kB in
-}
-
-TEST(FmtTga, ProbeNeedsExtensionOrFooter)
-{
-    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/kde/rgb.tga")); // no footer
-    EXPECT_TRUE(kFormat_tga.probe(AsBytes(data), ".tga"));
-    EXPECT_FALSE(kFormat_tga.probe(AsBytes(data), ".dat"));
-    std::vector<std::uint8_t> small = ReadFileBytes(TestData("tga/pillow-common/1x1_l_bl_raw.tga"));
-    EXPECT_TRUE(kFormat_tga.probe(AsBytes(small), ""));
-    for (const char *other : { "pcx/kde/mono.pcx", "bmpsuite/g/pal8.bmp", "gem-img/mono/tiger.img",
-             "macpaint/good/MUST4_raw.MAC" })
-        EXPECT_FALSE(kFormat_tga.probe(AsBytes(ReadFileBytes(TestData(other))), ".tga")) << other;
-}
-
-TEST(FmtTga, RoundTrip)
-{
-    struct Case {
-        int bits;
-        int palette;
-        bool grey;
-        int wantBits;
-    } cases[] = { { 1, 0, false, 8 }, { 4, 9, false, 8 }, { 8, 0, false, 8 }, { 8, 0, true, 8 },
-        { 24, 0, false, 24 } };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.bits);
-        Picture src = MakePicture(33, 17, c.bits, c.palette, [&](int x, int y) {
-            return c.bits == 24 ? static_cast<unsigned>(x * 0x1F0307 + y * 0x30507)
-                                : static_cast<unsigned>(x + 2 * y) % (c.palette ? c.palette : 1u << c.bits);
-        });
-        if (c.grey)
-            DibGreyPalette(src.info, 256);
-        else
-            for (int i = 0; i < 256; ++i)
-                src.info.bmiColors[i] = RGBQUAD { static_cast<BYTE>(i * 3), static_cast<BYTE>(i),
-                    static_cast<BYTE>(255 - i), 0 };
-        std::vector<std::uint8_t> file;
-        ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
-        EXPECT_TRUE(kFormat_tga.probe(AsBytes(file), ".tga"));
-        Picture back;
-        ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
-        EXPECT_EQ(back.bitCount(), c.wantBits);
-        EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
-    }
-}
-
-TEST(FmtTga, SavedMapCoversEveryIndex)
-{
-    Picture src = MakePicture(10, 3, 8, 4, [](int x, int) { return static_cast<unsigned>(x * 20); });
-    src.info.bmiColors[1] = RGBQUAD { 1, 2, 3, 0 };
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
-    Picture back;
-    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
-    EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
-}
-
-// A TGA header followed by the given bytes.
-std::vector<std::uint8_t> Tga(std::initializer_list<unsigned> header18, std::initializer_list<unsigned> rest)
-{
-    std::vector<std::uint8_t> v;
-    for (unsigned b : header18)
-        v.push_back(static_cast<std::uint8_t>(b));
-    for (unsigned b : rest)
-        v.push_back(static_cast<std::uint8_t>(b));
-    return v;
 }
 
 TEST(FmtTga, PremultipliedAlphaAndWideIndices)
 {
     // 2 × 1, 32-bit, 8 alpha bits, extension area saying "premultiplied": c + 255 - a.
     std::vector<std::uint8_t> file
-        = Tga({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8 }, { 50, 60, 70, 128, 0, 0, 0, 0 });
+        = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8, 50, 60, 70, 128, 0, 0, 0, 0 };
     std::size_t ext = file.size();
     file.resize(ext + 495, 0);
     file[ext] = 495 & 0xFF;
@@ -303,8 +226,8 @@ TEST(FmtTga, PremultipliedAlphaAndWideIndices)
     EXPECT_EQ(pic.RowFromTop(0)[3], 255); // alpha 0: white
 
     // 16-bit indices into a 2-entry map starting at 300: a 24-bit picture.
-    file = Tga({ 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20 },
-        { 1, 2, 3, 4, 5, 6, 0x2D, 0x01, 0x2C, 0x01 });
+    file = { 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20, 1, 2, 3, 4, 5, 6,
+        0x2D, 0x01, 0x2C, 0x01 };
     ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
     EXPECT_EQ(pic.bitCount(), 24);
     EXPECT_EQ(pic.RowFromTop(0)[0], 4); // index 301

@@ -1,7 +1,9 @@
-// Round trips through JPEG, PNG, TIFF and GIF for every depth each can hold.
+// Round trips through every writable format for every depth each can hold.
 #include "codec_test_util.h"
 
+#include <array>
 #include <gtest/gtest.h>
+#include <map>
 
 using namespace codexa;
 using namespace codexa::test;
@@ -56,6 +58,101 @@ INSTANTIATE_TEST_SUITE_P(Formats, LosslessRoundTrip,
         return std::string(p.param.format) + "_" + std::to_string(p.param.bitCount)
             + (p.param.grey ? "_grey" : "");
     });
+
+// The own-code formats: palette depths they cannot hold widen, black-and-white and two-colour
+// 1-bit pictures take their own paths, and the resolution survives in each format's unit.
+TEST(LegacyRoundTrip, KeepsEveryPixelInTheDepthTheFormatHolds)
+{
+    enum Palette { Colour, BlackFirst, WhiteFirst, Grey };
+    struct Legacy {
+        const char *format;
+        int bits, paletteSize;
+        Palette palette;
+        int wantBits;
+    } cases[] = {
+        { "bmp", 1, 0, Colour, 1 },
+        { "bmp", 4, 11, Colour, 4 },
+        { "bmp", 8, 0, Colour, 8 },
+        { "bmp", 24, 0, Colour, 24 },
+        { "tga", 1, 0, Colour, 8 },
+        { "tga", 4, 9, Colour, 8 },
+        { "tga", 8, 0, Colour, 8 },
+        { "tga", 8, 0, Grey, 8 },
+        { "tga", 24, 0, Colour, 24 },
+        { "pcx", 1, 2, BlackFirst, 1 },
+        { "pcx", 1, 2, WhiteFirst, 1 }, // white first: bits inverted
+        { "pcx", 1, 2, Colour, 4 }, // other colours: four planes
+        { "pcx", 4, 13, Colour, 4 },
+        { "pcx", 8, 0, Colour, 8 },
+        { "pcx", 24, 0, Colour, 24 },
+        { "img", 1, 2, WhiteFirst, 1 },
+        { "img", 1, 2, BlackFirst, 1 }, // plain monochrome, inverted
+        { "img", 1, 2, Colour, 1 }, // XIMG with two colours
+        { "img", 4, 0, Colour, 4 },
+        { "img", 8, 0, Colour, 8 },
+        { "img", 24, 0, Colour, 24 },
+    };
+    // Resolution in, and out where the format has a field (IMG stores whole micrometres).
+    const std::map<std::string, std::array<LONG, 4>> resolution
+        = { { "bmp", { 3780, 1890, 3780, 1890 } }, { "tga", { 3780, 1890, 0, 0 } },
+              { "pcx", { 3780, 11811, 3780, 11811 } }, { "img", { 3780, 5917, 3774, 5917 } } };
+    for (const Legacy &c : cases) {
+        SCOPED_TRACE(
+            std::string(c.format) + " " + std::to_string(c.bits) + " palette " + std::to_string(c.palette));
+        // Bands of equal rows exercise vertical replication; the noise exercises literal runs.
+        const unsigned count
+            = c.paletteSize ? static_cast<unsigned>(c.paletteSize) : 1u << std::min(c.bits, 24);
+        Picture src = MakePicture(45, 23, c.bits, c.paletteSize, [&](int x, int y) {
+            unsigned v = static_cast<unsigned>((x / 3 + y / 5) * 2654435761u >> 7);
+            if (y % 5 == 4)
+                v = static_cast<unsigned>(x * 31 + y * 17);
+            return v % count;
+        });
+        for (int i = 0; i < 256; ++i)
+            src.info.bmiColors[i] = c.palette == Grey
+                ? RGBQUAD { static_cast<BYTE>(i), static_cast<BYTE>(i), static_cast<BYTE>(i), 0 }
+                : RGBQUAD { static_cast<BYTE>(i * 3), static_cast<BYTE>(255 - i), static_cast<BYTE>(i * 7),
+                      0 };
+        if (c.palette == BlackFirst || c.palette == WhiteFirst) {
+            const BYTE first = c.palette == BlackFirst ? 0 : 255;
+            src.info.bmiColors[0] = RGBQUAD { first, first, first, 0 };
+            src.info.bmiColors[1] = RGBQUAD { BYTE(255 - first), BYTE(255 - first), BYTE(255 - first), 0 };
+        }
+        const auto &res = resolution.at(c.format);
+        src.SetResolution(res[0], res[1]);
+        const FormatCodec *codec = FormatByName(c.format);
+        std::vector<std::uint8_t> file;
+        ASSERT_EQ(codec->save(ViewOf(src), SaveOptions {}, file), Status::Ok);
+        EXPECT_TRUE(codec->probe(AsBytes(file), std::string(".") + c.format));
+        Picture back;
+        ASSERT_EQ(codec->load(AsBytes(file), -1, back), Status::Ok);
+        EXPECT_EQ(back.bitCount(), c.wantBits);
+        EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
+        EXPECT_EQ(back.info.bmiHeader.biXPelsPerMeter, res[2]);
+        EXPECT_EQ(back.info.bmiHeader.biYPelsPerMeter, res[3]);
+        if (std::string(c.format) == "bmp") {
+            EXPECT_EQ(back.info.bmiHeader.biClrUsed, src.info.bmiHeader.biClrUsed);
+        }
+    }
+}
+
+// A caller's picture whose pixels use indices past its 4-entry palette: the file gets black
+// entries for them, so it reads back (a file with stray indices would be refused).
+TEST(LegacyRoundTrip, SavedPaletteCoversEveryIndex)
+{
+    Picture src = MakePicture(10, 3, 8, 4, [](int x, int) { return static_cast<unsigned>(x * 20); });
+    src.info.bmiColors[0] = RGBQUAD { 1, 2, 3, 0 };
+    for (const char *format : { "bmp", "tga" }) {
+        std::vector<std::uint8_t> file;
+        ASSERT_EQ(FormatByName(format)->save(ViewOf(src), SaveOptions {}, file), Status::Ok) << format;
+        Picture back;
+        ASSERT_EQ(FormatByName(format)->load(AsBytes(file), -1, back), Status::Ok) << format;
+        EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "") << format;
+        if (std::string(format) == "bmp") {
+            EXPECT_EQ(back.info.bmiHeader.biClrUsed, 181u);
+        }
+    }
+}
 
 TEST(JpegRoundTrip, ColourAndGreyStayClose)
 {
@@ -127,34 +224,31 @@ TEST(SaveToMemory, RefusesUnknownFormatsAndOversizedGif)
     EXPECT_NE(SaveToMemory(ViewOf(wide), "gif", SaveOptions {}, out), Status::Ok);
 }
 
-} // namespace
-
-namespace
-{
-
 TEST(SaveToMemory, SixteenAndThirtyTwoBitPicturesAreWrittenAsColour)
 {
     for (int bits : { 16, 32 }) {
         DibInfoBlock info {};
         DibInitHeader(info, 5, 3, bits);
-        std::vector<std::uint8_t> pixels(DibImageSizeOf(info.bmiHeader), 0);
-        // Bottom row, first pixel: pure red (5-5-5: 0x7C00; 32-bit: B, G, R, x).
-        if (bits == 16) {
+        std::vector<std::uint8_t> pixels(DibImageSizeOf(info.bmiHeader));
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            pixels[i] = static_cast<std::uint8_t>(i * 13);
+        // Bottom left: pure red (5-5-5: 0x7C00; 32-bit: B, G, R, x).
+        if (bits == 16)
             pixels[0] = 0x00, pixels[1] = 0x7C;
-        } else {
-            pixels[2] = 255;
-        }
+        else
+            pixels[0] = pixels[1] = 0, pixels[2] = 255;
         PictureView view;
         ASSERT_TRUE(PictureView::From(&info, pixels.data(), view));
-        for (const char *format : { "png", "tif" }) {
+        for (const char *format : { "png", "tif", "bmp" }) {
+            SCOPED_TRACE(std::to_string(bits) + " " + format);
             std::vector<std::uint8_t> bytes;
             ASSERT_EQ(SaveToMemory(view, format, SaveOptions {}, bytes), Status::Ok);
             Picture back;
             ASSERT_EQ(LoadFromMemory(AsBytes(bytes), format, -1, back), Status::Ok);
             EXPECT_EQ(back.bitCount(), 24);
-            const std::uint8_t *p = back.RowFromTop(2);
-            EXPECT_EQ(p[0], 0) << bits << " " << format;
-            EXPECT_EQ(p[2], 255) << bits << " " << format;
+            EXPECT_EQ(CompareRgb(Flatten(back), Flatten(view)), "");
+            EXPECT_EQ(Flatten(back).At(0, 2)[0], 255);
+            EXPECT_EQ(Flatten(back).At(0, 2)[2], 0);
         }
     }
 }
