@@ -2,16 +2,16 @@
 
 #include "platform/paths.h"
 
+#include <QImage>
+#include <QString>
 #include <algorithm>
 #include <cmath>
-#include <csetjmp>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
 #include <map>
-#include <png.h>
 
 namespace codexa::test
 {
@@ -161,34 +161,13 @@ double MeanDifference(const Picture &a, const Picture &b)
 
 bool ReadPngRgba(const std::string &path, int &width, int &height, std::vector<std::uint8_t> &rgba)
 {
-    // The classic interface: stored values as they are, no gamma or colour-space conversion.
-    std::FILE *fp = std::fopen(path.c_str(), "rb");
-    if (fp == nullptr)
-        return false;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    bool ok = false;
-    if (png != nullptr && info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, fp);
-        png_read_info(png, info);
-        png_set_expand(png);
-        png_set_strip_16(png);
-        png_set_gray_to_rgb(png);
-        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-        png_set_interlace_handling(png);
-        png_read_update_info(png, info);
-        width = static_cast<int>(png_get_image_width(png, info));
-        height = static_cast<int>(png_get_image_height(png, info));
-        rgba.resize(static_cast<std::size_t>(width) * height * 4);
-        std::vector<png_bytep> rows(static_cast<std::size_t>(height));
-        for (int y = 0; y < height; ++y)
-            rows[static_cast<std::size_t>(y)] = rgba.data() + static_cast<std::size_t>(y) * width * 4;
-        png_read_image(png, rows.data());
-        ok = true;
-    }
-    png_destroy_read_struct(&png, &info, nullptr);
-    std::fclose(fp);
-    return ok;
+    QImage img(QString::fromStdString(path));
+    img.convertTo(QImage::Format_RGBA8888);
+    width = img.width(), height = img.height();
+    rgba.clear();
+    for (int y = 0; y < height; ++y)
+        rgba.insert(rgba.end(), img.constScanLine(y), img.constScanLine(y) + 4 * width);
+    return !img.isNull();
 }
 
 Rgb OverWhiteRgb(int width, int height, const std::vector<std::uint8_t> &rgba)

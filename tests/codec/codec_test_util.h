@@ -75,7 +75,7 @@ std::string ComparePartition(const Rgb &got, const Rgb &want);
 int MaxDifference(const Picture &a, const Picture &b);
 double MeanDifference(const Picture &a, const Picture &b);
 
-// A PNG read with libpng as stored (no gamma handling) into 8-bit RGBA.
+// A PNG read by Qt as stored (no gamma handling) into 8-bit RGBA.
 bool ReadPngRgba(const std::string &path, int &width, int &height, std::vector<std::uint8_t> &rgba);
 Rgb OverWhiteRgb(int width, int height, const std::vector<std::uint8_t> &rgba);
 // ReadPngRgba with alpha composited over white the way the decoders do it.

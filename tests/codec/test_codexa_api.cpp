@@ -4,12 +4,13 @@
 #include "codec/resample.h"
 #include "codec_test_util.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace codexa;
 using namespace codexa::test;
@@ -21,25 +22,12 @@ namespace
 class TempFolder : public ::testing::Test
 {
 protected:
-    void SetUp() override
+    std::string Path(const std::string &name) const
     {
-        dir_ = fs::temp_directory_path()
-            / ("codexa_api_" + std::to_string(::getpid()) + "_"
-                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (auto &e : fs::directory_iterator(dir_))
-            names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-    fs::path dir_;
+    QStringList Names() const { return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+    QTemporaryDir dir_;
 };
 
 struct Block {
@@ -129,7 +117,7 @@ TEST_F(TempFolder, SaveReplacesTheFileOnlyWhenTheNewOneIsComplete)
     EXPECT_EQ(CodexaSave(Path("folder.png").c_str(), &pic.info, pic.bits, nullptr, nullptr), 0);
     EXPECT_TRUE(fs::is_directory(Path("folder.png")));
     EXPECT_EQ(ReadAll(target), first);
-    EXPECT_EQ(Names(), (std::vector<std::string> { "folder.png", "picture.png" })); // no temporaries left
+    EXPECT_EQ(Names(), QStringList({ "folder.png", "picture.png" })); // no temporaries left
 
     // A save in another format through the format text replaces the bytes, keeps the mode.
     ASSERT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, "tif", nullptr), 1);
@@ -139,7 +127,7 @@ TEST_F(TempFolder, SaveReplacesTheFileOnlyWhenTheNewOneIsComplete)
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);
     EXPECT_EQ(CodexaFormatTest(target.c_str()), 5);
-    EXPECT_EQ(Names(), (std::vector<std::string> { "folder.png", "picture.png" }));
+    EXPECT_EQ(Names(), QStringList({ "folder.png", "picture.png" }));
 }
 
 TEST_F(TempFolder, SavingOverALinkReplacesTheLinkNotItsTarget)

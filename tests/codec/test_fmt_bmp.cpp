@@ -143,9 +143,7 @@ TEST(FmtBmp, OutputDepthsAndHeaderFields)
 {
     struct Case {
         const char *file;
-        int bitCount;
-        int clrUsed;
-        int xppm, yppm;
+        int bitCount, clrUsed, xppm, yppm;
     } cases[] = {
         { "g/pal1.bmp", 1, 0, 2835, 2835 },
         { "q/pal2.bmp", 4, 4, 2835, 2835 },

@@ -55,7 +55,7 @@ TEST(FmtMac, GoodFilesDecode)
     EXPECT_EQ(japan.info.bmiColors[0].rgbRed, 255);
 }
 
-TEST(FmtMac, QuestionableFilesDecode)
+TEST(FmtMac, QuestionableAndPaddedFilesDecode)
 {
     // go_header: a MacBinary name field of 63 bytes holding a UTF-16 path; its data fork is the
     // raw file next to it.
@@ -71,10 +71,6 @@ TEST(FmtMac, QuestionableFilesDecode)
         ASSERT_EQ(Load(f, pic), Status::Ok);
         EXPECT_GT(BlackPixels(pic), 1000);
     }
-}
-
-TEST(FmtMac, ZeroFilledMacBinaryHeaderAndPadding)
-{
     // 128 zero bytes in front of a raw file, and trailing padding: the same picture.
     std::vector<std::uint8_t> rawFile = ReadAll(TestData("macpaint/good/MUST4_raw.MAC"));
     std::vector<std::uint8_t> padded(128, 0);
