@@ -147,13 +147,11 @@ TEST(CodexaApi, PixelLimitRefusesLargePictures)
 {
     const std::string png = TestData("pngsuite/good/basn2c08.png"); // 32 × 32
     const std::string jpg = TestData("jpeg/pillow/good/hopper.jpg"); // 128 × 128
-    const std::string gif = TestData("gif/pillow/good/hopper.gif");
-    const std::string tif = TestData("tiff/pillow/good/hopper.tif");
-    const std::string bmp = TestData("bmpsuite/g/rgb24.bmp");
     Block block;
     HGLOBAL bits = nullptr;
     CodexaSetPixelLimit(1023);
-    for (const std::string &path : { png, jpg, gif, tif, bmp }) {
+    for (const std::string &path : { png, jpg, TestData("gif/pillow/good/hopper.gif"),
+             TestData("tiff/pillow/good/hopper.tif"), TestData("bmpsuite/g/rgb24.bmp") }) {
         EXPECT_EQ(CodexaLoadPage(&bits, &block.info, path.c_str(), -1), 0) << path;
         EXPECT_EQ(bits, nullptr);
     }
@@ -182,23 +180,20 @@ Picture Resampled(const Picture &src, int w, int h, RECT dest)
     return out;
 }
 
+// A 24-bit grey picture of the given levels, row by row from the top.
+Picture Levels(int width, int height, std::vector<unsigned> levels)
+{
+    return MakePicture(width, height, 24, 0, [&](int x, int y) { return levels[y * width + x] * 0x010101u; });
+}
+
 TEST(CodexaResample, AreaAverageWhenShrinkingBilinearWhenGrowing)
 {
-    Picture src;
-    ASSERT_EQ(src.Create(4, 2, 24), Status::Ok);
-    const int values[2][4] = { { 0, 40, 100, 200 }, { 20, 60, 0, 100 } };
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
-            std::memset(src.RowFromTop(y) + 3 * x, values[y][x], 3);
-    Picture half = Resampled(src, 2, 1, RECT { 0, 0, 2, 1 });
+    Picture half = Resampled(Levels(4, 2, { 0, 40, 100, 200, 20, 60, 0, 100 }), 2, 1, RECT { 0, 0, 2, 1 });
     ASSERT_NE(half.bits, nullptr);
     EXPECT_EQ(half.RowFromTop(0)[0], 30); // (0 + 40 + 20 + 60) / 4
     EXPECT_EQ(half.RowFromTop(0)[3], 100); // (100 + 200 + 0 + 100) / 4
 
-    Picture two;
-    ASSERT_EQ(two.Create(2, 1, 24), Status::Ok);
-    std::memset(two.RowFromTop(0) + 3, 255, 3);
-    Picture wide = Resampled(two, 4, 1, RECT { 0, 0, 4, 1 });
+    Picture wide = Resampled(Levels(2, 1, { 0, 255 }), 4, 1, RECT { 0, 0, 4, 1 });
     ASSERT_NE(wide.bits, nullptr);
     const std::uint8_t expect[4] = { 0, 64, 191, 255 }; // centres at -0.25, 0.25, 0.75, 1.25
     for (int x = 0; x < 4; ++x)
@@ -207,9 +202,7 @@ TEST(CodexaResample, AreaAverageWhenShrinkingBilinearWhenGrowing)
 
 TEST(CodexaResample, DestinationRectanglePlacesThePicture)
 {
-    Picture src;
-    ASSERT_EQ(src.Create(4, 4, 24), Status::Ok); // black
-    Picture out = Resampled(src, 10, 8, RECT { 2, 3, 6, 7 });
+    Picture out = Resampled(Levels(4, 4, std::vector<unsigned>(16, 0)), 10, 8, RECT { 2, 3, 6, 7 });
     ASSERT_NE(out.bits, nullptr);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 10; ++x) {
@@ -218,10 +211,7 @@ TEST(CodexaResample, DestinationRectanglePlacesThePicture)
         }
     // A rectangle reaching past the picture draws only the overlap: a black-white pair grown to
     // 20 wide (bilinear over the whole width), seen through its columns 5...14.
-    Picture split;
-    ASSERT_EQ(split.Create(2, 1, 24), Status::Ok);
-    std::memset(split.RowFromTop(0) + 3, 255, 3);
-    Picture part = Resampled(split, 10, 1, RECT { -5, 0, 15, 1 });
+    Picture part = Resampled(Levels(2, 1, { 0, 255 }), 10, 1, RECT { -5, 0, 15, 1 });
     ASSERT_NE(part.bits, nullptr);
     EXPECT_EQ(part.RowFromTop(0)[0], 13); // source position 0.05
     EXPECT_EQ(part.RowFromTop(0)[3 * 9], 242); // 0.95
@@ -268,10 +258,12 @@ TEST(CodexaThumbnail, FitsTheBoxAndReportsTheSourceOrLeavesBothAlone)
     const std::string jpg = TestData("jpeg/image-rs-progressive/3.jpg"); // 650 × 470
     Block thumb, source;
     HGLOBAL bits = nullptr;
-    SIZE box { 100, 100 };
-    ASSERT_EQ(
-        CodexaLoadThumbnail(&thumb.info, &bits, &source.info, jpg.c_str(), &box, RECT { -1, -1, -1, -1 }, 0),
-        1);
+    auto load = [&](const std::string &path, LONG box) {
+        SIZE size { box, box };
+        return CodexaLoadThumbnail(
+            &thumb.info, &bits, &source.info, path.c_str(), &size, RECT { -1, -1, -1, -1 }, 0);
+    };
+    ASSERT_EQ(load(jpg, 100), 1);
     EXPECT_EQ(thumb.info.bmiHeader.biWidth, 100);
     EXPECT_EQ(thumb.info.bmiHeader.biHeight, 72);
     EXPECT_EQ(thumb.info.bmiHeader.biBitCount, 24);
@@ -281,29 +273,21 @@ TEST(CodexaThumbnail, FitsTheBoxAndReportsTheSourceOrLeavesBothAlone)
     // Close to shrinking the full decode directly (the 2/8 DCT decode covers 652 × 472 source
     // pixels and filters edges its own way: about 5 levels on this sharp picture; a misplaced
     // or wrongly scaled thumbnail is tens of levels off).
-    Picture fromThumb;
+    Picture fromThumb, direct;
     ASSERT_TRUE(fromThumb.Adopt(&thumb.info, bits));
-    Picture full = Decode(jpg);
-    Picture direct;
-    ASSERT_EQ(ResamplePicture(ViewOf(full), 100, 72, RECT { 0, 0, 100, 72 }, true, direct), Status::Ok);
+    ASSERT_EQ(
+        ResamplePicture(ViewOf(Decode(jpg)), 100, 72, RECT { 0, 0, 100, 72 }, true, direct), Status::Ok);
     EXPECT_LT(MeanDifference(fromThumb, direct), 6.0);
 
     // Never enlarged; grey sources give 24-bit thumbnails and an 8-bit source header.
-    SIZE big { 2000, 2000 };
-    HGLOBAL more = nullptr;
-    ASSERT_EQ(
-        CodexaLoadThumbnail(&thumb.info, &more, &source.info, jpg.c_str(), &big, RECT { -1, -1, -1, -1 }, 0),
-        1);
+    ASSERT_EQ(load(jpg, 2000), 1);
     EXPECT_EQ(thumb.info.bmiHeader.biWidth, 650);
-    CodexaRelease(&more);
-    const std::string grey = TestData("pngsuite/good/basn0g08.png");
-    ASSERT_EQ(
-        CodexaLoadThumbnail(&thumb.info, &more, &source.info, grey.c_str(), &box, RECT { -1, -1, -1, -1 }, 0),
-        1);
+    CodexaRelease(&bits);
+    ASSERT_EQ(load(TestData("pngsuite/good/basn0g08.png"), 100), 1);
     EXPECT_EQ(thumb.info.bmiHeader.biBitCount, 24);
     EXPECT_EQ(source.info.bmiHeader.biBitCount, 8);
     EXPECT_EQ(source.info.bmiColors[9].rgbRed, 9);
-    CodexaRelease(&more);
+    CodexaRelease(&bits);
 
     // Tall and wide extremes keep at least one pixel.
     int w = 0, h = 0;
@@ -312,14 +296,12 @@ TEST(CodexaThumbnail, FitsTheBoxAndReportsTheSourceOrLeavesBothAlone)
     EXPECT_EQ(h, 1);
     EXPECT_FALSE(FitIntoBox(10, 10, 0, 100, w, h));
 
-    Block untouched, noSource;
+    thumb = Block(), source = Block();
     bits = reinterpret_cast<HGLOBAL>(0x10);
-    EXPECT_EQ(CodexaLoadThumbnail(&untouched.info, &bits, &noSource.info, TestData("SOURCES.md").c_str(),
-                  &box, RECT { -1, -1, -1, -1 }, 0),
-        0);
+    EXPECT_EQ(load(TestData("SOURCES.md"), 100), 0);
     EXPECT_EQ(bits, nullptr);
-    EXPECT_TRUE(untouched.Untouched());
-    EXPECT_TRUE(noSource.Untouched());
+    EXPECT_TRUE(thumb.Untouched());
+    EXPECT_TRUE(source.Untouched());
 }
 
 // For callers that scale down: JPEGs come from the smallest DCT scale that still covers the
