@@ -133,38 +133,6 @@ TEST(FmtBmp, SuiteBadFilesFailOrFollowDecisions)
         std::string name = "b/" + FileName(path);
         CheckExpect(Expect { name.c_str(), it == kBadButReadable.end() ? nullptr : it->second });
     }
-    for (const std::string &path : FilesIn(TestData("bmp-extra/bad"))) {
-        Picture pic;
-        EXPECT_NE(LoadWith(kFormat_bmp, path, pic), Status::Ok) << path;
-    }
-}
-
-TEST(FmtBmp, OutputDepthsAndHeaderFields)
-{
-    struct Case {
-        const char *file;
-        int bitCount, clrUsed, xppm, yppm;
-    } cases[] = {
-        { "g/pal1.bmp", 1, 0, 2835, 2835 },
-        { "q/pal2.bmp", 4, 4, 2835, 2835 },
-        { "g/pal4.bmp", 4, 12, 2835, 2835 },
-        { "g/pal8rle.bmp", 8, 252, 2835, 2835 },
-        { "g/pal8nonsquare.bmp", 8, 252, 2835, 1417 },
-        { "g/pal8os2.bmp", 8, 0, 0, 0 },
-        { "q/pal8os2sp.bmp", 8, 252, 0, 0 },
-        { "g/rgb16.bmp", 24, 0, 2835, 2835 },
-        { "b/baddens1.bmp", 1, 0, 30000000, 3 },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.file);
-        Picture pic;
-        ASSERT_EQ(LoadWith(kFormat_bmp, TestData(kSuite + c.file), pic), Status::Ok);
-        EXPECT_EQ(pic.bitCount(), c.bitCount);
-        EXPECT_EQ(static_cast<int>(pic.info.bmiHeader.biClrUsed), c.clrUsed);
-        EXPECT_EQ(pic.info.bmiHeader.biXPelsPerMeter, c.xppm);
-        EXPECT_EQ(pic.info.bmiHeader.biYPelsPerMeter, c.yppm);
-        EXPECT_GT(pic.info.bmiHeader.biHeight, 0);
-    }
 }
 
 TEST(FmtBmp, ExtraGoodFilesDecodeAndAgreeAcrossLayouts)

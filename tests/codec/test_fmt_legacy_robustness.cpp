@@ -1,7 +1,8 @@
 // The own-code decoders against hostile input: other formats' files, damaged and cut copies of
 // good files. Nothing may crash or read out of bounds (the sanitizer build checks), a failure
 // hands out no pixels, and a success hands out a picture whose palette covers its pixels.
-// Also what each probe accepts and that these single-page formats have no second page.
+// Also the depth, palette size and density each hands out, what each probe accepts and that
+// these single-page formats have no second page.
 #include "codec/pixelpack.h"
 #include "codec_test_util.h"
 
@@ -126,6 +127,67 @@ TEST(FmtLegacyRobustness, CutFilesFailUntilThePixelsAreComplete)
             EXPECT_TRUE(pic.bits == nullptr || n + c.slack >= data.size()) << c.file << " cut at " << n;
         }
     }
+}
+
+TEST(FmtLegacyRobustness, BadFilesFail)
+{
+    const std::pair<const FormatCodec &, const char *> folders[]
+        = { { kFormat_bmp, "bmp-extra/bad" }, { kFormat_tga, "tga/image-rs-regression-bad" },
+              { kFormat_tga, "tga/pillow-misc/bad" }, { kFormat_pcx, "pcx/pillow/bad" } };
+    for (auto &[codec, folder] : folders)
+        for (const std::string &path : FilesIn(TestData(folder))) {
+            Picture pic;
+            EXPECT_NE(LoadWith(codec, path, pic), Status::Ok) << path;
+            EXPECT_EQ(pic.bits, nullptr) << path;
+        }
+}
+
+// 1-, 4- and 8-bit pictures keep their palette (2-bit widened to 4), everything else becomes
+// 24-bit; grey has the grey ramp. Density as the file gives it (-1: the format has none).
+TEST(FmtLegacyRobustness, DepthsPalettesAndDensity)
+{
+    struct Case {
+        const FormatCodec &codec;
+        const char *file;
+        int bitCount, clrUsed, xppm, yppm;
+    } cases[] = {
+        { kFormat_bmp, "bmpsuite/g/pal1.bmp", 1, 0, 2835, 2835 },
+        { kFormat_bmp, "bmpsuite/q/pal2.bmp", 4, 4, 2835, 2835 },
+        { kFormat_bmp, "bmpsuite/g/pal4.bmp", 4, 12, 2835, 2835 },
+        { kFormat_bmp, "bmpsuite/g/pal8rle.bmp", 8, 252, 2835, 2835 },
+        { kFormat_bmp, "bmpsuite/g/pal8nonsquare.bmp", 8, 252, 2835, 1417 },
+        { kFormat_bmp, "bmpsuite/g/pal8os2.bmp", 8, 0, 0, 0 },
+        { kFormat_bmp, "bmpsuite/q/pal8os2sp.bmp", 8, 252, 0, 0 },
+        { kFormat_bmp, "bmpsuite/g/rgb16.bmp", 24, 0, 2835, 2835 },
+        { kFormat_bmp, "bmpsuite/b/baddens1.bmp", 1, 0, 30000000, 3 },
+        { kFormat_tga, "tga/truevision-conformance/ubw8.tga", 8, 0, -1, -1 },
+        { kFormat_tga, "tga/truevision-conformance/ucm8.tga", 8, 0, -1, -1 },
+        { kFormat_tga, "tga/image-rs-testsuite/cmap_offset.tga", 8, 111, -1, -1 },
+        { kFormat_tga, "tga/go-tga-extra/rgb24_top_left_colormap.tga", 8, 29, -1, -1 },
+        { kFormat_tga, "tga/kde/bwa.tga", 8, 0, -1, -1 },
+        { kFormat_tga, "tga/truevision-conformance/utc16.tga", 24, 0, -1, -1 },
+        { kFormat_tga, "tga/kde/rgba.tga", 24, 0, -1, -1 },
+        { kFormat_pcx, "pcx/kde/mono.pcx", 1, 0, 3780, 3780 },
+        { kFormat_pcx, "pcx/kde/16color.pcx", 4, 0, 11811, 11811 },
+        { kFormat_pcx, "pcx/kde/ICONDOC.pcx", 4, 8, 25197, 13780 },
+        { kFormat_pcx, "pcx/kde/indexed8.pcx", 8, 0, 11811, 11811 },
+        { kFormat_pcx, "pcx/kde/rgb.pcx", 24, 0, 11811, 11811 },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        Picture pic;
+        ASSERT_EQ(LoadWith(c.codec, TestData(c.file), pic), Status::Ok);
+        EXPECT_EQ(pic.bitCount(), c.bitCount);
+        EXPECT_EQ(static_cast<int>(pic.info.bmiHeader.biClrUsed), c.clrUsed);
+        EXPECT_GT(pic.info.bmiHeader.biHeight, 0);
+        if (c.xppm >= 0) {
+            EXPECT_EQ(pic.info.bmiHeader.biXPelsPerMeter, c.xppm);
+            EXPECT_EQ(pic.info.bmiHeader.biYPelsPerMeter, c.yppm);
+        }
+    }
+    Picture grey;
+    ASSERT_EQ(LoadWith(kFormat_tga, TestData("tga/kde/bw.tga"), grey), Status::Ok);
+    EXPECT_EQ(grey.info.bmiColors[200].rgbGreen, 200);
 }
 
 TEST(FmtLegacyRobustness, ProbesDecideFromMagicOrExtensionAndThereIsOnePage)

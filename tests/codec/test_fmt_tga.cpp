@@ -133,44 +133,6 @@ TEST(FmtTga, AttributeBitDecidesSixteenBitAlpha)
     EXPECT_EQ(transparent, 8);
 }
 
-TEST(FmtTga, OutputDepths)
-{
-    struct Case {
-        const char *file;
-        int bitCount, clrUsed;
-    } cases[] = {
-        { "truevision-conformance/ubw8.tga", 8, 0 },
-        { "truevision-conformance/ucm8.tga", 8, 0 },
-        { "image-rs-testsuite/cmap_offset.tga", 8, 111 },
-        { "go-tga-extra/rgb24_top_left_colormap.tga", 8, 29 },
-        { "kde/bwa.tga", 8, 0 },
-        { "truevision-conformance/utc16.tga", 24, 0 },
-        { "kde/rgba.tga", 24, 0 },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.file);
-        Picture pic;
-        ASSERT_EQ(LoadWith(kFormat_tga, TestData(std::string("tga/") + c.file), pic), Status::Ok);
-        EXPECT_EQ(pic.bitCount(), c.bitCount);
-        EXPECT_EQ(static_cast<int>(pic.info.bmiHeader.biClrUsed), c.clrUsed);
-    }
-    // Grey pictures carry the grey ramp.
-    Picture grey;
-    ASSERT_EQ(LoadWith(kFormat_tga, TestData("tga/kde/bw.tga"), grey), Status::Ok);
-    EXPECT_EQ(grey.info.bmiColors[200].rgbGreen, 200);
-}
-
-TEST(FmtTga, BadFilesFail)
-{
-    for (const char *folder : { "tga/image-rs-regression-bad", "tga/pillow-misc/bad" })
-        for (const std::string &path : FilesIn(TestData(folder))) {
-            SCOPED_TRACE(path);
-            Picture pic;
-            EXPECT_NE(LoadWith(kFormat_tga, path, pic), Status::Ok);
-            EXPECT_EQ(pic.bits, nullptr);
-        }
-}
-
 TEST(FmtTga, PremultipliedAlphaAndWideIndices)
 {
     // 2 × 1, 32-bit, 8 alpha bits, extension area saying "premultiplied": c + 255 - a.
