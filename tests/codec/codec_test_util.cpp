@@ -38,13 +38,10 @@ std::vector<std::string> FilesIn(
             out.push_back(e.path().string());
     };
     std::error_code ec;
-    if (recursive) {
-        for (auto &e : fs::recursive_directory_iterator(folder, ec))
-            keep(e);
-    } else {
-        for (auto &e : fs::directory_iterator(folder, ec))
-            keep(e);
-    }
+    if (recursive)
+        std::for_each(fs::recursive_directory_iterator(folder, ec), fs::recursive_directory_iterator(), keep);
+    else
+        std::for_each(fs::directory_iterator(folder, ec), fs::directory_iterator(), keep);
     std::sort(out.begin(), out.end());
     return out;
 }
@@ -187,6 +184,12 @@ bool ReadPngOverWhite(const std::string &path, Rgb &out)
         return false;
     out = OverWhiteRgb(width, height, rgba);
     return true;
+}
+
+int Pages(const std::string &path)
+{
+    auto bytes = ReadAll(path);
+    return PageCountFromMemory(AsBytes(bytes), PathExtension(path));
 }
 
 Picture Decode(const std::string &path, int page)

@@ -81,6 +81,8 @@ Rgb OverWhiteRgb(int width, int height, const std::vector<std::uint8_t> &rgba);
 // ReadPngRgba with alpha composited over white the way the decoders do it.
 bool ReadPngOverWhite(const std::string &path, Rgb &out);
 
+// Pages in a file as the dispatcher counts them.
+int Pages(const std::string &path);
 // Decodes a file through the dispatcher (page -1); fails the test on error.
 Picture Decode(const std::string &path, int page = -1);
 // Loads `path` with one codec; Ok or the failure.

@@ -86,10 +86,12 @@ TEST(CodexaApi, PageCountAndFormatTest)
     EXPECT_EQ(CodexaPageCount(TestData("no/such.gif").c_str()), 0);
     EXPECT_EQ(CodexaPageCount(TestData("SOURCES.md").c_str()), 0);
 
-    EXPECT_EQ(CodexaFormatTest(TestData("jpeg/pillow/good/hopper.jpg").c_str()), 1);
-    EXPECT_EQ(CodexaFormatTest(TestData("gif/pillow/good/hopper.gif").c_str()), 2);
-    EXPECT_EQ(CodexaFormatTest(TestData("tiff/pillow/good/hopper.tif").c_str()), 5);
-    EXPECT_EQ(CodexaFormatTest(TestData("pngsuite/good/basn2c08.png").c_str()), 8);
+    // The number is the format's place in the Open dialog's list.
+    for (auto [file, number] : { std::pair { "bmpsuite/g/pal8.bmp", 0 }, { "jpeg/pillow/good/hopper.jpg", 1 },
+             { "gif/pillow/good/hopper.gif", 2 }, { "tga/kde/rgb.tga", 3 }, { "pcx/kde/rgb.pcx", 4 },
+             { "tiff/pillow/good/hopper.tif", 5 }, { "gem-img/mono/tiger.img", 6 },
+             { "macpaint/good/MUST4_raw.MAC", 7 }, { "pngsuite/good/basn2c08.png", 8 } })
+        EXPECT_EQ(CodexaFormatTest(TestData(file).c_str()), number) << file;
     EXPECT_LT(CodexaFormatTest(TestData("SOURCES.md").c_str()), 0);
     EXPECT_LT(CodexaFormatTest(TestData("no/such.png").c_str()), 0);
     EXPECT_LT(CodexaFormatTest(TestData("pngsuite").c_str()), 0); // a folder

@@ -12,12 +12,6 @@ using namespace codexa::test;
 namespace
 {
 
-int Pages(const std::string &path)
-{
-    auto bytes = ReadAll(path);
-    return PageCountFromMemory(AsBytes(bytes), ".gif");
-}
-
 // Decisions on files outside the plain good/bad split (reasons beside each).
 const std::map<std::string, bool> kDecisions = {
     // LZW minimum code size 11: GIF allows at most 8 and giflib refuses it; decoded by our own
@@ -42,10 +36,9 @@ TEST(GifCorpus, EveryPageOfEveryGoodFileDecodes)
 {
     std::vector<std::string> files;
     for (const char *folder :
-        { "gif/image-gif/good", "gif/image-rs", "gif/pillow/good", "gif/peterdn-gif-test-suite" }) {
-        auto more = FilesIn(TestData(folder), { ".gif" }, true);
-        files.insert(files.end(), more.begin(), more.end());
-    }
+        { "gif/image-gif/good", "gif/image-rs", "gif/pillow/good", "gif/peterdn-gif-test-suite" })
+        for (const std::string &path : FilesIn(TestData(folder), { ".gif" }, true))
+            files.push_back(path);
     ASSERT_GT(files.size(), 60u);
     for (const std::string &path : files) {
         SCOPED_TRACE(path);

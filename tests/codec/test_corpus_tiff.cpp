@@ -13,12 +13,6 @@ using namespace codexa::test;
 namespace
 {
 
-int Pages(const std::string &path)
-{
-    auto bytes = ReadAll(path);
-    return PageCountFromMemory(AsBytes(bytes), ".tif");
-}
-
 // Decisions on files of the good sets and questionable ones (reasons beside each).
 const std::set<std::string> kRefused = {
     // Group 3 data that runs out mid-line; libtiff reports the strip as broken.
