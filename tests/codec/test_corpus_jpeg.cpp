@@ -65,12 +65,6 @@ TEST(JpegCorpus, QuestionableAndBadFiles)
     Picture pic;
     EXPECT_NE(LoadFromMemory(AsBytes(bad), ".jpg", -1, pic), Status::Ok);
     EXPECT_EQ(pic.bits, nullptr);
-    // Every prefix of a good file ends with an answer and never crashes.
-    auto good = ReadAll(TestData("jpeg/pillow/good/hopper.jpg"));
-    for (std::size_t n = 0; n < good.size(); n += 97) {
-        Picture part;
-        LoadFromMemory(Bytes { good.data(), n }, ".jpg", -1, part);
-    }
 }
 
 } // namespace
