@@ -1,4 +1,4 @@
-// PCX files against reference renderings; CGA and EGA palettes, depths and density.
+// PCX files against reference renderings; CGA header palettes, planes, windows and odd strides.
 #include "codec_test_util.h"
 
 #include <gtest/gtest.h>
