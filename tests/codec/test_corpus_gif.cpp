@@ -2,6 +2,7 @@
 // renderings frame by frame, broken files fail.
 #include "codec_test_util.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
 
@@ -10,12 +11,6 @@ using namespace codexa::test;
 
 namespace
 {
-
-int Pages(const std::string &path)
-{
-    auto bytes = ReadAll(path);
-    return PageCountFromMemory(AsBytes(bytes), ".gif");
-}
 
 // Decisions on files outside the plain good/bad split (reasons beside each).
 const std::map<std::string, bool> kDecisions = {
@@ -41,10 +36,9 @@ TEST(GifCorpus, EveryPageOfEveryGoodFileDecodes)
 {
     std::vector<std::string> files;
     for (const char *folder :
-        { "gif/image-gif/good", "gif/image-rs", "gif/pillow/good", "gif/peterdn-gif-test-suite" }) {
-        auto more = FilesIn(TestData(folder), true, { ".gif" });
-        files.insert(files.end(), more.begin(), more.end());
-    }
+        { "gif/image-gif/good", "gif/image-rs", "gif/pillow/good", "gif/peterdn-gif-test-suite" })
+        for (const std::string &path : FilesIn(TestData(folder), { ".gif" }, true))
+            files.push_back(path);
     ASSERT_GT(files.size(), 60u);
     for (const std::string &path : files) {
         SCOPED_TRACE(path);
@@ -72,33 +66,23 @@ TEST(GifCorpus, EveryPageOfEveryGoodFileDecodes)
 
 TEST(GifCorpus, AnimationFramesEqualTheReferenceRenderings)
 {
+    // The reference PNGs mark transparency with tRNS, which decodes over white as well.
     const std::string folder = TestData("gif/peterdn-gif-test-suite/");
-    int compared = 0;
-    for (const std::string &path : FilesIn(folder, false, { ".gif" })) {
-        const std::string stem = FileName(path).substr(0, FileName(path).size() - 4);
-        auto refs = FilesIn(folder + "frames", false, { ".png" });
+    std::size_t compared = 0;
+    for (const std::string &path : FilesIn(folder, { ".gif" })) {
+        const std::string ref = folder + "frames/" + FileName(path).substr(0, FileName(path).size() - 4);
         std::vector<std::string> frames;
-        for (const std::string &r : refs) {
-            std::string n = FileName(r);
-            if (n == stem + ".png"
-                || (n.rfind(stem + "-", 0) == 0
-                    && std::isdigit(static_cast<unsigned char>(n[stem.size() + 1]))))
-                frames.push_back(r);
-        }
-        ASSERT_FALSE(frames.empty()) << stem;
-        EXPECT_EQ(Pages(path), static_cast<int>(frames.size())) << stem;
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            // The reference PNGs mark transparency with tRNS, which decodes over white as well.
-            std::string ref = frames.size() == 1
-                ? folder + "frames/" + stem + ".png"
-                : folder + "frames/" + stem + "-" + std::to_string(i) + ".png";
-            Picture expected = Decode(ref);
-            Picture actual = Decode(path, static_cast<int>(i));
-            EXPECT_EQ(MaxDifference(expected, actual), 0) << stem << " frame " << i;
-            ++compared;
-        }
+        if (std::filesystem::exists(ref + ".png"))
+            frames.push_back(ref + ".png");
+        for (int i = 0; std::filesystem::exists(ref + "-" + std::to_string(i) + ".png"); ++i)
+            frames.push_back(ref + "-" + std::to_string(i) + ".png");
+        ASSERT_FALSE(frames.empty()) << ref;
+        EXPECT_EQ(Pages(path), static_cast<int>(frames.size())) << ref;
+        for (std::size_t i = 0; i < frames.size(); ++i)
+            EXPECT_EQ(MaxDifference(Decode(frames[i]), Decode(path, static_cast<int>(i))), 0) << frames[i];
+        compared += frames.size();
     }
-    EXPECT_EQ(compared, 46);
+    EXPECT_EQ(compared, 46u);
 }
 
 TEST(GifCorpus, PalettesStayWhenOneTableServesEveryFrame)
@@ -115,13 +99,10 @@ TEST(GifCorpus, PalettesStayWhenOneTableServesEveryFrame)
 
 TEST(GifCorpus, WideLzwCodesDecode)
 {
-    Picture pic = Decode(TestData("gif/pillow/good/issue_2811.gif"));
-    ASSERT_EQ(pic.width(), 100);
-    auto px = [&](int x, int y) {
-        std::uint8_t bgr[3];
-        ViewOf(pic).PixelBGR(x, y, bgr);
-        return (bgr[2] << 16) | (bgr[1] << 8) | bgr[0];
-    };
+    Rgb rgb = Flatten(Decode(TestData("gif/pillow/good/issue_2811.gif")));
+    ASSERT_EQ(rgb.width, 100);
+    auto px
+        = [&](int x, int y) { return (rgb.At(x, y)[0] << 16) | (rgb.At(x, y)[1] << 8) | rgb.At(x, y)[2]; };
     // Values another reader gives for this file.
     EXPECT_EQ(px(0, 0), 0x383838);
     EXPECT_EQ(px(50, 50), 0x605860);
@@ -131,8 +112,8 @@ TEST(GifCorpus, WideLzwCodesDecode)
 
 TEST(GifCorpus, BadFilesFail)
 {
-    std::vector<std::string> files = FilesIn(TestData("gif/pillow/bad"), false);
-    auto crash = FilesIn(TestData("gif/image-gif/bad-or-regression"), true);
+    std::vector<std::string> files = FilesIn(TestData("gif/pillow/bad"));
+    auto crash = FilesIn(TestData("gif/image-gif/bad-or-regression"), {}, true);
     files.insert(files.end(), crash.begin(), crash.end());
     for (const std::string &path : files) {
         SCOPED_TRACE(path);
@@ -142,10 +123,6 @@ TEST(GifCorpus, BadFilesFail)
         Picture pic;
         Status s = LoadFromMemory(AsBytes(bytes), ".gif", -1, pic);
         EXPECT_EQ(s == Status::Ok, accepted) << StatusText(s);
-        for (std::size_t cut : { std::size_t(7), bytes.size() / 2 }) {
-            Picture part;
-            LoadFromMemory(Bytes { bytes.data(), std::min(cut, bytes.size()) }, ".gif", -1, part);
-        }
     }
 }
 

@@ -1,5 +1,5 @@
 // JPEG test files: baseline, progressive, grey and CMYK decode; EXIF orientation stands the
-// picture upright; DCT-domain reduction for thumbnails; broken files.
+// picture upright; broken files.
 #include "codec/orient.h"
 #include "codec_test_util.h"
 
@@ -13,8 +13,8 @@ namespace
 
 TEST(JpegCorpus, GoodFilesDecode)
 {
-    auto files = FilesIn(TestData("jpeg/pillow/good"), false);
-    auto progressive = FilesIn(TestData("jpeg/image-rs-progressive"), false);
+    auto files = FilesIn(TestData("jpeg/pillow/good"));
+    auto progressive = FilesIn(TestData("jpeg/image-rs-progressive"));
     files.insert(files.end(), progressive.begin(), progressive.end());
     ASSERT_EQ(files.size(), 17u);
     for (const std::string &path : files) {
@@ -53,46 +53,18 @@ TEST(JpegCorpus, CmykMatchesItsRgbTwinAndDensityIsRead)
     EXPECT_EQ(cm.info.bmiHeader.biXPelsPerMeter % 100, 0);
 }
 
-TEST(JpegCorpus, ReducedDecodeCoversTheThumbnailAndReportsTheFullHeader)
-{
-    const FormatCodec *jpeg = FormatByName("jpeg");
-    ASSERT_NE(jpeg, nullptr);
-    ASSERT_NE(jpeg->loadReduced, nullptr);
-    auto bytes = ReadAll(TestData("jpeg/image-rs-progressive/3.jpg")); // 650 × 470
-    struct Case {
-        int box, w, h;
-    };
-    // Fitted into 100 × 100 the thumbnail is 100 × 72: 1/8 gives 82 × 59, too small; 2/8 is it.
-    for (Case c : { Case { 100, 163, 118 }, Case { 40, 82, 59 }, Case { 700, 650, 470 } }) {
-        Picture pic;
-        DibInfoBlock full {};
-        ASSERT_EQ(jpeg->loadReduced(AsBytes(bytes), c.box, c.box, pic, &full), Status::Ok);
-        EXPECT_EQ(pic.width(), c.w) << c.box;
-        EXPECT_EQ(pic.height(), c.h) << c.box;
-        EXPECT_EQ(full.bmiHeader.biWidth, 650);
-        EXPECT_EQ(full.bmiHeader.biHeight, 470);
-        EXPECT_EQ(full.bmiHeader.biBitCount, 24);
-    }
-}
-
 TEST(JpegCorpus, QuestionableAndBadFiles)
 {
     // Decision: damage after the frame header (truncated data, a cut APP14, junk or an FF00
     // pair among the markers) is left to the decoder's recovery, and the picture is shown with
     // whatever part could be read.
-    for (const std::string &path : FilesIn(TestData("jpeg/pillow/questionable-or-bad"), false))
+    for (const std::string &path : FilesIn(TestData("jpeg/pillow/questionable-or-bad")))
         EXPECT_NE(Decode(path).bits, nullptr) << path;
     // A fuzzed file whose frame cannot be decoded fails.
     auto bad = ReadAll(TestData("jpeg/image-rs-bad/oss-fuzz-36829.jpeg"));
     Picture pic;
     EXPECT_NE(LoadFromMemory(AsBytes(bad), ".jpg", -1, pic), Status::Ok);
     EXPECT_EQ(pic.bits, nullptr);
-    // Every prefix of a good file ends with an answer and never crashes.
-    auto good = ReadAll(TestData("jpeg/pillow/good/hopper.jpg"));
-    for (std::size_t n = 0; n < good.size(); n += 97) {
-        Picture part;
-        LoadFromMemory(Bytes { good.data(), n }, ".jpg", -1, part);
-    }
 }
 
 } // namespace

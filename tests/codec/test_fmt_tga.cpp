@@ -1,4 +1,5 @@
-#include "fmt_testutil.h"
+// TGA files of several suites against reference renderings, and the rules for alpha and maps.
+#include "codec_test_util.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@ extern const FormatCodec kFormat_tga;
 }
 
 using namespace codexa;
-using namespace codexa::legacytest;
+using namespace codexa::test;
 
 namespace
 {
@@ -20,18 +21,8 @@ struct Expect {
     int tolerance = 0;
 };
 
-// Every good file with a reference rendering (alpha over white).
+// Good files with a reference rendering of their own (alpha over white).
 const Expect kWithReference[] = {
-    { "truevision-conformance/cbw8.tga", "truevision-conformance/bw.png" },
-    { "truevision-conformance/ubw8.tga", "truevision-conformance/bw.png" },
-    { "truevision-conformance/ccm8.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/ucm8.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/ctc16.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/utc16.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/ctc24.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/utc24.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/ctc32.tga", "truevision-conformance/color.png" },
-    { "truevision-conformance/utc32.tga", "truevision-conformance/color.png" }, // alpha all 0: opaque
     { "go-tga-extra/monochrome8_bottom_left.tga", "go-tga-extra/monochrome8.png" },
     { "go-tga-extra/monochrome8_bottom_left_rle.tga", "go-tga-extra/monochrome8.png" },
     { "go-tga-extra/monochrome16_top_left.tga", "go-tga-extra/monochrome16.png", 1 },
@@ -45,10 +36,6 @@ const Expect kWithReference[] = {
     { "pillow-misc/good/cross_scan_line.tga", "pillow-misc/good/cross_scan_line.png" },
     { "pillow-misc/good/p_16.tga", "pillow-misc/good/p_16.png" }, // 16-bit map, no alpha bits: opaque
     { "pillow-misc/good/200x32_p_bl_raw_origin.tga", "pillow-common/200x32_p.png" },
-    { "kde/bottom_left.tga", "kde/orientation.png" },
-    { "kde/bottom_right.tga", "kde/orientation.png" },
-    { "kde/top_left.tga", "kde/orientation.png" },
-    { "kde/top_right.tga", "kde/orientation.png" },
     { "kde/bw.tga", "kde/bw.png" },
     { "kde/bwa.tga", "kde/bwa.png", 1 },
     { "kde/colormapped.tga", "kde/colormapped.png", 1 },
@@ -70,59 +57,45 @@ Rgb Load(const std::string &relative)
     return st == Status::Ok ? Flatten(pic) : Rgb {};
 }
 
-TEST(FmtTga, GoodFilesMatchReferences)
+TEST(FmtTga, GoodFilesDecodeAndMatchReferences)
 {
+    for (const char *folder : { "tga/go-tga-extra", "tga/image-rs-testsuite", "tga/kde",
+             "tga/pillow-misc/good", "tga/truevision-conformance" })
+        for (const std::string &path : FilesIn(TestData(folder), { ".tga" }))
+            EXPECT_GT(Load(path.substr(TestData("tga/").size())).width, 0);
     for (const Expect &e : kWithReference) {
         SCOPED_TRACE(e.file);
         Rgb want;
         ASSERT_TRUE(ReadPngOverWhite(TestData(std::string("tga/") + e.reference), want));
         EXPECT_EQ(CompareRgb(Load(e.file), want, e.tolerance), "");
     }
-    // The common set: 1x1 and 200x32 in every mode, origin and coding.
+    // Shared references: every origin; every depth compressed and uncompressed (utc32's alpha is
+    // all 0: opaque); the common set's 1x1 and 200x32 in every mode, origin and coding.
+    auto compare = [](const std::string &file, const std::string &reference, int tolerance) {
+        Rgb want;
+        ASSERT_TRUE(ReadPngOverWhite(TestData("tga/" + reference), want));
+        EXPECT_EQ(CompareRgb(Load(file), want, tolerance), "") << file;
+    };
+    for (const char *origin : { "bottom_left", "bottom_right", "top_left", "top_right" })
+        compare(std::string("kde/") + origin + ".tga", "kde/orientation.png", 0);
+    for (const char *f :
+        { "cbw8", "ubw8", "ccm8", "ucm8", "ctc16", "utc16", "ctc24", "utc24", "ctc32", "utc32" })
+        compare(std::string("truevision-conformance/") + f + ".tga",
+            f[1] == 'b' ? "truevision-conformance/bw.png" : "truevision-conformance/color.png", 0);
     for (const std::string &path : FilesIn(TestData("tga/pillow-common"), { ".tga" })) {
         std::string name = FileName(path);
-        SCOPED_TRACE(name);
-        std::string mode = name.substr(0, name.find('_', name.find('_') + 1));
-        Rgb want;
-        ASSERT_TRUE(ReadPngOverWhite(TestData("tga/pillow-common/" + mode + ".png"), want));
-        EXPECT_EQ(CompareRgb(Load("pillow-common/" + name), want, 1), "");
+        compare("pillow-common/" + name,
+            "pillow-common/" + name.substr(0, name.find('_', name.find('_') + 1)) + ".png", 1);
     }
 }
 
-Rgb Mirrored(const Rgb &src, bool horizontal, bool vertical)
+TEST(FmtTga, UnusedAndFifteenBitMapsGiveTheDirectColours)
 {
-    Rgb out = src;
-    for (int y = 0; y < src.height; ++y)
-        for (int x = 0; x < src.width; ++x)
-            std::memcpy(out.px.data() + 3 * (std::size_t(y) * src.width + x),
-                src.At(horizontal ? src.width - 1 - x : x, vertical ? src.height - 1 - y : y), 3);
-    return out;
-}
-
-TEST(FmtTga, OriginsMirrorTheSamePixels)
-{
-    // Files sharing their pixel bytes and differing only in the origin bits.
-    Rgb tl = Load("image-rs-testsuite/top_left.tga");
-    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/top_right.tga"), Mirrored(tl, true, false)), "");
-    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/bottom_left.tga"), Mirrored(tl, false, true)), "");
-    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/bottom_right.tga"), Mirrored(tl, true, true)), "");
-    Rgb bl = Load("pillow-misc/good/rgb32rle.tga");
-    EXPECT_EQ(CompareRgb(Load("pillow-misc/good/rgb32rle_bottom_right.tga"), Mirrored(bl, true, false)), "");
-    EXPECT_EQ(CompareRgb(Load("pillow-misc/good/rgb32rle_top_right.tga"), Mirrored(bl, true, true)), "");
-}
-
-TEST(FmtTga, GoodFilesWithoutReferencesAgree)
-{
-    // An unused colour map before true-colour pixels is skipped.
-    EXPECT_EQ(
-        CompareRgb(Load("image-rs-testsuite/b5-unused-cmap.tga"), Load("image-rs-testsuite/b5-noattrib.tga")),
-        "");
-    // The 15-bit map holds the same colours as the direct 16-bit pixels.
-    EXPECT_EQ(
-        CompareRgb(Load("image-rs-testsuite/b5-cmap.tga"), Load("image-rs-testsuite/b5-noattrib.tga")), "");
-    for (const char *f : { "image-rs-testsuite/cmap_offset.tga", "pillow-misc/good/la.tga",
-             "pillow-misc/good/rgba16.tga", "pillow-misc/good/tga_id_field.tga" })
-        EXPECT_GT(Load(f).width, 0) << f;
+    // An unused colour map before true-colour pixels is skipped; the 15-bit map holds the same
+    // colours as the direct 16-bit pixels.
+    Rgb direct = Load("image-rs-testsuite/b5-noattrib.tga");
+    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/b5-unused-cmap.tga"), direct), "");
+    EXPECT_EQ(CompareRgb(Load("image-rs-testsuite/b5-cmap.tga"), direct), "");
 }
 
 TEST(FmtTga, FewAlphaBitsScaleToFullRange)
@@ -143,7 +116,7 @@ TEST(FmtTga, AttributeBitDecidesSixteenBitAlpha)
     Rgb with = Load("image-rs-testsuite/b5-attrib.tga");
     Rgb without = Load("image-rs-testsuite/b5-noattrib.tga");
     ASSERT_EQ(with.width, without.width);
-    std::vector<std::uint8_t> raw = ReadFileBytes(TestData("tga/image-rs-testsuite/b5-attrib.tga"));
+    std::vector<std::uint8_t> raw = ReadAll(TestData("tga/image-rs-testsuite/b5-attrib.tga"));
     int transparent = 0;
     for (int i = 0; i < with.width * with.height; ++i) {
         bool opaque = raw[18 + 2 * i + 1] & 0x80;
@@ -160,128 +133,11 @@ TEST(FmtTga, AttributeBitDecidesSixteenBitAlpha)
     EXPECT_EQ(transparent, 8);
 }
 
-TEST(FmtTga, OutputDepths)
-{
-    struct Case {
-        const char *file;
-        int bitCount;
-        int clrUsed;
-    } cases[] = {
-        { "truevision-conformance/ubw8.tga", 8, 0 },
-        { "truevision-conformance/ucm8.tga", 8, 0 },
-        { "image-rs-testsuite/cmap_offset.tga", 8, 111 },
-        { "go-tga-extra/rgb24_top_left_colormap.tga", 8, 29 },
-        { "kde/bwa.tga", 8, 0 },
-        { "truevision-conformance/utc16.tga", 24, 0 },
-        { "kde/rgba.tga", 24, 0 },
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.file);
-        Picture pic;
-        ASSERT_EQ(LoadWith(kFormat_tga, TestData(std::string("tga/") + c.file), pic), Status::Ok);
-        EXPECT_EQ(pic.bitCount(), c.bitCount);
-        EXPECT_EQ(static_cast<int>(pic.info.bmiHeader.biClrUsed), c.clrUsed);
-    }
-    // Grey pictures carry the grey ramp.
-    Picture grey;
-    ASSERT_EQ(LoadWith(kFormat_tga, TestData("tga/kde/bw.tga"), grey), Status::Ok);
-    EXPECT_EQ(grey.info.bmiColors[200].rgbGreen, 200);
-}
-
-TEST(FmtTga, BadFilesFail)
-{
-    for (const char *folder : { "tga/image-rs-regression-bad", "tga/pillow-misc/bad" })
-        for (const std::string &path : FilesIn(TestData(folder))) {
-            SCOPED_TRACE(path);
-            Picture pic;
-            EXPECT_NE(LoadWith(kFormat_tga, path, pic), Status::Ok);
-            EXPECT_EQ(pic.bits, nullptr);
-        }
-    // Every prefix of an RLE file fails or, once all pixels are there, gives the whole picture.
-    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/truevision-conformance/ccm8.tga"));
-    Rgb whole = Load("truevision-conformance/ccm8.tga");
-    int failures = 0;
-    for (std::size_t n = 0; n < data.size(); n += 23) {
-        std::vector<std::uint8_t> part(data.begin(), data.begin() + static_cast<long>(n));
-        Picture pic;
-        if (kFormat_tga.load(AsBytes(part), -1, pic) == Status::Ok)
-            EXPECT_EQ(CompareRgb(Flatten(pic), whole), "") << n;
-        else
-            ++failures;
-    }
-    EXPECT_GT(failures, 180); // the pixels end about 4.7 kB in
-}
-
-TEST(FmtTga, ProbeNeedsExtensionOrFooter)
-{
-    std::vector<std::uint8_t> data = ReadFileBytes(TestData("tga/kde/rgb.tga")); // no footer
-    EXPECT_TRUE(kFormat_tga.probe(AsBytes(data), ".tga"));
-    EXPECT_FALSE(kFormat_tga.probe(AsBytes(data), ".dat"));
-    std::vector<std::uint8_t> small = ReadFileBytes(TestData("tga/pillow-common/1x1_l_bl_raw.tga"));
-    EXPECT_TRUE(kFormat_tga.probe(AsBytes(small), ""));
-    for (const char *other : { "pcx/kde/mono.pcx", "bmpsuite/g/pal8.bmp", "gem-img/mono/tiger.img",
-             "macpaint/good/MUST4_raw.MAC" })
-        EXPECT_FALSE(kFormat_tga.probe(AsBytes(ReadFileBytes(TestData(other))), ".tga")) << other;
-}
-
-TEST(FmtTga, RoundTrip)
-{
-    struct Case {
-        int bits;
-        int palette;
-        bool grey;
-        int wantBits;
-    } cases[] = { { 1, 0, false, 8 }, { 4, 9, false, 8 }, { 8, 0, false, 8 }, { 8, 0, true, 8 },
-        { 24, 0, false, 24 } };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.bits);
-        Picture src = MakePicture(33, 17, c.bits, c.palette, [&](int x, int y) {
-            return c.bits == 24 ? static_cast<unsigned>(x * 0x1F0307 + y * 0x30507)
-                                : static_cast<unsigned>(x + 2 * y) % (c.palette ? c.palette : 1u << c.bits);
-        });
-        if (c.grey)
-            DibGreyPalette(src.info, 256);
-        else
-            for (int i = 0; i < 256; ++i)
-                src.info.bmiColors[i] = RGBQUAD { static_cast<BYTE>(i * 3), static_cast<BYTE>(i),
-                    static_cast<BYTE>(255 - i), 0 };
-        std::vector<std::uint8_t> file;
-        ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
-        EXPECT_TRUE(kFormat_tga.probe(AsBytes(file), ".tga"));
-        Picture back;
-        ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
-        EXPECT_EQ(back.bitCount(), c.wantBits);
-        EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
-    }
-}
-
-TEST(FmtTga, SavedMapCoversEveryIndex)
-{
-    Picture src = MakePicture(10, 3, 8, 4, [](int x, int) { return static_cast<unsigned>(x * 20); });
-    src.info.bmiColors[1] = RGBQUAD { 1, 2, 3, 0 };
-    std::vector<std::uint8_t> file;
-    ASSERT_EQ(kFormat_tga.save(ViewOf(src), SaveOptions {}, file), Status::Ok);
-    Picture back;
-    ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, back), Status::Ok);
-    EXPECT_EQ(CompareRgb(Flatten(back), Flatten(src)), "");
-}
-
-// A TGA header followed by the given bytes.
-std::vector<std::uint8_t> Tga(std::initializer_list<unsigned> header18, std::initializer_list<unsigned> rest)
-{
-    std::vector<std::uint8_t> v;
-    for (unsigned b : header18)
-        v.push_back(static_cast<std::uint8_t>(b));
-    for (unsigned b : rest)
-        v.push_back(static_cast<std::uint8_t>(b));
-    return v;
-}
-
 TEST(FmtTga, PremultipliedAlphaAndWideIndices)
 {
     // 2 × 1, 32-bit, 8 alpha bits, extension area saying "premultiplied": c + 255 - a.
     std::vector<std::uint8_t> file
-        = Tga({ 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8 }, { 50, 60, 70, 128, 0, 0, 0, 0 });
+        = { 0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 1, 0, 32, 8, 50, 60, 70, 128, 0, 0, 0, 0 };
     std::size_t ext = file.size();
     file.resize(ext + 495, 0);
     file[ext] = 495 & 0xFF;
@@ -303,8 +159,8 @@ TEST(FmtTga, PremultipliedAlphaAndWideIndices)
     EXPECT_EQ(pic.RowFromTop(0)[3], 255); // alpha 0: white
 
     // 16-bit indices into a 2-entry map starting at 300: a 24-bit picture.
-    file = Tga({ 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20 },
-        { 1, 2, 3, 4, 5, 6, 0x2D, 0x01, 0x2C, 0x01 });
+    file = { 0, 1, 1, 300 & 0xFF, 300 >> 8, 2, 0, 24, 0, 0, 0, 0, 2, 0, 1, 0, 16, 0x20, 1, 2, 3, 4, 5, 6,
+        0x2D, 0x01, 0x2C, 0x01 };
     ASSERT_EQ(kFormat_tga.load(AsBytes(file), -1, pic), Status::Ok);
     EXPECT_EQ(pic.bitCount(), 24);
     EXPECT_EQ(pic.RowFromTop(0)[0], 4); // index 301
