@@ -14,8 +14,7 @@ TEST(FillByMask, EachDepthTakesItsFormOfTheColour)
     for (int bpp : { 4, 8, 24, 32 }) {
         CImageObj p, ref;
         ASSERT_TRUE(Make(p, 9, 4, bpp));
-        if (bpp <= 8)
-            p.Info()->bmiColors[3] = RGBQUAD { 12, 200, 40, 0 }; // nearest to (40, 199, 13)
+        p.Info()->bmiColors[3] = RGBQUAD { 12, 200, 40, 0 }; // nearest to (40, 199, 13)
         ASSERT_TRUE(p.CopyTo(ref));
         ASSERT_TRUE(p.FillByMask(mask, RGB(40, 199, 13)));
         const std::uint32_t want = bpp == 24 ? 0x28C70Du : bpp == 32 ? 0x0028C70Du : 3u;
@@ -48,21 +47,14 @@ TEST(RemoveBlackEdge, DarkRunsAtTheRowEndsGo)
         SCOPED_TRACE(bpp);
         CImageObj p;
         ASSERT_TRUE(Make(p, 30, 20, bpp));
-        if (bpp != 24) {
-            p.Info()->bmiColors[0] = RGBQUAD { 0, 0, 0, 0 };
-            p.Info()->bmiColors[1] = RGBQUAD { 255, 255, 255, 0 };
-            for (int i = 2; i < 256; ++i)
-                p.Info()->bmiColors[i] = RGBQUAD { 99, 99, 99, 0 }; // grey 99: dark as well
-        }
-        const std::uint32_t dark = bpp == 24 ? 0x636363 : 0,
-                            light = bpp == 24 ? 0x787878 : 1; // grey 99 / 120
+        p.Info()->bmiColors[0] = RGBQUAD { 0, 0, 0, 0 };
+        p.Info()->bmiColors[1] = RGBQUAD { 255, 255, 255, 0 };
+        // Grey 99 is dark as well, grey 120 is not; a dark pixel inside stays.
+        const std::uint32_t dark = bpp == 24 ? 0x636363 : 0, light = bpp == 24 ? 0x787878 : 1;
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 30; ++x) {
-                // Dark border: 3 rows at the bottom, 2 at the top, 4 columns left, 5 right;
-                // a dark pixel inside stays.
-                bool border = y < 3 || y >= 18 || x < 4 || x >= 25;
-                SetPixel(p, x, y, border || (x == 10 && y == 10) ? dark : light);
-            }
+            for (int x = 0; x < 30; ++x) // 3 dark rows at the bottom, 2 at the top, 4 columns left, 5 right
+                SetPixel(
+                    p, x, y, y < 3 || y >= 18 || x < 4 || x >= 25 || (x == 10 && y == 10) ? dark : light);
         ASSERT_TRUE(p.RemoveBlackEdge());
         EXPECT_EQ(p.Width(), 21);
         EXPECT_EQ(p.Height(), 15);
@@ -81,10 +73,8 @@ TEST(CropToSelection, SameAsWhiteningOutsideThenCropping)
     ASSERT_TRUE(Make(p, 30, 20, 24));
     ASSERT_TRUE(p.CopyTo(ref));
     CMaskObj mask, outside;
-    ASSERT_TRUE(mask.Create(30, 20));
-    ASSERT_TRUE(mask.AddEllipse(3, 2, 21, 17));
-    ASSERT_TRUE(outside.Create(30, 20));
-    ASSERT_TRUE(outside.AddEllipse(3, 2, 21, 17));
+    for (CMaskObj *m : { &mask, &outside })
+        ASSERT_TRUE(m->Create(30, 20) && m->AddEllipse(3, 2, 21, 17));
     RECT b = outside.GetBounds(1);
     ASSERT_TRUE(outside.Invert());
     ASSERT_TRUE(ref.FillByMask(outside, RGB(255, 255, 255)));
@@ -111,25 +101,13 @@ TEST(PreviewCopy, FitsWithoutEnlarging)
     EXPECT_EQ(dest.Width(), 66); // trunc(400 × 50 / 300) in single precision
     EXPECT_EQ(dest.Height(), 50);
     ASSERT_TRUE(p.PreviewCopy(dest, 1000, 900));
-    EXPECT_EQ(dest.Width(), 400);
     EXPECT_EQ(Snapshot(dest), before);
     EXPECT_EQ(Snapshot(p), before);
-    CImageObj one;
-    ASSERT_TRUE(Make(one, 300, 100, 1));
-    ASSERT_TRUE(one.PreviewCopy(dest, 30, 30));
-    EXPECT_EQ(dest.Width(), 30);
-    EXPECT_EQ(dest.Height(), 10);
-    EXPECT_EQ(dest.BitCount(), 1);
-}
-
-TEST(PreviewCopy, PalettePicturesGoThroughTheCodecLibrary)
-{
-    CImageObj p, dest;
-    ASSERT_TRUE(Make(p, 300, 100, 8));
-    const auto before = Snapshot(p);
-    if (!p.PreviewCopy(dest, 30, 30))
-        GTEST_SKIP() << "the codec library cannot resample yet";
-    EXPECT_EQ(dest.Width(), 30);
-    EXPECT_EQ(dest.Height(), 10);
-    EXPECT_EQ(Snapshot(p), before);
+    for (int bpp : { 1, 8 }) {
+        ASSERT_TRUE(Make(p, 300, 100, bpp));
+        ASSERT_TRUE(p.PreviewCopy(dest, 30, 30));
+        EXPECT_EQ(dest.Width(), 30);
+        EXPECT_EQ(dest.Height(), 10);
+        EXPECT_TRUE(bpp != 1 || dest.BitCount() == 1); // 1 bit stays; 8 bits are resampled smoothly
+    }
 }
