@@ -8,36 +8,26 @@
 #include <thread>
 
 using namespace testpic;
+using A4 = std::array<LONG, 4>;
 
-TEST(Selection, AddShapeMakesAMaskOfTheDisplayedSize)
+TEST(Selection, ShapesAndReverseMakeAMaskOfTheDisplayedSize)
 {
     CSelectionState sel;
     EXPECT_FALSE(sel.HasSelection());
     ASSERT_TRUE(sel.AddShape(kShapeRect, false, RECT { 2, 2, 6, 5 }, {}, 40, 30));
     EXPECT_TRUE(sel.HasSelection());
     EXPECT_TRUE(sel.OutlineEnabled());
-    RECT b = sel.Bounds();
-    EXPECT_EQ(b.right, 6);
-    EXPECT_EQ(b.bottom, 5);
-    // A subtracted shape on a fresh mask selects nothing.
+    EXPECT_EQ(Ltrb(sel.Bounds()), (A4 { 2, 2, 6, 5 }));
     sel.Drop();
     EXPECT_FALSE(sel.OutlineEnabled());
+    // A subtracted shape on a fresh mask selects nothing.
     ASSERT_TRUE(sel.AddShape(kShapeEllipse, true, RECT { 2, 2, 16, 15 }, {}, 40, 30));
-    b = sel.Bounds();
-    EXPECT_EQ(b.right - b.left, 0);
-}
-
-TEST(Selection, ReverseWithoutSelectionSelectsEverything)
-{
-    CSelectionState sel;
+    EXPECT_EQ(Ltrb(sel.Bounds()), (A4 { 0, 0, 0, 0 }));
+    sel.Drop();
+    ASSERT_TRUE(sel.Reverse(25, 12)); // without a selection: everything
+    EXPECT_EQ(Ltrb(sel.Bounds()), (A4 { 0, 0, 25, 12 }));
     ASSERT_TRUE(sel.Reverse(25, 12));
-    RECT b = sel.Bounds();
-    EXPECT_EQ(b.left, 0);
-    EXPECT_EQ(b.top, 0);
-    EXPECT_EQ(b.right, 25);
-    EXPECT_EQ(b.bottom, 12);
-    ASSERT_TRUE(sel.Reverse(25, 12));
-    EXPECT_EQ(sel.Bounds().right, 0);
+    EXPECT_EQ(Ltrb(sel.Bounds()), (A4 { 0, 0, 0, 0 }));
 }
 
 TEST(Selection, TicksColourTheOutlineAndCrawl)
@@ -53,16 +43,14 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     EXPECT_EQ(red.size() + green.size(), 56u); // the ring of a 20 × 10 rectangle
     for (const POINT &p : red) {
         EXPECT_TRUE(p.x >= 100 && p.x < 120 && p.y >= 50 && p.y < 60);
-        EXPECT_GT((p.x - p.y + 0 + 10000) % 8, 3);
+        EXPECT_GT((p.x - p.y + 10000) % 8, 3);
     }
     for (const POINT &p : green)
-        EXPECT_LE((p.x - p.y + 0 + 10000) % 8, 3);
+        EXPECT_LE((p.x - p.y + 10000) % 8, 3);
     EXPECT_EQ(sel.Phase(), 7); // 0 wraps to 7
+    sel.SetDisplayRect(RECT { 0, 0, 40, 20 }); // a zoom: the outline follows
     sel.Tick();
     EXPECT_EQ(sel.Phase(), 6);
-    // A zoom: the outline follows the new displayed rectangle.
-    sel.SetDisplayRect(RECT { 0, 0, 40, 20 });
-    sel.Tick();
     ASSERT_TRUE(sel.Dots(red, green));
     EXPECT_EQ(red.size() + green.size(), 116u);
     sel.Drop(); // the dashes go at once (the pane repaints after dropping)
@@ -107,27 +95,24 @@ TEST(Selection, WorkerTicksUntilStopped)
     EXPECT_EQ(ticks.load(), after);
 }
 
-TEST(Selection, DeleteAndCropWorkOnThePictureAndDropTheSelection)
+TEST(Selection, DeleteAndCropScaleTheMaskToThePictureAndDropTheSelection)
 {
-    CImageObj p;
+    CImageObj p, before;
     ASSERT_TRUE(Make(p, 40, 20, 24));
+    ASSERT_TRUE(p.CopyTo(before));
     CSelectionState sel;
     EXPECT_FALSE(sel.DeleteIn(p));
     // Selection made at twice the picture's size: brought down to the picture first.
     ASSERT_TRUE(sel.AddShape(kShapeRect, false, RECT { 20, 10, 40, 30 }, {}, 80, 40));
-    CImageObj before;
-    ASSERT_TRUE(p.CopyTo(before));
     ASSERT_TRUE(sel.DeleteIn(p));
     EXPECT_FALSE(sel.HasSelection());
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 40; ++x) {
-            bool in = x >= 10 && x < 20 && (19 - y) >= 5 && (19 - y) < 15;
+            const bool in = x >= 10 && x < 20 && (19 - y) >= 5 && (19 - y) < 15;
             ASSERT_EQ(Pixel(p, x, y), in ? 0xFFFFFFu : Pixel(before, x, y));
         }
     ASSERT_TRUE(sel.AddShape(kShapeEllipse, false, RECT { 0, 0, 20, 10 }, {}, 40, 20));
     ASSERT_TRUE(sel.CropIn(p));
-    EXPECT_EQ(p.Width(), 20); // the ellipse's bounds: its bottom line is empty
-    EXPECT_EQ(p.Height(), 9);
-    EXPECT_EQ(Pixel(p, 0, 0), 0xFFFFFFu); // a corner outside the ellipse
+    EXPECT_EQ(Size(p), (std::array { 20, 9 })); // the ellipse's bounds: its bottom line is empty
     EXPECT_FALSE(sel.HasSelection());
 }

@@ -1,7 +1,11 @@
 #include "image/polytracker.h"
 #include "image/seltracker.h"
+#include "testpictures.h"
 
 #include <gtest/gtest.h>
+
+using testpic::Ltrb;
+using A4 = std::array<LONG, 4>;
 
 namespace
 {
@@ -19,7 +23,7 @@ public:
     void SetTrackerCapture() override { capture = true; }
     void ReleaseTrackerCapture() override { capture = false; }
     bool HasTrackerCapture() const override { return capture; }
-    POINT PictureOrigin() const override { return origin; }
+    POINT PictureOrigin() const override { return POINT { 10, 20 }; }
     void RubberBandChanged() override { ++repaints; }
     void AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points) override
     {
@@ -27,10 +31,15 @@ public:
     }
 
     bool capture = false;
-    POINT origin { 10, 20 };
     int repaints = 0;
     std::vector<Shape> shapes;
 };
+
+void Click(CShapeTracker &t, FakeView &view, int x, int y)
+{
+    t.OnMouseDown(view, MK_LBUTTON, x, y);
+    t.OnMouseUp(view, 0, x, y);
+}
 
 } // namespace
 
@@ -44,19 +53,14 @@ TEST(SelTracker, DragGivesANormalisedRectangleInPictureCoordinates)
     t.OnMouseMove(view, MK_LBUTTON, 30, 90);
     RECT band;
     ASSERT_TRUE(t.RubberRect(band));
-    EXPECT_EQ(band.left, 30);
-    EXPECT_EQ(band.bottom, 90);
+    EXPECT_EQ(Ltrb(band), (A4 { 30, 60, 50, 90 }));
     t.OnMouseUp(view, 0, 20, 100);
     EXPECT_FALSE(view.capture);
     EXPECT_FALSE(t.IsActive());
     ASSERT_EQ(view.shapes.size(), 1u);
-    const Shape &s = view.shapes[0];
-    EXPECT_EQ(s.kind, kShapeEllipse);
-    EXPECT_FALSE(s.subtract);
-    EXPECT_EQ(s.bounds.left, 10);
-    EXPECT_EQ(s.bounds.top, 40);
-    EXPECT_EQ(s.bounds.right, 40);
-    EXPECT_EQ(s.bounds.bottom, 80);
+    EXPECT_EQ(view.shapes[0].kind, kShapeEllipse);
+    EXPECT_FALSE(view.shapes[0].subtract);
+    EXPECT_EQ(Ltrb(view.shapes[0].bounds), (A4 { 10, 40, 40, 80 })); // minus the origin (10, 20)
     EXPECT_GE(view.repaints, 2);
 }
 
@@ -64,8 +68,7 @@ TEST(SelTracker, ClickWithoutDragAddsNothingAndThinDragsWidenToOnePixel)
 {
     FakeView view;
     CSelTracker t(kShapeRect);
-    t.OnMouseDown(view, MK_LBUTTON, 50, 60);
-    t.OnMouseUp(view, 0, 50, 60);
+    Click(t, view, 50, 60);
     EXPECT_TRUE(view.shapes.empty());
     EXPECT_FALSE(view.capture);
     t.OnMouseDown(view, MK_LBUTTON | MK_SHIFT, 50, 60);
@@ -82,14 +85,12 @@ TEST(PolyTracker, ClicksAndFreeHandDragsMakeTheCorners)
 {
     FakeView view;
     CPolyTracker t;
-    t.OnMouseDown(view, MK_LBUTTON, 10, 20);
-    t.OnMouseUp(view, 0, 10, 20);
+    Click(t, view, 10, 20);
     t.OnMouseMove(view, 0, 40, 20); // rubber line only
     t.OnMouseDown(view, MK_LBUTTON, 40, 20);
     t.OnMouseMove(view, MK_LBUTTON, 40, 35); // free hand while the button is down
     t.OnMouseUp(view, 0, 40, 35);
-    t.OnMouseDown(view, MK_LBUTTON, 10, 50);
-    t.OnMouseUp(view, 0, 10, 50);
+    Click(t, view, 10, 50);
     EXPECT_EQ(t.Points().size(), 4u);
     EXPECT_TRUE(view.capture);
     t.OnDoubleClick(view, MK_SHIFT, 10, 50);
@@ -100,22 +101,13 @@ TEST(PolyTracker, ClicksAndFreeHandDragsMakeTheCorners)
     EXPECT_EQ(s.kind, kShapePolygon);
     EXPECT_TRUE(s.subtract);
     ASSERT_EQ(s.points.size(), 4u);
-    EXPECT_EQ(s.points[0].x, 0); // moved by minus the origin (10, 20)
-    EXPECT_EQ(s.points[0].y, 0);
-    EXPECT_EQ(s.points[2].y, 15);
+    EXPECT_EQ((A4 { s.points[0].x, s.points[0].y, s.points[2].x, s.points[2].y }), (A4 { 0, 0, 30, 15 }));
     EXPECT_EQ(s.bounds.right, 30);
     EXPECT_EQ(s.bounds.bottom, 30);
-}
 
-TEST(PolyTracker, PolygonsUnderThreePixelsAreDiscarded)
-{
-    FakeView view;
-    CPolyTracker t;
-    for (POINT p : { POINT { 0, 0 }, POINT { 50, 0 }, POINT { 50, 2 } }) {
-        t.OnMouseDown(view, MK_LBUTTON, p.x, p.y);
-        t.OnMouseUp(view, 0, p.x, p.y);
-    }
-    t.Finish(view, 0);
-    EXPECT_TRUE(view.shapes.empty());
+    for (POINT p : { POINT { 0, 0 }, POINT { 50, 0 }, POINT { 50, 2 } })
+        Click(t, view, p.x, p.y);
+    t.Finish(view, 0); // under three pixels high: discarded
+    EXPECT_EQ(view.shapes.size(), 1u);
     EXPECT_TRUE(t.Points().empty());
 }

@@ -5,6 +5,7 @@
 #include "platform/dibutil.h"
 #include "platform/globalmem.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -42,6 +43,17 @@ inline bool Make(CImageObj &obj, int w, int h, int bitCount, std::uint32_t seed 
             row[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - rowBits % 8));
     }
     return obj.CopyFrom(bits.data(), &info);
+}
+
+// Width and height, and a rectangle's sides, as values to compare in one assertion.
+inline std::array<int, 2> Size(const CImageObj &p)
+{
+    return { p.Width(), p.Height() };
+}
+
+inline std::array<LONG, 4> Ltrb(const RECT &r)
+{
+    return { r.left, r.top, r.right, r.bottom };
 }
 
 inline std::size_t Stride(const CImageObj &obj)
