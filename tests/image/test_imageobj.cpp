@@ -46,19 +46,9 @@ TEST(ImageObj, EmptyPictureRefusesEverything)
 {
     CImageObj p, q;
     EXPECT_TRUE(p.IsEmpty());
-    EXPECT_FALSE(p.Rotate(90));
-    EXPECT_FALSE(p.MirrorFlip(0));
-    EXPECT_FALSE(p.ColorTable(5));
-    EXPECT_FALSE(p.Grey());
-    EXPECT_FALSE(p.BlackWhite(128));
-    EXPECT_FALSE(p.Resize(5, 5, 1));
-    EXPECT_FALSE(p.Crop(0, 0, 1, 1));
-    EXPECT_FALSE(p.Negative());
-    EXPECT_FALSE(p.RemoveBlackEdge());
-    EXPECT_FALSE(p.CopyTo(q));
-    EXPECT_FALSE(p.GotoPage(true));
-    EXPECT_FALSE(p.Save("x.bmp"));
-    EXPECT_FALSE(q.CopyFrom(nullptr, nullptr));
+    EXPECT_FALSE(p.Rotate(90) || p.MirrorFlip(0) || p.ColorTable(5) || p.Grey() || p.BlackWhite(128));
+    EXPECT_FALSE(p.Resize(5, 5, 1) || p.Crop(0, 0, 1, 1) || p.Negative() || p.RemoveBlackEdge());
+    EXPECT_FALSE(p.CopyTo(q) || p.GotoPage(true) || p.Save("x.bmp") || q.CopyFrom(nullptr, nullptr));
     QImage c = Canvas(4, 4);
     QPainter painter(&c);
     p.Draw(painter); // nothing to draw, nothing happens
@@ -97,17 +87,10 @@ TEST(ImageObj, DrawShowsEveryDepthOneToOneAndFollowsEdits)
 
 TEST(ImageObj, FittedDrawingKeepsProportionsAndStaysInside)
 {
-    RECT r = FitRect(400, 100, 10, 20, 110, 220); // wide: fits by width
-    EXPECT_EQ(r.left, 10);
-    EXPECT_EQ(r.right, 110);
-    EXPECT_EQ(r.top, 20 + (200 - 25) / 2);
-    EXPECT_EQ(r.bottom - r.top, 25);
-    r = FitRect(100, 400, 0, 0, 300, 200); // tall: fits by height
-    EXPECT_EQ(r.bottom - r.top, 200);
-    EXPECT_EQ(r.right - r.left, 50);
-    EXPECT_EQ(r.left, 125);
-    r = FitRect(3, 7, 0, 0, 0, 100);
-    EXPECT_EQ(r.right - r.left, 0);
+    using A4 = std::array<LONG, 4>;
+    EXPECT_EQ(Ltrb(FitRect(400, 100, 10, 20, 110, 220)), (A4 { 10, 107, 110, 132 })); // wide: by width
+    EXPECT_EQ(Ltrb(FitRect(100, 400, 0, 0, 300, 200)), (A4 { 125, 0, 175, 200 })); // tall: by height
+    EXPECT_EQ(FitRect(3, 7, 0, 0, 0, 100).right, 0);
 
     CImageObj p;
     ASSERT_TRUE(Make(p, 4, 2, 24));

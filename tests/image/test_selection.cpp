@@ -1,4 +1,3 @@
-#include "image/imageobj.h"
 #include "image/selectionstate.h"
 #include "testpictures.h"
 
@@ -93,26 +92,4 @@ TEST(Selection, WorkerTicksUntilStopped)
     int after = ticks.load();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_EQ(ticks.load(), after);
-}
-
-TEST(Selection, DeleteAndCropScaleTheMaskToThePictureAndDropTheSelection)
-{
-    CImageObj p, before;
-    ASSERT_TRUE(Make(p, 40, 20, 24));
-    ASSERT_TRUE(p.CopyTo(before));
-    CSelectionState sel;
-    EXPECT_FALSE(sel.DeleteIn(p));
-    // Selection made at twice the picture's size: brought down to the picture first.
-    ASSERT_TRUE(sel.AddShape(kShapeRect, false, RECT { 20, 10, 40, 30 }, {}, 80, 40));
-    ASSERT_TRUE(sel.DeleteIn(p));
-    EXPECT_FALSE(sel.HasSelection());
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const bool in = x >= 10 && x < 20 && (19 - y) >= 5 && (19 - y) < 15;
-            ASSERT_EQ(Pixel(p, x, y), in ? 0xFFFFFFu : Pixel(before, x, y));
-        }
-    ASSERT_TRUE(sel.AddShape(kShapeEllipse, false, RECT { 0, 0, 20, 10 }, {}, 40, 20));
-    ASSERT_TRUE(sel.CropIn(p));
-    EXPECT_EQ(Size(p), (std::array { 20, 9 })); // the ellipse's bounds: its bottom line is empty
-    EXPECT_FALSE(sel.HasSelection());
 }
