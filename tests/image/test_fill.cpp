@@ -12,15 +12,14 @@ TEST(FillByMask, EachDepthTakesItsFormOfTheColour)
     ASSERT_TRUE(mask.Create(9, 4));
     ASSERT_TRUE(mask.AddRect(2, 1, 5, 3));
     for (int bpp : { 4, 8, 24, 32 }) {
+        SCOPED_TRACE(bpp);
         CImageObj p, ref;
         ASSERT_TRUE(Make(p, 9, 4, bpp));
         p.Info()->bmiColors[3] = RGBQUAD { 12, 200, 40, 0 }; // nearest to (40, 199, 13)
         ASSERT_TRUE(p.CopyTo(ref));
         ASSERT_TRUE(p.FillByMask(mask, RGB(40, 199, 13)));
         const std::uint32_t want = bpp == 24 ? 0x28C70Du : bpp == 32 ? 0x0028C70Du : 3u;
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 9; ++x)
-                ASSERT_EQ(Pixel(p, x, y), mask.IsSelected(x, y) ? want : Pixel(ref, x, y)) << bpp;
+        ExpectPixels(p, [&](int x, int y) { return mask.IsSelected(x, y) ? want : Pixel(ref, x, y); });
     }
 }
 

@@ -81,9 +81,7 @@ TEST(Resize, TwentyFourBitAgainstTheNaiveRuleOnOneAndTwoThreads)
             const int W = std::max(c.W, 2), H = std::max(c.H, 2); // 24-bit sides are at least 2
             ASSERT_EQ(Size(p), (std::array { W, H }));
             EXPECT_EQ(p.Info()->bmiHeader.biSizeImage, DibStride(W, 24) * H);
-            for (int y = 0; y < H; ++y)
-                for (int x = 0; x < W; ++x)
-                    ASSERT_EQ(Pixel(p, x, y), NaivePixel(src, W, H, x, y)) << x << "," << y;
+            ExpectPixels(p, [&](int x, int y) { return NaivePixel(src, W, H, x, y); });
         }
     SetImageThreads(0);
     SetImageParallelThreshold(0);
@@ -93,15 +91,14 @@ TEST(Resize, PaletteDepthsTakeTheNearestPixel)
 {
     for (int bpp : { 1, 4, 8, 16 })
         for (auto [W, H] : { std::pair { 3, 2 }, { 41, 17 }, { 9, 30 } }) {
+            SCOPED_TRACE(bpp);
             CImageObj src, p;
             ASSERT_TRUE(Make(src, 21, 13, bpp));
             ASSERT_TRUE(src.CopyTo(p));
             ASSERT_TRUE(p.Resize(W, H, 1));
             ASSERT_EQ(p.BitCount(), bpp);
             EXPECT_EQ(std::memcmp(p.Info()->bmiColors, src.Info()->bmiColors, 1024), 0);
-            for (int y = 0; y < H; ++y)
-                for (int x = 0; x < W; ++x)
-                    ASSERT_EQ(Pixel(p, x, y), Pixel(src, x * 21 / W, y * 13 / H)) << bpp;
+            ExpectPixels(p, [&](int x, int y) { return Pixel(src, x * 21 / W, y * 13 / H); });
         }
 }
 

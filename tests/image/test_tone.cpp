@@ -29,15 +29,13 @@ TEST(ColorTable, EveryByteOfEveryRowClampsPerChannel)
             ASSERT_TRUE(Make(p, w, 3, 24, w));
             ASSERT_TRUE(p.CopyTo(ref));
             ASSERT_TRUE(p.ColorTable(dr, dg, db));
+            auto add
+                = [](std::uint32_t c, int d) { return std::uint32_t(std::clamp(int(c & 255) + d, 0, 255)); };
+            ExpectPixels(p, [&](int x, int y) {
+                const std::uint32_t v = Pixel(ref, x, y);
+                return add(v, db) | add(v >> 8, dg) << 8 | add(v >> 16, dr) << 16;
+            });
             for (int y = 0; y < 3; ++y) {
-                for (int x = 0; x < w; ++x) {
-                    const std::uint32_t v = Pixel(ref, x, y);
-                    auto add = [](std::uint32_t c, int d) {
-                        return std::uint32_t(std::clamp(int(c & 255) + d, 0, 255));
-                    };
-                    ASSERT_EQ(Pixel(p, x, y), add(v, db) | add(v >> 8, dg) << 8 | add(v >> 16, dr) << 16)
-                        << w;
-                }
                 for (std::size_t k = std::size_t(w) * 3; k < Stride(p); ++k)
                     EXPECT_EQ(Row(p, y)[k], 0);
             }
@@ -59,33 +57,26 @@ TEST(ColorTable, PalettePicturesChangeTheirPaletteNotTheirIndices)
 TEST(Negative, BytesOrBitsAreInvertedInTheRegionOnly)
 {
     for (int bpp : { 1, 4, 8, 24, 32 }) {
+        SCOPED_TRACE(bpp);
         CImageObj p, ref;
         ASSERT_TRUE(Make(p, 13, 5, bpp));
         ASSERT_TRUE(p.CopyTo(ref));
         ASSERT_TRUE(p.Negative());
         const std::uint32_t all = bpp == 32 ? 0xFFFFFFFFu : (1u << bpp) - 1;
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 13; ++x)
-                ASSERT_EQ(Pixel(p, x, y), all - Pixel(ref, x, y)) << bpp;
+        ExpectPixels(p, [&](int x, int y) { return all - Pixel(ref, x, y); });
         EXPECT_EQ(std::memcmp(p.Info(), ref.Info(), sizeof(DibInfoBlock)), 0); // palette kept
     }
     CImageObj p, ref;
     ASSERT_TRUE(Make(p, 20, 6, 4));
     ASSERT_TRUE(p.CopyTo(ref));
-    RegionRecord r { .pixels = p.Bits(),
-        .left = 3,
-        .bottomRow = 1,
-        .right = 9,
-        .topRow = 4,
-        .wholeRight = 20,
-        .wholeBottom = 6,
-        .bitCount = 4 };
+    RegionRecord r;
+    r.pixels = p.Bits();
+    r.left = 3, r.right = 9, r.bottomRow = 1, r.topRow = 4, r.wholeRight = 20, r.wholeBottom = 6,
+    r.bitCount = 4;
     ASSERT_TRUE(InvertRegion(r));
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 20; ++x) {
-            const bool in = x >= 3 && x < 9 && y >= 1 && y < 4;
-            EXPECT_EQ(Pixel(p, x, y), in ? 15 - Pixel(ref, x, y) : Pixel(ref, x, y));
-        }
+    ExpectPixels(p, [&](int x, int y) {
+        return x >= 3 && x < 9 && y >= 1 && y < 4 ? 15 - Pixel(ref, x, y) : Pixel(ref, x, y);
+    });
     r.pixels = nullptr;
     EXPECT_FALSE(InvertRegion(r));
 }
@@ -94,6 +85,7 @@ TEST(Grey, ValuesAndHeaderAtEveryDepthAndVectorLevel)
 {
     for (int level : { 0, 1, 2 })
         for (int bpp : { 1, 4, 8, 16, 24, 32 }) {
+            SCOPED_TRACE(testing::Message() << bpp << " bits, vector level " << level);
             SetSimdLimit(level);
             CImageObj p, ref;
             ASSERT_TRUE(Make(p, 37, 9, bpp, 5));
@@ -104,12 +96,10 @@ TEST(Grey, ValuesAndHeaderAtEveryDepthAndVectorLevel)
             EXPECT_EQ(p.Info()->bmiHeader.biSizeImage, 40u * 9);
             for (int i = 0; i < 256; ++i)
                 ASSERT_EQ(p.Info()->bmiColors[i].rgbGreen, i);
-            for (int y = 0; y < 9; ++y)
-                for (int x = 0; x < 37; ++x) {
-                    const std::uint32_t c = Colour(ref, x, y);
-                    ASSERT_EQ(int(Pixel(p, x, y)), GreyValue(int(c >> 16), int(c >> 8) & 255, int(c & 255)))
-                        << bpp << " bits at " << x << "," << y;
-                }
+            ExpectPixels(p, [&](int x, int y) {
+                const std::uint32_t c = Colour(ref, x, y);
+                return GreyValue(int(c >> 16), int(c >> 8) & 255, int(c & 255));
+            });
         }
     SetSimdLimit(2);
 }
@@ -143,12 +133,10 @@ TEST(BlackWhite, EveryDepthAndThresholdAgainstTheGreyRule)
             ASSERT_TRUE(p.CopyTo(grey));
             ASSERT_TRUE(grey.Grey());
             ASSERT_TRUE(p.BlackWhite(threshold));
-            for (int y = 0; y < 7; ++y) {
-                for (int x = 0; x < 29; ++x)
-                    ASSERT_EQ(Pixel(p, x, y),
-                        Pixel(grey, x, y) > std::uint32_t(std::max(threshold, 0)) || threshold < 0 ? 1u : 0u)
-                        << bpp << " bits, threshold " << threshold;
-                EXPECT_EQ(Row(p, y)[3] & 0x07, 0); // padding bits beyond the width stay clear
-            }
+            SCOPED_TRACE(testing::Message() << bpp << " bits, threshold " << threshold);
+            ExpectPixels(
+                p, [&](int x, int y) { return threshold < 0 || int(Pixel(grey, x, y)) > threshold; });
+            for (int y = 0; y < 7; ++y) // padding bits beyond the width stay clear
+                EXPECT_EQ(Row(p, y)[3] & 0x07, 0);
         }
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace testpic
@@ -71,10 +72,8 @@ inline std::uint32_t Pixel(const CImageObj &obj, int x, int storedRow)
 {
     const std::uint8_t *r = Row(obj, storedRow);
     const int bpp = obj.BitCount();
-    if (bpp == 1)
-        return (r[x >> 3] >> (7 - (x & 7))) & 1;
-    if (bpp == 4)
-        return (x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4);
+    if (bpp < 8)
+        return (r[x * bpp / 8] >> (8 - bpp - x * bpp % 8)) & ((1u << bpp) - 1);
     std::uint32_t v = 0;
     for (int k = 0; k < bpp / 8; ++k)
         v |= std::uint32_t(r[std::size_t(x) * (bpp / 8) + k]) << (8 * k);
@@ -84,19 +83,22 @@ inline std::uint32_t Pixel(const CImageObj &obj, int x, int storedRow)
 inline void SetPixel(CImageObj &obj, int x, int storedRow, std::uint32_t v)
 {
     std::uint8_t *r = Row(obj, storedRow);
-    switch (obj.BitCount()) {
-    case 1:
-        r[x >> 3] = static_cast<std::uint8_t>((r[x >> 3] & ~(0x80 >> (x & 7))) | ((v & 1) << (7 - (x & 7))));
-        break;
-    case 4:
-        r[x >> 1] = static_cast<std::uint8_t>(
-            (x & 1) ? ((r[x >> 1] & 0xF0) | (v & 15)) : ((r[x >> 1] & 0x0F) | ((v & 15) << 4)));
-        break;
-    default:
-        for (int k = 0; k < obj.BitCount() / 8; ++k)
-            r[std::size_t(x) * (obj.BitCount() / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
-        break;
+    const int bpp = obj.BitCount();
+    if (bpp < 8) {
+        const int shift = 8 - bpp - x * bpp % 8, bits = ((1 << bpp) - 1) << shift;
+        r[x * bpp / 8] = static_cast<std::uint8_t>((r[x * bpp / 8] & ~bits) | ((v << shift) & bits));
+        return;
     }
+    for (int k = 0; k < bpp / 8; ++k)
+        r[std::size_t(x) * (bpp / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+// Every pixel (x, stored row y) of the picture equals want(x, y).
+template <typename Want> void ExpectPixels(const CImageObj &p, Want want)
+{
+    for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x)
+            ASSERT_EQ(Pixel(p, x, y), std::uint32_t(want(x, y))) << "at " << x << "," << y;
 }
 
 // The colour a pixel shows, as 0xRRGGBB: its palette entry, 5-5-5 widened, or its bytes.
