@@ -1,8 +1,11 @@
 #include "image/maskobj.h"
+#include "testpictures.h"
 
 #include <array>
 #include <gtest/gtest.h>
 #include <string>
+
+using namespace testpic;
 
 namespace
 {
@@ -28,12 +31,9 @@ int Count(const CMaskObj &m)
     return n;
 }
 
-using Ltrb = std::array<LONG, 4>;
-
-Ltrb Bounds(CMaskObj &m)
+A4 Bounds(CMaskObj &m)
 {
-    const RECT r = m.GetBounds(1);
-    return { r.left, r.top, r.right, r.bottom };
+    return Ltrb(m.GetBounds(1));
 }
 
 } // namespace
@@ -46,7 +46,7 @@ TEST(Mask, NewMaskSelectsNothingAndHasEmptyBounds)
     const auto *b = static_cast<const unsigned char *>(m.Bits());
     for (std::size_t i = 0; i < m.Stride() * 5; ++i)
         ASSERT_EQ(b[i], 0xFF);
-    EXPECT_EQ(Bounds(m), (Ltrb { 0, 0, 0, 0 }));
+    EXPECT_EQ(Bounds(m), (A4 { 0, 0, 0, 0 }));
     EXPECT_FALSE(m.Create(0, 5));
     EXPECT_FALSE(m.Create(4, 4, 4));
 }
@@ -57,7 +57,7 @@ TEST(Mask, RectanglesAddSubtractAndRefuse)
     ASSERT_TRUE(m.Create(10, 10));
     ASSERT_TRUE(m.AddRect(7, 5, 2, 3)); // normalised to (2, 3, 7, 5)
     EXPECT_EQ(Count(m), 10);
-    EXPECT_EQ(Bounds(m), (Ltrb { 2, 3, 7, 5 }));
+    EXPECT_EQ(Bounds(m), (A4 { 2, 3, 7, 5 }));
     ASSERT_TRUE(m.AddRect(0, 0, 10, 10));
     ASSERT_TRUE(m.SubRect(2, 2, 5, 5));
     EXPECT_EQ(Count(m), 91);
@@ -105,7 +105,7 @@ TEST(Mask, PolygonsByHand)
     const POINT square[] = { { 1, 1 }, { 4, 1 }, { 4, 4 }, { 1, 4 } };
     ASSERT_TRUE(m.AddPolygon(4, square));
     EXPECT_EQ(Count(m), 9);
-    EXPECT_EQ(Bounds(m), (Ltrb { 1, 1, 4, 4 }));
+    EXPECT_EQ(Bounds(m), (A4 { 1, 1, 4, 4 }));
 
     ASSERT_TRUE(m.Create(9, 8));
     const POINT triangle[] = { { 0, 0 }, { 8, 0 }, { 0, 8 } };
@@ -166,10 +166,10 @@ TEST(Mask, ResizeAndScaledCopyTakeTheNearestPixel)
     ASSERT_TRUE(m.AddRect(0, 0, 2, 2));
     ASSERT_TRUE(m.Resize(8, 8));
     EXPECT_EQ(Count(m), 16);
-    EXPECT_EQ(Bounds(m), (Ltrb { 0, 0, 4, 4 }));
+    EXPECT_EQ(Bounds(m), (A4 { 0, 0, 4, 4 }));
     ASSERT_TRUE(m.ScaledCopy(copy, 20, 10, RECT { 4, 2, 12, 6 }));
     EXPECT_EQ(copy.Width(), 20);
-    EXPECT_EQ(Bounds(copy), (Ltrb { 4, 2, 8, 4 }));
+    EXPECT_EQ(Bounds(copy), (A4 { 4, 2, 8, 4 }));
 }
 
 TEST(Mask, OutlineFollowsTheBorderOfTheSelection)
@@ -189,5 +189,5 @@ TEST(Mask, OutlineFollowsTheBorderOfTheSelection)
     ASSERT_TRUE(m.Invert()); // everything: the mask's edges are the border
     ASSERT_TRUE(m.ComputeOutline());
     EXPECT_EQ(m.Outline().size(), 36u);
-    EXPECT_EQ(Bounds(m), (Ltrb { 0, 0, 10, 10 }));
+    EXPECT_EQ(Bounds(m), (A4 { 0, 0, 10, 10 }));
 }

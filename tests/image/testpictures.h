@@ -52,7 +52,9 @@ inline std::array<int, 2> Size(const CImageObj &p)
     return { p.Width(), p.Height() };
 }
 
-inline std::array<LONG, 4> Ltrb(const RECT &r)
+using A4 = std::array<LONG, 4>;
+
+inline A4 Ltrb(const RECT &r)
 {
     return { r.left, r.top, r.right, r.bottom };
 }
