@@ -1,6 +1,7 @@
 #include "image/maskobj.h"
 #include "testpictures.h"
 
+#include <algorithm>
 #include <array>
 #include <gtest/gtest.h>
 #include <string>
@@ -24,11 +25,8 @@ std::string Picture(const CMaskObj &m)
 
 int Count(const CMaskObj &m)
 {
-    int n = 0;
-    for (int y = 0; y < m.Height(); ++y)
-        for (int x = 0; x < m.Width(); ++x)
-            n += m.IsSelected(x, y);
-    return n;
+    const std::string s = Picture(m);
+    return static_cast<int>(std::count(s.begin(), s.end(), '#'));
 }
 
 A4 Bounds(CMaskObj &m)
@@ -101,12 +99,6 @@ TEST(Mask, EllipsesByHand)
 TEST(Mask, PolygonsByHand)
 {
     CMaskObj m;
-    ASSERT_TRUE(m.Create(10, 10));
-    const POINT square[] = { { 1, 1 }, { 4, 1 }, { 4, 4 }, { 1, 4 } };
-    ASSERT_TRUE(m.AddPolygon(4, square));
-    EXPECT_EQ(Count(m), 9);
-    EXPECT_EQ(Bounds(m), (A4 { 1, 1, 4, 4 }));
-
     ASSERT_TRUE(m.Create(9, 8));
     const POINT triangle[] = { { 0, 0 }, { 8, 0 }, { 0, 8 } };
     ASSERT_TRUE(m.AddPolygon(3, triangle));

@@ -48,31 +48,9 @@ TEST(Selection, TicksColourTheOutlineAndCrawl)
     for (const POINT &p : green)
         EXPECT_LE((p.x - p.y + 10000) % 8, 3);
     EXPECT_EQ(sel.Phase(), 7); // 0 wraps to 7
-    sel.SetDisplayRect(RECT { 0, 0, 40, 20 }); // a zoom: the outline follows
-    sel.Tick();
-    EXPECT_EQ(sel.Phase(), 6);
-    ASSERT_TRUE(sel.Dots(red, green));
-    EXPECT_EQ(red.size() + green.size(), 116u);
     sel.Drop(); // the dashes go at once (the pane repaints after dropping)
     EXPECT_FALSE(sel.Dots(red, green));
     EXPECT_FALSE(sel.Tick());
-}
-
-TEST(Selection, OutlineIsComputedForTheVisiblePartOnly)
-{
-    CSelectionState sel;
-    ASSERT_TRUE(sel.Reverse(40, 30)); // everything selected
-    std::vector<POINT> red, green;
-    // Zoomed in: the picture reaches beyond the visible area on every side. Its edges are not
-    // visible, and the edges of the visible area are no border.
-    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { 0, 0, 200, 100 });
-    sel.Tick();
-    EXPECT_FALSE(sel.Dots(red, green));
-    // The top-left corner in view: its two edges, the corner pixel once.
-    sel.SetDisplayRect(RECT { -100, -50, 300, 250 }, RECT { -110, -60, 0, 0 });
-    sel.Tick();
-    ASSERT_TRUE(sel.Dots(red, green));
-    EXPECT_EQ(red.size() + green.size(), 149u);
 }
 
 TEST(Selection, WorkerTicksUntilStopped)
