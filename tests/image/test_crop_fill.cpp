@@ -17,8 +17,7 @@ void ExpectCrop(CImageObj &src, int l, int t, int r, int b, int left, int top, i
     const auto before = Snapshot(src);
     ASSERT_TRUE(src.Crop(l, t, r, b, &out));
     EXPECT_EQ(Snapshot(src), before);
-    ASSERT_EQ(out.Width(), w);
-    ASSERT_EQ(out.Height(), h);
+    ASSERT_EQ(Size(out), (std::array { w, h }));
     ASSERT_EQ(out.BitCount(), src.BitCount());
     EXPECT_EQ(out.Info()->bmiHeader.biSizeImage, DibStride(w, src.BitCount()) * h);
     ExpectPixels(out, [&](int x, int y) { return Pixel(src, x + left, src.Height() - h - top + y); });
@@ -122,8 +121,7 @@ TEST(RemoveBlackEdge, DarkRunsAtTheRowEndsGo)
                 SetPixel(
                     p, x, y, y < 3 || y >= 18 || x < 4 || x >= 25 || (x == 10 && y == 10) ? dark : light);
         ASSERT_TRUE(p.RemoveBlackEdge());
-        EXPECT_EQ(p.Width(), 21);
-        EXPECT_EQ(p.Height(), 15);
+        EXPECT_EQ(Size(p), (std::array { 21, 15 }));
         EXPECT_EQ(Pixel(p, 6, 7), dark);
     }
     CImageObj p;
@@ -161,8 +159,7 @@ TEST(PreviewCopy, FitsWithoutEnlarging)
     ASSERT_TRUE(Make(p, 400, 300, 24));
     const auto before = Snapshot(p);
     ASSERT_TRUE(p.PreviewCopy(dest, 100, 100));
-    EXPECT_EQ(dest.Width(), 100);
-    EXPECT_EQ(dest.Height(), 75);
+    EXPECT_EQ(Size(dest), (std::array { 100, 75 }));
     ASSERT_TRUE(p.PreviewCopy(dest, 200, 50));
     EXPECT_EQ(dest.Width(), 66); // trunc(400 × 50 / 300) in single precision
     EXPECT_EQ(dest.Height(), 50);
@@ -172,8 +169,7 @@ TEST(PreviewCopy, FitsWithoutEnlarging)
     for (int bpp : { 1, 8 }) {
         ASSERT_TRUE(Make(p, 300, 100, bpp));
         ASSERT_TRUE(p.PreviewCopy(dest, 30, 30));
-        EXPECT_EQ(dest.Width(), 30);
-        EXPECT_EQ(dest.Height(), 10);
+        EXPECT_EQ(Size(dest), (std::array { 30, 10 }));
         EXPECT_TRUE(bpp != 1 || dest.BitCount() == 1); // 1 bit stays; 8 bits are resampled smoothly
     }
 }
