@@ -90,8 +90,9 @@ TEST(Resize, TwentyFourBitAgainstTheNaiveRuleOnOneAndTwoThreads)
 TEST(Resize, PaletteDepthsTakeTheNearestPixel)
 {
     for (int bpp : { 1, 4, 8, 16 })
-        for (auto [W, H] : { std::pair { 3, 2 }, { 41, 17 }, { 9, 30 } }) {
+        for (auto size : { std::pair { 3, 2 }, { 41, 17 }, { 9, 30 } }) {
             SCOPED_TRACE(bpp);
+            const int W = size.first, H = size.second;
             CImageObj src, p;
             ASSERT_TRUE(Make(src, 21, 13, bpp));
             ASSERT_TRUE(src.CopyTo(p));

@@ -23,22 +23,21 @@ TEST(ColorTable, EveryByteOfEveryRowClampsPerChannel)
 {
     // Widths around the 48-byte vector step, steps beyond the byte range, padding untouched.
     for (int w : { 1, 15, 16, 17, 33, 50 })
-        for (auto [dr, dg, db] :
-            { std::tuple { 5, 5, 5 }, { -5, -5, -5 }, { 300, -7, 0 }, { -255, 40, -300 } }) {
+        for (std::array d : { std::array { 5, 5, 5 }, { -5, -5, -5 }, { 300, -7, 0 }, { -255, 40, -300 } }) {
             CImageObj p, ref;
             ASSERT_TRUE(Make(p, w, 3, 24, w));
             ASSERT_TRUE(p.CopyTo(ref));
-            ASSERT_TRUE(p.ColorTable(dr, dg, db));
-            auto add
-                = [](std::uint32_t c, int d) { return std::uint32_t(std::clamp(int(c & 255) + d, 0, 255)); };
+            ASSERT_TRUE(p.ColorTable(d[0], d[1], d[2])); // red, green, blue
+            auto add = [](std::uint32_t c, int step) {
+                return std::uint32_t(std::clamp(int(c & 255) + step, 0, 255));
+            };
             ExpectPixels(p, [&](int x, int y) {
                 const std::uint32_t v = Pixel(ref, x, y);
-                return add(v, db) | add(v >> 8, dg) << 8 | add(v >> 16, dr) << 16;
+                return add(v, d[2]) | add(v >> 8, d[1]) << 8 | add(v >> 16, d[0]) << 16;
             });
-            for (int y = 0; y < 3; ++y) {
+            for (int y = 0; y < 3; ++y)
                 for (std::size_t k = std::size_t(w) * 3; k < Stride(p); ++k)
                     EXPECT_EQ(Row(p, y)[k], 0);
-            }
         }
 }
 
