@@ -13,15 +13,23 @@ using namespace testpic;
 namespace
 {
 
-using Edit = std::function<bool(CImageObj &)>;
+struct Edit {
+    const char *name;
+    int skipDepth; // the edit does not change pictures of this depth
+    bool changesPicture; // false: the result goes elsewhere, the picture must stay as it was
+    std::function<bool(CImageObj &, CMaskObj &)> run;
+};
 
-// Returns how many allocations the edit makes.
-long ExpectUnchangedOnEveryFailure(int w, int h, int bpp, const Edit &edit)
+// Returns how many allocations the edit makes. The mask (an ellipse at twice the picture's size)
+// is made before the failures start: only the edit's own allocations are counted.
+long ExpectUnchangedOnEveryFailure(int bpp, const Edit &edit)
 {
+    const int w = 31, h = 17;
     for (long n = 1; n < 64; ++n) {
         CImageObj p;
-        if (!Make(p, w, h, bpp, 5)) {
-            ADD_FAILURE() << "picture not made";
+        CMaskObj mask;
+        if (!Make(p, w, h, bpp, 5) || !mask.Create(2 * w, 2 * h) || !mask.AddEllipse(4, 4, 40, 30)) {
+            ADD_FAILURE() << "picture or mask not made";
             return 0;
         }
         // A dark frame so that the black edge has something to remove.
@@ -32,12 +40,12 @@ long ExpectUnchangedOnEveryFailure(int w, int h, int bpp, const Edit &edit)
         }
         const auto before = Snapshot(p);
         GlobalSetFailAt(n);
-        const bool ok = edit(p);
+        const bool ok = edit.run(p, mask);
         const long made = GlobalAllocCount();
         GlobalSetFailAt(0);
         if (made < n) { // the n-th allocation never came: the edit ran through
             EXPECT_TRUE(ok) << "edit failed without an allocation failure";
-            EXPECT_NE(Snapshot(p), before) << "edit changed nothing";
+            EXPECT_EQ(Snapshot(p) != before, edit.changesPicture);
             return n - 1;
         }
         EXPECT_FALSE(ok) << "allocation " << n << " failed but the edit reported success";
@@ -47,107 +55,45 @@ long ExpectUnchangedOnEveryFailure(int w, int h, int bpp, const Edit &edit)
     return 0;
 }
 
-class AllocFailure : public testing::TestWithParam<int>
-{
-protected:
-    void SetUp() override
-    {
-        SetImageThreads(2);
-        SetImageParallelThreshold(1);
-    }
-    void TearDown() override
-    {
-        SetImageThreads(0);
-        SetImageParallelThreshold(0);
-    }
-};
-
 } // namespace
 
-TEST_P(AllocFailure, GeometryEdits)
+TEST(AllocFailure, EveryEditAtEveryDepthLeavesThePictureOnFailure)
 {
-    const int bpp = GetParam();
-    EXPECT_GE(ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.Rotate(30); }), 1);
-    ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.Rotate(90); });
-    ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.MirrorFlip(0); });
-    ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.MirrorFlip(1); });
-    ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.Crop(3, 2, 20, 11); });
-    if (bpp != 4) // nothing is dark in a 4-bit picture
-        ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.RemoveBlackEdge(); });
-}
-
-TEST_P(AllocFailure, ToneEdits)
-{
-    const int bpp = GetParam();
-    ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.Grey(); });
-    if (bpp != 1)
-        ExpectUnchangedOnEveryFailure(31, 17, bpp, [](CImageObj &p) { return p.BlackWhite(128); });
-}
-
-TEST_P(AllocFailure, Resizes)
-{
-    const int bpp = GetParam();
-    for (auto [w, h] : { std::pair { 9, 5 }, { 90, 50 }, { 9, 50 }, { 90, 5 } })
-        EXPECT_GE(ExpectUnchangedOnEveryFailure(
-                      31, 17, bpp, [w = w, h = h](CImageObj &p) { return p.Resize(w, h, 1); }),
-            1);
-}
-
-TEST_P(AllocFailure, SelectionSequences)
-{
-    const int bpp = GetParam();
-    // The mask is made before the hook is set: only the sequence's own allocations are counted.
-    for (bool crop : { false, true })
-        for (long n = 1; n < 16; ++n) {
-            CImageObj p;
-            ASSERT_TRUE(Make(p, 31, 17, bpp, 5));
-            const auto before = Snapshot(p);
-            CMaskObj mask;
-            ASSERT_TRUE(mask.Create(62, 34));
-            ASSERT_TRUE(mask.AddEllipse(4, 4, 40, 30));
-            GlobalSetFailAt(n);
-            const bool ok = crop ? p.CropToSelection(mask) : p.DeleteSelection(mask);
-            const long made = GlobalAllocCount();
-            GlobalSetFailAt(0);
-            if (made < n) {
-                EXPECT_TRUE(ok);
-                break;
+    SetImageThreads(2);
+    SetImageParallelThreshold(1);
+    auto resize = [](int w, int h) { return [w, h](CImageObj &p, CMaskObj &) { return p.Resize(w, h, 1); }; };
+    const Edit edits[] = {
+        { "rotate 30", 0, true, [](CImageObj &p, CMaskObj &) { return p.Rotate(30); } },
+        { "rotate 90", 0, true, [](CImageObj &p, CMaskObj &) { return p.Rotate(90); } },
+        { "mirror", 0, true, [](CImageObj &p, CMaskObj &) { return p.MirrorFlip(0); } },
+        { "flip", 0, true, [](CImageObj &p, CMaskObj &) { return p.MirrorFlip(1); } },
+        { "crop", 0, true, [](CImageObj &p, CMaskObj &) { return p.Crop(3, 2, 20, 11); } },
+        { "black edge", 4, true, [](CImageObj &p, CMaskObj &) { return p.RemoveBlackEdge(); } },
+        { "grey", 0, true, [](CImageObj &p, CMaskObj &) { return p.Grey(); } },
+        { "black-and-white", 1, true, [](CImageObj &p, CMaskObj &) { return p.BlackWhite(128); } },
+        { "reduce", 0, true, resize(9, 5) },
+        { "enlarge", 0, true, resize(90, 50) },
+        { "reduce x", 0, true, resize(9, 50) },
+        { "reduce y", 0, true, resize(90, 5) },
+        { "delete", 0, true, [](CImageObj &p, CMaskObj &m) { return p.DeleteSelection(m); } },
+        { "crop to selection", 0, true, [](CImageObj &p, CMaskObj &m) { return p.CropToSelection(m); } },
+        { "preview", 0, false,
+            [](CImageObj &p, CMaskObj &) {
+                CImageObj dest;
+                return p.PreviewCopy(dest, 10, 10) && dest.Width() == 10;
+            } },
+    };
+    for (int bpp : { 1, 4, 8, 24 })
+        for (const Edit &edit : edits)
+            if (bpp != edit.skipDepth) {
+                SCOPED_TRACE(testing::Message() << edit.name << ", " << bpp << " bits");
+                EXPECT_GE(ExpectUnchangedOnEveryFailure(bpp, edit), 1);
             }
-            EXPECT_FALSE(ok);
-            EXPECT_EQ(Snapshot(p), before) << (crop ? "crop" : "delete") << " at allocation " << n;
-        }
+    SetImageThreads(0);
+    SetImageParallelThreshold(0);
 }
 
-TEST_P(AllocFailure, PreviewCopyLeavesTheSource)
-{
-    const int bpp = GetParam();
-    if (bpp == 4 || bpp == 8) { // resampled by the codec library
-        CImageObj p, dest;
-        ASSERT_TRUE(Make(p, 31, 17, bpp, 5));
-        if (!p.PreviewCopy(dest, 10, 10))
-            GTEST_SKIP() << "the codec library cannot resample yet";
-    }
-    for (long n = 1; n < 16; ++n) {
-        CImageObj p, dest;
-        ASSERT_TRUE(Make(p, 31, 17, bpp, 5));
-        const auto before = Snapshot(p);
-        GlobalSetFailAt(n);
-        const bool ok = p.PreviewCopy(dest, 10, 10);
-        const long made = GlobalAllocCount();
-        GlobalSetFailAt(0);
-        EXPECT_EQ(Snapshot(p), before);
-        if (made < n) {
-            EXPECT_TRUE(ok);
-            EXPECT_EQ(dest.Width(), 10);
-            break;
-        }
-        EXPECT_FALSE(ok);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Depths, AllocFailure, testing::Values(1, 4, 8, 24));
-
-TEST(AllocFailureCopy, FailedCopyLeavesTheDestinationEmpty)
+TEST(AllocFailure, FailedCopyLeavesTheDestinationEmpty)
 {
     CImageObj src, dest;
     ASSERT_TRUE(Make(src, 8, 8, 24));

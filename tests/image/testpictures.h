@@ -5,8 +5,10 @@
 #include "platform/dibutil.h"
 #include "platform/globalmem.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace testpic
@@ -18,12 +20,11 @@ inline std::uint32_t Hash(std::uint32_t x)
     x *= 0x7feb352dU;
     x ^= x >> 15;
     x *= 0x846ca68bU;
-    x ^= x >> 16;
-    return x;
+    return x ^ (x >> 16);
 }
 
-// A w × h picture of the given depth with pseudo-random pixels (padding zero) and, for palette
-// depths, a pseudo-random palette.
+// A w × h picture of the given depth with pseudo-random pixels and, for palette depths, a
+// pseudo-random palette. Padding and the bits beyond the width of 1- and 4-bit rows are zero.
 inline bool Make(CImageObj &obj, int w, int h, int bitCount, std::uint32_t seed = 1)
 {
     DibInfoBlock info;
@@ -33,18 +34,29 @@ inline bool Make(CImageObj &obj, int w, int h, int bitCount, std::uint32_t seed 
         info.bmiColors[i] = RGBQUAD { BYTE(v), BYTE(v >> 8), BYTE(v >> 16), 0 };
     }
     const std::size_t stride = static_cast<std::size_t>(DibStride(w, bitCount));
+    const std::size_t rowBits = std::size_t(w) * bitCount, rowBytes = (rowBits + 7) / 8;
     std::vector<std::uint8_t> bits(stride * std::size_t(h), 0);
-    const std::size_t rowBytes = (std::size_t(w) * bitCount + 7) / 8;
-    for (int y = 0; y < h; ++y)
+    for (int y = 0; y < h; ++y) {
+        std::uint8_t *row = bits.data() + std::size_t(y) * stride;
         for (std::size_t k = 0; k < rowBytes; ++k)
-            bits[std::size_t(y) * stride + k]
-                = static_cast<std::uint8_t>(Hash(seed + std::uint32_t(y * 65537 + k)));
-    // Bits beyond the width in the last byte of 1- and 4-bit rows stay zero.
-    if ((std::size_t(w) * bitCount) % 8 != 0)
-        for (int y = 0; y < h; ++y)
-            bits[std::size_t(y) * stride + rowBytes - 1]
-                &= static_cast<std::uint8_t>(0xFF << (8 - (std::size_t(w) * bitCount) % 8));
+            row[k] = static_cast<std::uint8_t>(Hash(seed + std::uint32_t(y * 65537 + k)));
+        if (rowBits % 8 != 0)
+            row[rowBytes - 1] &= static_cast<std::uint8_t>(0xFF << (8 - rowBits % 8));
+    }
     return obj.CopyFrom(bits.data(), &info);
+}
+
+// Width and height, and a rectangle's sides, as values to compare in one assertion.
+inline std::array<int, 2> Size(const CImageObj &p)
+{
+    return { p.Width(), p.Height() };
+}
+
+using A4 = std::array<LONG, 4>;
+
+inline A4 Ltrb(const RECT &r)
+{
+    return { r.left, r.top, r.right, r.bottom };
 }
 
 inline std::size_t Stride(const CImageObj &obj)
@@ -52,12 +64,7 @@ inline std::size_t Stride(const CImageObj &obj)
     return static_cast<std::size_t>(DibStride(obj.Width(), obj.BitCount()));
 }
 
-inline const std::uint8_t *Row(const CImageObj &obj, int storedRow)
-{
-    return static_cast<const std::uint8_t *>(obj.Bits()) + Stride(obj) * std::size_t(storedRow);
-}
-
-inline std::uint8_t *MutableRow(CImageObj &obj, int storedRow)
+inline std::uint8_t *Row(const CImageObj &obj, int storedRow)
 {
     return static_cast<std::uint8_t *>(obj.Bits()) + Stride(obj) * std::size_t(storedRow);
 }
@@ -66,38 +73,49 @@ inline std::uint8_t *MutableRow(CImageObj &obj, int storedRow)
 inline std::uint32_t Pixel(const CImageObj &obj, int x, int storedRow)
 {
     const std::uint8_t *r = Row(obj, storedRow);
-    switch (obj.BitCount()) {
-    case 1:
-        return (r[x >> 3] >> (7 - (x & 7))) & 1;
-    case 4:
-        return (x & 1) ? (r[x >> 1] & 15) : (r[x >> 1] >> 4);
-    case 8:
-        return r[x];
-    case 16:
-        return r[2 * x] | (r[2 * x + 1] << 8);
-    case 24:
-        return r[3 * x] | (r[3 * x + 1] << 8) | (r[3 * x + 2] << 16);
-    default:
-        return r[4 * x] | (r[4 * x + 1] << 8) | (r[4 * x + 2] << 16) | (std::uint32_t(r[4 * x + 3]) << 24);
-    }
+    const int bpp = obj.BitCount();
+    if (bpp < 8)
+        return (r[x * bpp / 8] >> (8 - bpp - x * bpp % 8)) & ((1u << bpp) - 1);
+    std::uint32_t v = 0;
+    for (int k = 0; k < bpp / 8; ++k)
+        v |= std::uint32_t(r[std::size_t(x) * (bpp / 8) + k]) << (8 * k);
+    return v;
 }
 
 inline void SetPixel(CImageObj &obj, int x, int storedRow, std::uint32_t v)
 {
-    std::uint8_t *r = MutableRow(obj, storedRow);
-    switch (obj.BitCount()) {
-    case 1:
-        r[x >> 3] = static_cast<std::uint8_t>((r[x >> 3] & ~(0x80 >> (x & 7))) | ((v & 1) << (7 - (x & 7))));
-        break;
-    case 4:
-        r[x >> 1] = static_cast<std::uint8_t>(
-            (x & 1) ? ((r[x >> 1] & 0xF0) | (v & 15)) : ((r[x >> 1] & 0x0F) | ((v & 15) << 4)));
-        break;
-    default:
-        for (int k = 0; k < obj.BitCount() / 8; ++k)
-            r[std::size_t(x) * (obj.BitCount() / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
-        break;
+    std::uint8_t *r = Row(obj, storedRow);
+    const int bpp = obj.BitCount();
+    if (bpp < 8) {
+        const int shift = 8 - bpp - x * bpp % 8, bits = ((1 << bpp) - 1) << shift;
+        r[x * bpp / 8] = static_cast<std::uint8_t>((r[x * bpp / 8] & ~bits) | ((v << shift) & bits));
+        return;
     }
+    for (int k = 0; k < bpp / 8; ++k)
+        r[std::size_t(x) * (bpp / 8) + k] = static_cast<std::uint8_t>(v >> (8 * k));
+}
+
+// Every pixel (x, stored row y) of the picture equals want(x, y).
+template <typename Want> void ExpectPixels(const CImageObj &p, Want want)
+{
+    for (int y = 0; y < p.Height(); ++y)
+        for (int x = 0; x < p.Width(); ++x)
+            ASSERT_EQ(Pixel(p, x, y), std::uint32_t(want(x, y))) << "at " << x << "," << y;
+}
+
+// The colour a pixel shows, as 0xRRGGBB: its palette entry, 5-5-5 widened, or its bytes.
+inline std::uint32_t Colour(const CImageObj &p, int x, int storedRow)
+{
+    const std::uint32_t v = Pixel(p, x, storedRow);
+    if (p.BitCount() <= 8) {
+        const RGBQUAD &q = p.Info()->bmiColors[v];
+        return std::uint32_t(q.rgbRed << 16 | q.rgbGreen << 8 | q.rgbBlue);
+    }
+    if (p.BitCount() == 16) {
+        auto widen = [](std::uint32_t c5) { return (c5 << 3) | (c5 >> 2); };
+        return widen((v >> 10) & 31) << 16 | widen((v >> 5) & 31) << 8 | widen(v & 31);
+    }
+    return v & 0xFFFFFF;
 }
 
 // Header block and pixel bytes, for byte-identical comparisons.
