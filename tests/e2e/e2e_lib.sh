@@ -118,6 +118,23 @@ e2e_is_maximised()
     [[ "$state" == *_NET_WM_STATE_MAXIMIZED_VERT* && "$state" == *_NET_WM_STATE_MAXIMIZED_HORZ* ]]
 }
 
+# e2e_wait_maximised WINDOW: up to 5 s for the window manager to maximise it; false if it never does.
+e2e_wait_maximised()
+{
+    local n
+    for n in $(seq 50); do
+        e2e_is_maximised "$1" && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+# e2e_rgb SHOT X Y: "R,G,B" of one screen pixel of a screenshot.
+e2e_rgb()
+{
+    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
+}
+
 # e2e_window_size WINDOW: prints "WIDTH HEIGHT".
 e2e_window_size()
 {

@@ -24,12 +24,6 @@ grid_region=460x300+807+335
 pane_x=400 pane_y=560
 highlight='srgb(48,140,198)'
 
-# rgb SHOT X Y: "R,G,B" of one screen pixel.
-rgb()
-{
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
 # find_colour SHOT REGION HEX: screen "X Y" of the first pixel of that colour in the region.
 find_colour()
 {
@@ -55,10 +49,7 @@ start_viewer()
 {
     e2e_start_app "$program" "$@"
     window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-    for n in $(seq 50); do
-        e2e_is_maximised "$window" && break
-        sleep 0.1
-    done
+    e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
     e2e_activate "$window"
 }
 
@@ -90,7 +81,7 @@ e2e_start_display 1280x1024
 start_viewer "$pictures"
 wait_thumbnails first-visit
 selected_row "$shot" "$E2E_ARTIFACTS/row-first.png" || e2e_fail "no folder is selected in the tree"
-[[ "$(rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] || e2e_fail "the image pane is not empty at start"
+[[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] || e2e_fail "the image pane is not empty at start"
 e2e_log "grid shows the three pictures; red cell at $red"
 
 read -r x y <<< "$red"
@@ -98,10 +89,10 @@ xdotool mousemove "$((x + 10))" "$((y + 10))" && sleep 0.3 && xdotool click 1
 for n in $(seq 30); do
     sleep 0.3
     shot=$(e2e_screenshot chosen)
-    [[ "$(rgb "$shot" "$pane_x" "$pane_y")" == "255,0,0" ]] && break
+    [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "255,0,0" ]] && break
 done
-[[ "$(rgb "$shot" "$pane_x" "$pane_y")" == "255,0,0" ]] ||
-    e2e_fail "after a click on the red thumbnail the image pane shows $(rgb "$shot" "$pane_x" "$pane_y")"
+[[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "255,0,0" ]] ||
+    e2e_fail "after a click on the red thumbnail the image pane shows $(e2e_rgb "$shot" "$pane_x" "$pane_y")"
 e2e_log "the clicked picture fills the image pane"
 quit_viewer
 lastpath=$(e2e_ini_value "$E2E_SETTINGS" setting lastpath)

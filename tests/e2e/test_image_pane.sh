@@ -27,12 +27,6 @@ open_y=${E2E_MAIN_TOOLBAR_Y:-47}
 rectangle_x=$((10 + 31 + 19))
 rectangle_y=$((open_y + 43))
 
-# rgb SHOT X Y: "R,G,B" of one screen pixel.
-rgb()
-{
-    convert "$1" -format "%[fx:int(255*p{$2,$3}.r+0.5)],%[fx:int(255*p{$2,$3}.g+0.5)],%[fx:int(255*p{$2,$3}.b+0.5)]" info:
-}
-
 # dashes SHOT X Y WIDTH: how many pixels of the row are pure red or pure green.
 dashes()
 {
@@ -42,10 +36,7 @@ dashes()
 e2e_start_display 1280x1024
 e2e_start_app "$program" "$pictures"
 window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-for n in $(seq 50); do
-    e2e_is_maximised "$window" && break
-    sleep 0.1
-done
+e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
 sleep 1
 e2e_activate "$window"
 
@@ -53,8 +44,8 @@ e2e_activate "$window"
 read -r win_x win_y < <(xdotool getwindowgeometry "$window" | awk '/Position:/ { split($2, p, ","); print p[1], p[2] }')
 shot=$(e2e_screenshot empty)
 pane_x=$((win_x + 400)) pane_y=$((win_y + 500))
-[[ "$(rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] ||
-    e2e_fail "the empty image pane is $(rgb "$shot" "$pane_x" "$pane_y") at ($pane_x, $pane_y), not grey 194"
+[[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] ||
+    e2e_fail "the empty image pane is $(e2e_rgb "$shot" "$pane_x" "$pane_y") at ($pane_x, $pane_y), not grey 194"
 
 e2e_click "$window" "$open_x" "$open_y"
 e2e_wait_window '^Open$' 10 >/dev/null || e2e_fail "the Open button opened no 'Open' dialog"
@@ -94,8 +85,8 @@ e2e_log "$count of $((x1 - x0)) pixels along the selection's top edge are dashes
 e2e_key Delete
 sleep 0.5
 shot=$(e2e_screenshot deleted)
-inside=$(rgb "$shot" $(((x0 + x1) / 2)) $(((y0 + y1) / 2)))
-outside=$(rgb "$shot" $((x1 + 5)) $((y1 + 5)))
+inside=$(e2e_rgb "$shot" $(((x0 + x1) / 2)) $(((y0 + y1) / 2)))
+outside=$(e2e_rgb "$shot" $((x1 + 5)) $((y1 + 5)))
 [[ "$inside" == "255,255,255" ]] || e2e_fail "Delete left the selection $inside"
 [[ "$outside" != "255,255,255" ]] || e2e_fail "Delete whitened outside the selection"
 [[ "$(dashes "$shot" "$x0" "$y0" $((x1 - x0)))" -eq 0 ]] || e2e_fail "the outline stayed after Delete"

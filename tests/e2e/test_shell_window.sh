@@ -27,11 +27,7 @@ window=$(e2e_wait_window "$title_pattern" 30) || e2e_fail "no window titled 'Tar
 e2e_log "main window $window: $(xdotool getwindowname "$window")"
 
 # Maximised by the window manager, covering the screen's width.
-for n in $(seq 50); do
-    e2e_is_maximised "$window" && break
-    sleep 0.1
-done
-e2e_is_maximised "$window" || e2e_fail "window is not maximised: $(xprop -id "$window" _NET_WM_STATE)"
+e2e_wait_maximised "$window" || e2e_fail "window is not maximised: $(xprop -id "$window" _NET_WM_STATE)"
 read -r screen_w screen_h < <(e2e_screen_size)
 read -r win_w win_h < <(e2e_window_size "$window")
 [[ "$win_w" -eq "$screen_w" ]] || e2e_fail "window width $win_w, screen width $screen_w"
