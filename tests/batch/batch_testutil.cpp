@@ -13,20 +13,26 @@
 namespace batchtest
 {
 
-bool WritePicture(const std::filesystem::path &path, int width, int height, const std::string &ext, int seed)
+bool WritePixels(const std::filesystem::path &path, int width, int height, const std::string &ext,
+    const std::function<void(int x, int y, std::uint8_t *bgr)> &pixel)
 {
     DibInfoBlock info {};
     DibInitHeader(info, width, height, 24);
     const auto stride = static_cast<std::size_t>(DibStride(width, 24));
     std::vector<BYTE> bits(stride * static_cast<std::size_t>(height));
     for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            BYTE *p = bits.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
-            p[0] = static_cast<BYTE>(x * 7 + seed * 31);
-            p[1] = static_cast<BYTE>(y * 5 + seed * 17);
-            p[2] = static_cast<BYTE>((x + y) * 3 + seed);
-        }
+        for (int x = 0; x < width; ++x)
+            pixel(x, y, bits.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3);
     return CodexaSave(path.string().c_str(), &info, bits.data(), ext.c_str(), nullptr) == 1;
+}
+
+bool WritePicture(const std::filesystem::path &path, int width, int height, const std::string &ext, int seed)
+{
+    return WritePixels(path, width, height, ext, [seed](int x, int y, BYTE *p) {
+        p[0] = static_cast<BYTE>(x * 7 + seed * 31);
+        p[1] = static_cast<BYTE>(y * 5 + seed * 17);
+        p[2] = static_cast<BYTE>((x + y) * 3 + seed);
+    });
 }
 
 std::pair<int, int> PictureSize(const std::filesystem::path &path)

@@ -1,13 +1,20 @@
 // Pictures and folders for the batch converter's tests.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace batchtest
 {
+
+// Writes a width x height 24-bit picture through the codec in the format of ext; pixel(x, y, bgr)
+// fills one pixel's blue, green and red bytes. False when the codec refuses.
+bool WritePixels(const std::filesystem::path &path, int width, int height, const std::string &ext,
+    const std::function<void(int x, int y, std::uint8_t *bgr)> &pixel);
 
 // Writes a width x height 24-bit picture through the codec in the format of ext ("bmp", "png",
 // ...); seed varies the pixels. False when the codec refuses.

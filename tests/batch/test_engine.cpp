@@ -85,20 +85,13 @@ double MeanDifference(const Loaded &a, const Loaded &b)
 }
 
 // A smooth width x height JPEG, the kind of photograph a scaled decode is made for.
-void WriteSmoothJpeg(const fs::path &path, int width, int height)
+bool WriteSmoothJpeg(const fs::path &path, int width, int height)
 {
-    DibInfoBlock info {};
-    DibInitHeader(info, width, height, 24);
-    const auto stride = static_cast<std::size_t>(DibStride(width, 24));
-    std::vector<BYTE> bits(stride * static_cast<std::size_t>(height));
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            BYTE *p = bits.data() + static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x) * 3;
-            p[0] = static_cast<BYTE>(255 * x / width);
-            p[1] = static_cast<BYTE>(255 * y / height);
-            p[2] = static_cast<BYTE>(128 + 100 * std::sin(x / 90.0 + y / 60.0));
-        }
-    ASSERT_EQ(CodexaSave(path.string().c_str(), &info, bits.data(), "jpg", nullptr), 1);
+    return WritePixels(path, width, height, "jpg", [&](int x, int y, BYTE *p) {
+        p[0] = static_cast<BYTE>(255 * x / width);
+        p[1] = static_cast<BYTE>(255 * y / height);
+        p[2] = static_cast<BYTE>(128 + 100 * std::sin(x / 90.0 + y / 60.0));
+    });
 }
 
 } // namespace
@@ -247,7 +240,7 @@ TEST(BatchConverter, InPlaceRunsReadWhatEarlierFilesWrote)
 TEST(BatchConverter, ScaledJpegsMatchScalingTheFullPicture)
 {
     TempDir src;
-    WriteSmoothJpeg(src / "wide.jpg", 1600, 400);
+    ASSERT_TRUE(WriteSmoothJpeg(src / "wide.jpg", 1600, 400));
     const std::tuple<int, int, int, double> cases[] = {
         // 200 x 50 straight from the 1/8 decode, whose colour averages 16 x 16 blocks: a few levels
         // off; a misplaced or wrongly scaled picture is tens of levels off.
