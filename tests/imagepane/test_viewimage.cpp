@@ -87,20 +87,6 @@ TEST_F(ViewImage, FitWidthThatComputesZeroIsIgnored)
     EXPECT_EQ(v.Zoom(), expected);
 }
 
-TEST_F(ViewImage, ScrollingMovesThePictureUnderTheClient)
-{
-    CViewImage &v = OpenNew(2000, 1500);
-    v.OnImageOperation(CViewImage::OpZoom100, 0);
-    v.horizontalScrollBar()->setValue(500);
-    v.verticalScrollBar()->setValue(300);
-    PumpEvents();
-    EXPECT_EQ(v.Origin().x, -500);
-    EXPECT_EQ(v.Origin().y, -300);
-    const QImage shot = Grab();
-    EXPECT_EQ(Rgb(shot, 0, 0), Gradient(500, 300));
-    EXPECT_EQ(Rgb(shot, 123, 45), Gradient(623, 345));
-}
-
 TEST_F(ViewImage, StatusTextsOfTheOpenedFile)
 {
     CViewImage &v = MakePane();
