@@ -6,9 +6,9 @@
 #include "image/imageobj.h"
 #include "imagepane/viewimage.h"
 #include "imagepane/zoommath.h"
-#include "platform/dibutil.h"
 #include "res/resource.h"
 #include "tests/common/qtapp.h"
+#include "tests/image/testpictures.h"
 
 #include <QImage>
 #include <QScrollBar>
@@ -35,28 +35,18 @@ inline std::uint32_t Gradient(int x, int y)
 // A 24-bit picture in memory.
 inline bool MakePicture(CImageObj &picture, int w, int h, const ColourFn &colour)
 {
-    DibInfoBlock info;
-    DibInitHeader(info, w, h, 24);
-    const std::size_t stride = static_cast<std::size_t>(DibStride(w, 24));
-    std::vector<std::uint8_t> bits(stride * std::size_t(h), 0);
+    if (!testpic::Make(picture, w, h, 24))
+        return false;
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const std::uint32_t c = colour(x, y);
-            std::uint8_t *p = bits.data() + stride * std::size_t(h - 1 - y) + 3 * x;
-            p[0] = std::uint8_t(c);
-            p[1] = std::uint8_t(c >> 8);
-            p[2] = std::uint8_t(c >> 16);
-        }
-    return picture.CopyFrom(bits.data(), &info);
+        for (int x = 0; x < w; ++x)
+            testpic::SetPixel(picture, x, h - 1 - y, colour(x, y));
+    return true;
 }
 
 // 0xRRGGBB of a 24-bit picture's pixel (top-down coordinates).
 inline std::uint32_t PixelAt(const CImageObj &picture, int x, int y)
 {
-    const std::size_t stride = static_cast<std::size_t>(DibStride(picture.Width(), picture.BitCount()));
-    const auto *p = static_cast<const std::uint8_t *>(picture.Bits())
-        + stride * std::size_t(picture.Height() - 1 - y) + 3 * x;
-    return (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[1]) << 8) | p[0];
+    return testpic::Pixel(picture, x, picture.Height() - 1 - y);
 }
 
 // Folder of picture files for one test.

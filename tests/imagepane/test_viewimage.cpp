@@ -87,20 +87,6 @@ TEST_F(ViewImage, FitWidthThatComputesZeroIsIgnored)
     EXPECT_EQ(v.Zoom(), expected);
 }
 
-TEST_F(ViewImage, ScrollingMovesThePictureUnderTheClient)
-{
-    CViewImage &v = OpenNew(2000, 1500);
-    v.OnImageOperation(CViewImage::OpZoom100, 0);
-    v.horizontalScrollBar()->setValue(500);
-    v.verticalScrollBar()->setValue(300);
-    PumpEvents();
-    EXPECT_EQ(v.Origin().x, -500);
-    EXPECT_EQ(v.Origin().y, -300);
-    const QImage shot = Grab();
-    EXPECT_EQ(Rgb(shot, 0, 0), Gradient(500, 300));
-    EXPECT_EQ(Rgb(shot, 123, 45), Gradient(623, 345));
-}
-
 TEST_F(ViewImage, StatusTextsOfTheOpenedFile)
 {
     CViewImage &v = MakePane();
@@ -118,9 +104,6 @@ TEST_F(ViewImage, StatusTextsOfTheOpenedFile)
     ASSERT_TRUE(grey.Save(greyPath.toStdString()));
     v.Open(greyPath);
     EXPECT_EQ(frame.texts[2], QStringLiteral("256Color"));
-    ASSERT_TRUE(grey.BlackWhite(128) && grey.Save(greyPath.toStdString()));
-    v.Open(greyPath);
-    EXPECT_EQ(frame.texts[2], QStringLiteral("2Color"));
     EXPECT_EQ(frame.texts[1], QStringLiteral("16x8"));
 
     // The mouse position in picture pixels: 16 × 8 at 100 % sits at (392, 296).
@@ -306,15 +289,12 @@ TEST_F(ViewImage, KeyboardRules)
     for (Qt::Key key : { Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter })
         QTest::keyClick(v, key);
     EXPECT_TRUE(parent.keys.empty());
-    QTest::keyClick(v, Qt::Key_F1);
-    EXPECT_EQ(v->Mode(), 1);
-    EXPECT_EQ(v->Tool(), 0); // the tool does not follow
-    EXPECT_EQ(parent.keys, std::vector<int> { Qt::Key_F1 });
-    QTest::keyClick(v, Qt::Key_F1);
-    QTest::keyClick(v, Qt::Key_F1);
-    EXPECT_EQ(v->Mode(), 3);
-    QTest::keyClick(v, Qt::Key_F1);
-    EXPECT_EQ(v->Mode(), 0);
+    for (int mode : { 1, 2, 3, 0 }) { // F1 steps the mode round; the tool does not follow
+        QTest::keyClick(v, Qt::Key_F1);
+        EXPECT_EQ(v->Mode(), mode);
+        EXPECT_EQ(v->Tool(), 0);
+    }
+    EXPECT_EQ(parent.keys, std::vector<int>(4, Qt::Key_F1));
     // Delete goes on outside the selection modes and is swallowed inside them.
     v->OnImageOperation(CViewImage::OpNegative, 0);
     QTest::keyClick(v, Qt::Key_Delete);
