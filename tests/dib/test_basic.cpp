@@ -140,22 +140,6 @@ TEST(AnyConvertTo24Bit, LargePalettePicturesAreReducedFirst)
         expected);
 }
 
-TEST(AnyConvertTo24Bit, LargeOneBitPicturesGoThroughTheGreyRamp)
-{
-    Pic p;
-    ASSERT_TRUE(CreateDib(2000, 2000, 1, &p.bits, &p.info, 0));
-    for (int y = 0; y < 2000; ++y) // right half colour 1
-        std::memset(p.row(y) + 125, 0xFF, 125);
-    p.colours()[0] = RGBQUAD { 0, 0, 0, 0 };
-    p.colours()[1] = RGBQUAD { 250, 100, 50, 0 };
-    ASSERT_EQ(AnyConvertTo24Bit(&p.bits, &p.info), 1);
-    EXPECT_TRUE(HasShape(p, 1448, 1448, 24));
-    EXPECT_EQ(p.at(0, 10, 0), 0);
-    EXPECT_EQ(p.at(1447, 10, 0), 250);
-    EXPECT_EQ(p.at(1447, 10, 1), 100);
-    EXPECT_EQ(p.colours()[255].rgbBlue, 250); // the ramp the picture went through
-}
-
 TEST(AnyConvertTo24Bit, DeepPicturesAreNeverReduced)
 {
     Pic p;

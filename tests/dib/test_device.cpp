@@ -3,13 +3,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QPixmap>
 #include <memory>
 
 namespace
 {
 
-// Pixmaps and the platform plugin need an application object.
+// Qt painting and the platform plugin need an application object.
 struct GuiEnvironment : testing::Environment {
     void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
     void TearDown() override { app.reset(); }
@@ -148,20 +147,6 @@ TEST(GetDibFromDC, GrabsARectangleInLogicalCoordinatesWithBlackOutside)
     EXPECT_EQ(TopDown(p), Grid(4, 4, [&](int x, int y) {
         return x < 2 && y < 3 ? device.pixel(x + 10, y + 6) : qRgb(0, 0, 0);
     }));
-}
-
-TEST(GetDibFromDC, KeepsTheCallersBitCount)
-{
-    QPixmap device(QPixmap::fromImage(Pattern(8, 8)));
-    CDC dc { &device, nullptr };
-    Pic p;
-    ASSERT_TRUE(CreateDib(1, 1, 8, &p.bits, &p.info, 0));
-    BITMAPINFO *header = p.info;
-    ASSERT_EQ(GetDibFromDC(&dc, 0, 0, 8, 8, &p.bits, &p.info), 1);
-    EXPECT_EQ(p.info, header);
-    EXPECT_TRUE(HasShape(p, 8, 8, 8));
-    EXPECT_EQ(p.colours()[19].rgbBlue, 255); // the default palette's white
-    EXPECT_EQ(p.index(0, 7), 0); // top-left (1, 2, 0) is nearest to black
 }
 
 // ---- ReadRes2Data (resources of this test program, :/bitmaps/<id>.bmp) ----

@@ -58,80 +58,30 @@ TEST(CallersPair, RefusedArgumentsLeaveItUntouched)
     negative.h().biWidth = -3;
     QImage image(7, 5, QImage::Format_RGB32);
     image.fill(qRgb(40, 90, 200));
-    const QImage empty;
-    CDC dc { &image, nullptr }, noDevice { nullptr, nullptr };
-    HGLOBAL noBits = nullptr;
+    CDC dc { &image, nullptr };
 
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(0, 4, 8, &p8.bits, &p8.info, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, -4, 8, &p8.bits, &p8.info, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 2, &p8.bits, &p8.info, 0), 0);
+    // One refusal each: sizes whose product overflows, headers that promise more than their block,
+    // negative or absurd sizes, depths a function does not take.
     EXPECT_FAILS_UNTOUCHED(p8, CreateDib(INT_MAX, INT_MAX, 32, &p8.bits, &p8.info, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 8, nullptr, &p8.info, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, CreateDib(4, 4, 8, &p8.bits, nullptr, 0), 0);
-
-    EXPECT_FAILS_UNTOUCHED(p8, DuplicateDibData(&p8.bits, &p8.info, nullptr, p24.info), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, DuplicateDibData(&p8.bits, &p8.info, p24.bits, nullptr), 0);
     EXPECT_FAILS_UNTOUCHED(p8, DuplicateDibData(&p8.bits, &p8.info, negative.bits, negative.info), 0);
-
-    // Headers this library does not take: each field bent in turn, then put back.
-    auto bent = [&](auto BITMAPINFOHEADER::*field, auto value, auto call) {
-        SCOPED_TRACE(testing::Message() << "header field set to " << value);
-        const auto good = p8.h().*field;
-        p8.h().*field = value;
-        EXPECT_FAILS_UNTOUCHED(p8, call(), 0);
-        p8.h().*field = good;
-    };
-    auto convert = [&] { return AnyConvertTo24Bit(&p8.bits, &p8.info); };
-    auto scale = [&] { return ScaleDibAll(&p8.bits, &p8.info, 3, 2, 0); };
-    bent(&BITMAPINFOHEADER::biCompression, DWORD(BI_RLE8), convert);
-    bent(&BITMAPINFOHEADER::biPlanes, WORD(2), convert);
-    bent(&BITMAPINFOHEADER::biBitCount, WORD(2), convert);
-    bent(&BITMAPINFOHEADER::biWidth, 0, convert);
-    bent(&BITMAPINFOHEADER::biWidth, 90, convert); // wider than the block
-    bent(&BITMAPINFOHEADER::biCompression, DWORD(BI_RLE8), scale);
-    bent(&BITMAPINFOHEADER::biHeight, 400, scale); // taller than the block
-    bent(&BITMAPINFOHEADER::biHeight, 400, [&] { return ConvertDIBToNoFillBytes(&p8.bits, &p8.info, 0); });
-
-    EXPECT_FAILS_UNTOUCHED(p1, ConvertDIBToNoFillBytes(&p1.bits, nullptr, 1), 0);
-    EXPECT_FAILS_UNTOUCHED(p1, ConvertDIBToNoFillBytes(&noBits, &p1.info, 1), 0);
-
-    EXPECT_FAILS_UNTOUCHED(p32, ScaleDibAll(&p32.bits, &p32.info, 3, 2, 0), 0); // 32 bits are not scaled
-    EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(&p24.bits, nullptr, 3, 2, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(nullptr, &p24.info, 3, 2, 0), 0);
+    p8.h().biWidth = 90; // wider than the block
+    EXPECT_FAILS_UNTOUCHED(p8, AnyConvertTo24Bit(&p8.bits, &p8.info), 0);
+    p8.h().biWidth = 9;
+    p8.h().biHeight = 400; // taller than the block
+    EXPECT_FAILS_UNTOUCHED(p8, ConvertDIBToNoFillBytes(&p8.bits, &p8.info, 0), 0);
+    p8.h().biHeight = 7;
     EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(&p24.bits, &p24.info, INT_MAX, INT_MAX, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, ScaleDibAll(&p24.bits, &p24.info, 1 << 20, 1 << 20, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p4, ScaleDibAll(&p4.bits, &p4.info, INT_MAX, INT_MAX, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p1, DibScale1Bit(&p1.bits, &p1.info, 5, -1, 1), 0);
-    EXPECT_FAILS_UNTOUCHED(p8, DibScale1Bit(&p8.bits, &p8.info, 5, 5, 1), 0);
-    EXPECT_FAILS_UNTOUCHED(p4, Scale8Or4Dib(&p4.bits, &p4.info, 0, 3, 0), 0);
     EXPECT_FAILS_UNTOUCHED(p4, Scale8Or4Dib(&p4.bits, &p4.info, 5, INT_MIN, 1), 0);
     EXPECT_FAILS_UNTOUCHED(p24, Scale8BitDib(&p24.bits, &p24.info, 2, 2), 0);
     EXPECT_FAILS_UNTOUCHED(p24, ScaleAndCrop(&p24.bits, &p24.info, 45, 30, 10, 10, 10, 28), 0);
     EXPECT_FAILS_UNTOUCHED(p8, ScallBitmap(&p8.bits, &p8.info, 3, 3, p32.bits, p32.info), 0);
-
-    // Scaling and cropping into the caller's destination pair (p24) from p8.
-    SIZE size { 4, 4 }, huge { INT_MAX, INT_MAX };
-    const RECT all { 0, 0, 4, 4 }, thin { 3, 0, 3, 4 }, outside { 9, 9, 20, 20 }, whole { -1, -1, -1, -1 };
-    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(nullptr, &p24.bits, p8.info, p8.bits, &size, all, 2), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, nullptr, p8.bits, &size, all, 2), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, nullptr, &size, all, 2), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, thin, 2), 0);
+    SIZE size { 4, 4 };
     EXPECT_FAILS_UNTOUCHED(
-        p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, outside, 2), 0);
-    EXPECT_FAILS_UNTOUCHED(
-        p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, outside, 1), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &huge, whole, 2), 0);
-
-    EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, nullptr, nullptr, 0), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, &empty, nullptr, 0), 0);
+        p24, DibScaleCrop2Dib(p24.info, &p24.bits, p8.info, p8.bits, &size, RECT { 9, 9, 20, 20 }, 2), 0);
     EXPECT_FAILS_UNTOUCHED(p24, Bitmap2Dib(&p24.bits, &p24.info, &image, nullptr, 7), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(nullptr, 0, 0, 2, 2, &p24.bits, &p24.info), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(&noDevice, 0, 0, 2, 2, &p24.bits, &p24.info), 0);
     EXPECT_FAILS_UNTOUCHED(p24, GetDibFromDC(&dc, 0, 0, 2, -2, &p24.bits, &p24.info), 0);
-    EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(9999, &p24.bits, &p24.info), -1); // missing
     EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(102, &p24.bits, &p24.info), -3); // 2 bits per pixel
-    EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(106, &p24.bits, &p24.info), -3); // compressed
-    EXPECT_FAILS_UNTOUCHED(p24, ReadRes2Data(101, nullptr, &p24.info), -1);
 }
 
 TEST(CallersPair, EachFailingAllocationLeavesItUntouched)
