@@ -19,13 +19,15 @@ all: build
 deps:
 	@tools/install-deps.sh base
 
-$(BUILD)/build.ninja:
+# Configured again when this file changes, so new options reach existing build folders.
+$(BUILD)/build.ninja: Makefile
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_ARGS)
 
-# The sanitizer build uses clang so the same build also carries the libFuzzer targets.
-$(ASAN_BUILD)/build.ninja:
+# The sanitizer build uses clang so the same build also carries the libFuzzer targets. It holds
+# the whole program, window tests included.
+$(ASAN_BUILD)/build.ninja: Makefile
 	CC=clang CXX=clang++ cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-	  -DTARNIS_GUI=OFF -DTARNIS_BENCH=OFF -DTARNIS_SANITIZE=ON -DTARNIS_FUZZ=ON $(CMAKE_ARGS)
+	  -DTARNIS_GUI=ON -DTARNIS_BENCH=OFF -DTARNIS_SANITIZE=ON -DTARNIS_FUZZ=ON $(CMAKE_ARGS)
 
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
@@ -45,6 +47,7 @@ test-normal: build
 
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
 

@@ -31,9 +31,9 @@ const QVector<QRgb> kVga = { qRgb(0, 0, 0), qRgb(128, 0, 0), qRgb(0, 128, 0), qR
 
 namespace vga
 {
-const QColor black(0, 0, 0), maroon(128, 0, 0), green(0, 128, 0), olive(128, 128, 0), navy(0, 0, 128),
-    teal(0, 128, 128), silver(192, 192, 192), grey(128, 128, 128), red(255, 0, 0), lime(0, 255, 0),
-    yellow(255, 255, 0), blue(0, 0, 255), aqua(0, 255, 255), white(255, 255, 255);
+const QColor black(0, 0, 0), green(0, 128, 0), olive(128, 128, 0), navy(0, 0, 128), teal(0, 128, 128),
+    silver(192, 192, 192), grey(128, 128, 128), red(255, 0, 0), yellow(255, 255, 0), blue(0, 0, 255),
+    aqua(0, 255, 255), white(255, 255, 255);
 }
 
 QVector<QRgb> MakePalette256()

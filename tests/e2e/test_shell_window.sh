@@ -56,7 +56,7 @@ e2e_activate "$window"
 e2e_key ctrl+o
 open_dialog=$(e2e_wait_window '^Open$' 10) || e2e_fail "Ctrl+O opened no 'Open' dialog"
 e2e_log "Ctrl+O opened the Open dialog $open_dialog"
-picture=$(find "$folder" -maxdepth 1 -type f | sort | head -n1)
+picture=$(find "$folder" -maxdepth 1 -type f ! -name "*.tnv" | sort | head -n1)
 [[ -n "$picture" ]] || e2e_fail "no file in $folder"
 xdotool type --delay 20 "$picture"
 e2e_key Return
