@@ -221,26 +221,21 @@ RECT CSelectionState::Bounds()
 
 bool CSelectionState::DeleteIn(CImageObj &picture)
 {
-    Guard guard(*this);
-    if (!mask_)
-        return false;
-    outlineEnabled_ = false;
-    if (!picture.DeleteSelection(*mask_)) {
-        outlineMask_.reset();
-        outlineEnabled_ = true;
-        return false;
-    }
-    DropLocked();
-    return true;
+    return EditThroughMask(picture, &CImageObj::DeleteSelection);
 }
 
 bool CSelectionState::CropIn(CImageObj &picture)
+{
+    return EditThroughMask(picture, &CImageObj::CropToSelection);
+}
+
+bool CSelectionState::EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &))
 {
     Guard guard(*this);
     if (!mask_)
         return false;
     outlineEnabled_ = false;
-    if (!picture.CropToSelection(*mask_)) {
+    if (!(picture.*edit)(*mask_)) {
         outlineMask_.reset();
         outlineEnabled_ = true;
         return false;

@@ -94,6 +94,8 @@ public:
 
 private:
     void DropLocked();
+    // Runs a picture edit through the mask with the outline paused; the selection ends on success.
+    bool EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &));
     void WorkerLoop(std::function<void()> onTick);
 
     HANDLE stop_ = nullptr; // manual reset, initially clear

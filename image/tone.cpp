@@ -324,23 +324,37 @@ BOOL InvertRegion(const RegionRecord &r)
     return TRUE;
 }
 
-bool GreyDib(const DibInfoBlock &info, const void *bits, DibResult &out)
+namespace
 {
-    DibLayout d;
-    if (!DibLayoutOf(&info, bits, d))
-        return false;
-    std::size_t stride = 0;
-    HGLOBAL block = DibAllocPixels(d.width, d.height, 8, &stride);
+
+// The result block of a picture turned into another depth: the source's header with the new
+// depth, colour count and image size, and uninitialised pixels. False when memory runs out.
+bool StartResult(const DibInfoBlock &info, const DibLayout &d, int bitCount, DWORD colours, DibResult &out,
+    std::size_t &stride)
+{
+    HGLOBAL block = DibAllocPixels(d.width, d.height, bitCount, &stride);
     if (block == nullptr)
         return false;
     out.bits = block;
     std::memcpy(&out.info.bmiHeader, &info.bmiHeader, sizeof(BITMAPINFOHEADER));
     BITMAPINFOHEADER &h = out.info.bmiHeader;
-    h.biBitCount = 8;
+    h.biBitCount = static_cast<WORD>(bitCount);
     h.biCompression = BI_RGB;
-    h.biClrUsed = 256;
+    h.biClrUsed = colours;
     h.biSizeImage = static_cast<DWORD>(stride * std::size_t(d.height));
+    return true;
+}
+
+} // namespace
+
+bool GreyDib(const DibInfoBlock &info, const void *bits, DibResult &out)
+{
+    DibLayout d;
+    std::size_t stride = 0;
+    if (!DibLayoutOf(&info, bits, d) || !StartResult(info, d, 8, 256, out, stride))
+        return false;
     DibGreyPalette(out.info, 256);
+    HGLOBAL block = out.bits;
     std::uint8_t grey[256];
     GreyTable(d, grey);
     auto *dst = static_cast<std::uint8_t *>(block);
@@ -354,19 +368,10 @@ bool GreyDib(const DibInfoBlock &info, const void *bits, DibResult &out)
 bool BlackWhiteDib(const DibInfoBlock &info, const void *bits, int threshold, DibResult &out)
 {
     DibLayout d;
-    if (!DibLayoutOf(&info, bits, d))
-        return false;
     std::size_t stride = 0;
-    HGLOBAL block = DibAllocPixels(d.width, d.height, 1, &stride);
-    if (block == nullptr)
+    if (!DibLayoutOf(&info, bits, d) || !StartResult(info, d, 1, 0, out, stride))
         return false;
-    out.bits = block;
-    std::memcpy(&out.info.bmiHeader, &info.bmiHeader, sizeof(BITMAPINFOHEADER));
-    BITMAPINFOHEADER &h = out.info.bmiHeader;
-    h.biBitCount = 1;
-    h.biCompression = BI_RGB;
-    h.biClrUsed = 0;
-    h.biSizeImage = static_cast<DWORD>(stride * std::size_t(d.height));
+    HGLOBAL block = out.bits;
     out.info.bmiColors[0] = RGBQUAD { 0, 0, 0, 0 };
     out.info.bmiColors[1] = RGBQUAD { 255, 255, 255, 0 };
 
