@@ -14,35 +14,20 @@ folder=${2:-/tmp/tarnis-batch-corpus}
 count=${COUNT:-10}
 runs=${RUNS:-3}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=$(cd "$here/../../shared/bench" 2>/dev/null && pwd || true)
+source "$here/corpus_lib.sh"
 tool="$build/bin/tarnis-convert"
 python=/usr/bin/python3
 magick=/usr/bin/mogrify
 
 [[ -x "$tool" ]] || { echo "peer_batch: $tool not built" >&2; exit 1; }
 if ! compgen -G "$folder/*.jpg" > /dev/null; then
+    # The standard corpus's first pictures (made when missing), linked.
+    bench_jpeg_corpus /tmp/bench-corpus/jpg "$count" peer_batch
     mkdir -p "$folder"
-    # The standard corpus's first pictures when it is there (same seeds), else made here.
-    if [[ -f /tmp/bench-corpus/jpg/img_000.jpg ]]; then
-        for ((i = 0; i < count; i++)); do
-            src=$(printf '/tmp/bench-corpus/jpg/img_%03d.jpg' "$i")
-            [[ -f "$src" ]] && ln -sf "$src" "$folder/"
-        done
-    fi
-    if ! compgen -G "$folder/*.jpg" > /dev/null; then
-        [[ -n "$shared" ]] || { echo "peer_batch: no corpus and no generator" >&2; exit 1; }
-        echo "generating $count corpus JPEGs in $folder"
-        PYTHONPATH="$shared" OMP_NUM_THREADS=1 "$python" - "$folder" "$count" <<'PY'
-import sys, os
-from gen_lib import photo
-out, n = sys.argv[1], int(sys.argv[2])
-for i in range(n):
-    p = f"{out}/img_{i:03d}.jpg"
-    if not os.path.exists(p):
-        photo(1000 + i, 4000, 3000).save(p + ".tmp", "JPEG", quality=90, subsampling=2)
-        os.rename(p + ".tmp", p)
-PY
-    fi
+    for ((i = 0; i < count; i++)); do
+        src=$(printf '/tmp/bench-corpus/jpg/img_%03d.jpg' "$i")
+        [[ -f "$src" ]] && ln -sf "$src" "$folder/"
+    done
 fi
 files=("$folder"/*.jpg)
 n=${#files[@]}

@@ -9,26 +9,12 @@ set -euo pipefail
 build=${1:-build}
 corpus=${CORPUS:-/tmp/bench-corpus}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=$(cd "$here/../../shared/bench" 2>/dev/null && pwd || true)
+source "$here/corpus_lib.sh"
 prog="$build/bin/bench_browser"
 runs=${RUNS:-3}
 
 [[ -x "$prog" ]] || { echo "peer_browser: $prog not built" >&2; exit 1; }
-if ! compgen -G "$corpus/jpg/*.jpg" > /dev/null; then
-    [[ -n "$shared" ]] || { echo "peer_browser: no corpus and no generator" >&2; exit 1; }
-    echo "generating 20 corpus JPEGs in $corpus/jpg (about a minute)"
-    mkdir -p "$corpus/jpg"
-    PYTHONPATH="$shared" OMP_NUM_THREADS=1 /usr/bin/python3 - "$corpus/jpg" <<'PY'
-import sys, os
-from gen_lib import photo
-out = sys.argv[1]
-for i in range(20):
-    p = f"{out}/img_{i:03d}.jpg"
-    if not os.path.exists(p):
-        photo(1000 + i, 4000, 3000).save(p + ".tmp", "JPEG", quality=90, subsampling=2)
-        os.rename(p + ".tmp", p)
-PY
-fi
+bench_jpeg_corpus "$corpus/jpg" 20 peer_browser
 
 # 200 names over the corpus pictures (hard links when the corpus has fewer).
 folder="$corpus/browser200"

@@ -9,26 +9,12 @@ set -euo pipefail
 build=${1:-build}
 folder=${2:-/tmp/bench-corpus/jpg}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=$(cd "$here/../../shared/bench" 2>/dev/null && pwd || true)
+source "$here/corpus_lib.sh"
 tool="$build/bin/tarnis-convert"
 runs=${RUNS:-3}
 
 [[ -x "$tool" ]] || { echo "peer_codec: $tool not built" >&2; exit 1; }
-if ! compgen -G "$folder/*.jpg" > /dev/null; then
-    [[ -n "$shared" ]] || { echo "peer_codec: no corpus and no generator" >&2; exit 1; }
-    echo "generating 20 corpus JPEGs in $folder (about a minute)"
-    mkdir -p "$folder"
-    PYTHONPATH="$shared" OMP_NUM_THREADS=1 /usr/bin/python3 - "$folder" <<'PY'
-import sys, os
-from gen_lib import photo
-out = sys.argv[1]
-for i in range(20):
-    p = f"{out}/img_{i:03d}.jpg"
-    if not os.path.exists(p):
-        photo(1000 + i, 4000, 3000).save(p + ".tmp", "JPEG", quality=90, subsampling=2)
-        os.rename(p + ".tmp", p)
-PY
-fi
+bench_jpeg_corpus "$folder" 20 peer_codec
 count=$(ls "$folder"/*.jpg | wc -l)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
