@@ -22,10 +22,10 @@ function(tarnis_warnings target)
   target_compile_options(${target} PRIVATE ${TARNIS_WARNINGS})
 endfunction()
 
-# tarnis_add_test(NAME SOURCES ... LIBS ... [ENV VAR=VALUE ...])
+# tarnis_add_test(NAME SOURCES ... LIBS ...)
 # One GoogleTest executable; each case becomes a ctest test.
 function(tarnis_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
@@ -36,13 +36,6 @@ function(tarnis_add_test name)
   tarnis_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT QT_QPA_PLATFORM=offscreen)
-  if(T_ENV)
-    # Discovery splits a list-valued property into separate values, so further variables are set
-    # on the discovered tests (the ${name}_TESTS list) by a script ctest reads afterwards.
-    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_env.cmake)
-    file(WRITE ${script} "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${T_ENV}\")\nendif()\n")
-    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
-  endif()
 endfunction()
 
 # tarnis_add_fuzzer(NAME SOURCE file LIBS ... SEEDS dir ...)
