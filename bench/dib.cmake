@@ -1,2 +1,7 @@
-# The bitmap library's scaler on a 12-megapixel 24-bit picture (peer comparison: peer_dib.py).
-tarnis_add_benchmark(bench_dib SOURCES bench_dib.cpp LIBS tarnisdib_core)
+# The bitmap library's kernels on 12-megapixel pictures, one program per family
+# (bench_dib*.cpp; peer comparisons: peer_dib*.py).
+file(GLOB BENCH_DIB_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/bench_dib*.cpp)
+foreach(src IN LISTS BENCH_DIB_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  tarnis_add_benchmark(${name} SOURCES ${src} LIBS tarnisdib_core)
+endforeach()

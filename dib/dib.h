@@ -164,4 +164,24 @@ DIB_API int ScallBitmap(
  * to 4 bytes) scaled by Scale8BitDib. Does nothing when srcAlpha is null or the scaling fails. */
 DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, int srcWidth, int srcHeight);
 
+/* ---- Geometry ---- */
+
+/* Functions of this family: rotation, mirroring, cropping, rolling and masks. */
+
+/* ---- Tone and colour ---- */
+
+/* Functions of this family: grey, black and white, negative, offsets, histograms and colour masks. */
+
+/* ---- Filters ---- */
+
+/* Functions of this family: coded filters, kernels, noise, median and mosaic. */
+
+/* ---- Distortions and generated effects ---- */
+
+/* Functions of this family: twist, waves, lenses, wind, shading and plasma. */
+
+/* ---- Drawing helpers ---- */
+
+/* Functions of this family: tiling, gradients, alpha blending and window regions. */
+
 } /* extern "C" */

@@ -14,11 +14,10 @@
 namespace
 {
 
-const char *const kExports[]
-    = { "CreateDib", "DuplicateDibData", "GetPaletteEntry", "CreateNewBitmapInfo", "CreateNewBmpInfoColor",
-          "AnyConvertTo24Bit", "ConvertDIBToNoFillBytes", "Bitmap2Dib", "Dib2Bitmap", "GetDibFromDC",
-          "ReadRes2Data", "ScaleDibAll", "DibScale1Bit", "Scale8Or4Dib", "Scale8BitDib", "ScaleAndCrop",
-          "DibScaleCrop2Dib", "ScallBitmap", "ScallAlpha", "GlobalAlloc", "GlobalFree", "GlobalSize" };
+// Generated from dib/dib.h at configure time.
+const char *const kExports[] = {
+#include "dib/exports.inc"
+};
 
 const std::string kLibrary = TARNIS_BINARY_DIR "/lib/libtarnisdib.so";
 

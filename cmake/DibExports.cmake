@@ -1,0 +1,23 @@
+# The bitmap library's export list comes from dib/dib.h: every line that starts with DIB_API declares one,
+# plus the pixel-block allocators. Writes the linker's version script and a list the export test
+# includes.
+function(tarnis_dib_exports header map_out list_out)
+  file(READ ${header} text)
+  string(REGEX MATCHALL "\nDIB_API [^;(#]*[ *]([A-Za-z_][A-Za-z0-9_]*)[ \n]*\\(" decls "${text}")
+  set(names GlobalAlloc GlobalFree GlobalSize)
+  foreach(decl IN LISTS decls)
+    string(REGEX REPLACE ".*[ *]([A-Za-z_][A-Za-z0-9_]*)[ \n]*\\($" "\\1" name "${decl}")
+    list(APPEND names ${name})
+  endforeach()
+  list(REMOVE_DUPLICATES names)
+  set(map "{\n  global:\n")
+  set(inc "")
+  foreach(name IN LISTS names)
+    string(APPEND map "    ${name};\n")
+    string(APPEND inc "\"${name}\",\n")
+  endforeach()
+  string(APPEND map "  local:\n    *;\n};\n")
+  file(CONFIGURE OUTPUT ${map_out} CONTENT "${map}")
+  file(CONFIGURE OUTPUT ${list_out} CONTENT "${inc}")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${header})
+endfunction()
