@@ -22,7 +22,7 @@ magick=/usr/bin/mogrify
 [[ -x "$tool" ]] || { echo "peer_batch: $tool not built" >&2; exit 1; }
 if ! compgen -G "$folder/*.jpg" > /dev/null; then
     # The standard corpus's first pictures (made when missing), linked.
-    bench_jpeg_corpus /tmp/bench-corpus/jpg "$count" peer_batch
+    bench_jpeg_corpus /tmp/bench-corpus/jpg "$count"
     mkdir -p "$folder"
     for ((i = 0; i < count; i++)); do
         src=$(printf '/tmp/bench-corpus/jpg/img_%03d.jpg' "$i")

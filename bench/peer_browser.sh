@@ -14,7 +14,7 @@ prog="$build/bin/bench_browser"
 runs=${RUNS:-3}
 
 [[ -x "$prog" ]] || { echo "peer_browser: $prog not built" >&2; exit 1; }
-bench_jpeg_corpus "$corpus/jpg" 20 peer_browser
+bench_jpeg_corpus "$corpus/jpg" 20
 
 # 200 names over the corpus pictures (hard links when the corpus has fewer).
 folder="$corpus/browser200"

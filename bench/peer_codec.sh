@@ -14,7 +14,7 @@ tool="$build/bin/tarnis-convert"
 runs=${RUNS:-3}
 
 [[ -x "$tool" ]] || { echo "peer_codec: $tool not built" >&2; exit 1; }
-bench_jpeg_corpus "$folder" 20 peer_codec
+bench_jpeg_corpus "$folder" 20
 count=$(ls "$folder"/*.jpg | wc -l)
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT

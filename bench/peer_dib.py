@@ -37,7 +37,7 @@ def picture():
     jpeg = os.path.join(corpus, "jpg", "img_000.jpg")
     if os.path.exists(jpeg):
         return np.asarray(Image.open(jpeg).convert("RGB")), jpeg
-    sys.path.insert(0, os.path.join(HERE, "..", "..", "shared", "bench"))
+    sys.path.insert(0, os.path.join(HERE, "corpus"))
     try:
         from gen_lib import photo
         return np.asarray(photo(1000, *SIZE)), "generated photo (seed 1000)"

@@ -8,17 +8,15 @@ set -euo pipefail
 build=${1:-build}
 jpeg=${2:-/tmp/bench-corpus/jpg24/photo_24mp.jpg}
 here=$(cd "$(dirname "$0")" && pwd)
-shared=$(cd "$here/../../shared/bench" 2>/dev/null && pwd || true)
 bench="$build/bin/bench_imagepane"
 runs=${RUNS:-7}
 
 [[ -x "$bench" ]] || { echo "peer_imagepane: $bench not built" >&2; exit 1; }
 command -v djpeg > /dev/null || { echo "peer_imagepane: djpeg missing (libjpeg-turbo-progs)" >&2; exit 1; }
 if [[ ! -s "$jpeg" ]]; then
-    [[ -n "$shared" ]] || { echo "peer_imagepane: no JPEG and no generator" >&2; exit 1; }
     echo "generating $jpeg (about half a minute)"
     mkdir -p "$(dirname "$jpeg")"
-    PYTHONPATH="$shared" OMP_NUM_THREADS=1 /usr/bin/python3 - "$jpeg" <<'PY'
+    PYTHONPATH="$here/corpus" OMP_NUM_THREADS=1 /usr/bin/python3 - "$jpeg" <<'PY'
 import sys, os
 from gen_lib import photo
 p = sys.argv[1]

@@ -31,7 +31,7 @@ function(tarnis_add_test name)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
   target_compile_definitions(${name} PRIVATE
     TARNIS_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-    TARNIS_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/../shared/testdata"
+    TARNIS_TESTDATA_DIR="${CMAKE_SOURCE_DIR}/tests/data"
     TARNIS_BINARY_DIR="${CMAKE_BINARY_DIR}")
   tarnis_warnings(${name})
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

@@ -1,6 +1,6 @@
 # One fuzz target per Codexa decoder (a format whose source is not there yet is skipped) and one
 # for the format test. Seeds: the matching test-data folders.
-set(CODEC_FUZZ_DATA ${CMAKE_SOURCE_DIR}/../shared/testdata)
+set(CODEC_FUZZ_DATA ${CMAKE_SOURCE_DIR}/tests/data)
 set(CODEC_FUZZ_FORMATS
   "jpeg|jpeg"
   "png|pngsuite"
