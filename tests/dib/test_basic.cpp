@@ -1,7 +1,5 @@
 #include "dibtest.h"
 
-#include <malloc.h>
-
 // ---- CreateDib ----
 
 TEST(CreateDib, RowsArePaddedAndEveryByteFilled)
@@ -68,22 +66,27 @@ TEST(GetPaletteEntry, FollowsTheColoursUsedThenTheDepth)
 
 TEST(CreateNewBitmapInfo, CopiesTheHeaderWithTheRightNumberOfColours)
 {
+    // The copy holds the header and n palette entries; the caller frees it with ::operator delete
+    // (under the sanitizers a wrong allocator or a short block shows here).
     Pic p;
     MakeRandom(p, 4, 4, 24, 1);
     BITMAPINFO *copy = CreateNewBitmapInfo(p.info);
     ASSERT_NE(copy, nullptr);
-    EXPECT_GE(malloc_usable_size(copy), 44u); // 40 + one entry for deep pictures
-    EXPECT_LT(malloc_usable_size(copy), 64u);
-    EXPECT_EQ(std::memcmp(copy, p.info, 44), 0);
+    EXPECT_EQ(std::memcmp(copy, p.info, 44), 0); // 40 + one entry for deep pictures
+    ::operator delete(static_cast<void *>(copy));
+
+    p.h().biBitCount = 4;
+    copy = CreateNewBitmapInfo(p.info);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(std::memcmp(copy, p.info, 40 + 16 * 4), 0);
     ::operator delete(static_cast<void *>(copy));
 
     p.h().biBitCount = 8;
     copy = CreateNewBmpInfoColor(p.info, 5);
     ASSERT_NE(copy, nullptr);
-    EXPECT_GE(malloc_usable_size(copy), 60u);
-    EXPECT_LT(malloc_usable_size(copy), 80u);
     EXPECT_EQ(copy->bmiHeader.biClrUsed, 5u);
-    EXPECT_EQ(std::memcmp(reinterpret_cast<BYTE *>(copy) + 40, p.colours(), 20), 0);
+    copy->bmiHeader.biClrUsed = p.h().biClrUsed;
+    EXPECT_EQ(std::memcmp(copy, p.info, 40 + 5 * 4), 0);
     ::operator delete(static_cast<void *>(copy));
 
     EXPECT_EQ(CreateNewBmpInfoColor(p.info, -1), nullptr);

@@ -175,6 +175,9 @@ TEST_F(MainFrameTest, UpdaterLaunchFollowsTheRunCounter)
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
         WriteRegDword(kSettingKey, kRuntimesValue, c.runs);
+        // A start folder one level deep: the walk to it announces one selection (a deeper one
+        // launches once for every folder the walk selects on its way).
+        WriteLastPath(QStringLiteral("/tmp"));
         CMainFrame &frame = CreateFrame();
         DWORD count = 0;
         ASSERT_TRUE(ReadRegDword(kSettingKey, kRuntimesValue, count));
