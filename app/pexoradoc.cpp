@@ -1,10 +1,10 @@
 #include "app/pexoradoc.h"
 
+#include "platform/files.h"
 #include "res/resource.h"
 #include "res/strings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 CPexoraDoc::CPexoraDoc(QObject *parent)
@@ -23,8 +23,8 @@ bool CPexoraDoc::OnNewDocument()
 
 bool CPexoraDoc::OnOpenDocument(const QString &path)
 {
-    QFile file(path);
-    if (QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Folders, FIFOs and devices are refused without waiting on them.
+    if (!CanReadRegularFile(path.toStdString()))
         return false;
     // The document's serialisation reads nothing.
     return true;

@@ -2,17 +2,16 @@
 
 #include "browser/archive.h"
 #include "browser/thumbobj.h"
+#include "platform/files.h"
 #include "platform/globalmem.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <system_error>
-#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -156,7 +155,7 @@ bool ParseThumbCache(const std::shared_ptr<const std::uint8_t> &data, std::size_
 bool ReadThumbCacheFile(const std::string &path, ThumbCacheBytes &bytes)
 {
     bytes = ThumbCacheBytes {};
-    std::FILE *f = std::fopen(path.c_str(), "rb");
+    std::FILE *f = OpenRegularFileStream(path);
     if (f == nullptr)
         return false;
     std::error_code ec;
@@ -186,10 +185,10 @@ bool ReadThumbCacheFile(const std::string &path, ThumbCacheBytes &bytes)
 namespace
 {
 
-// Writes a temporary file next to path through produce(file), then renames it over path.
+// Replaces path with what produce(file) writes (see ReplaceFileContents: a killed write leaves
+// nothing behind). A read-only cache file is replaced like any other.
 bool ReplaceFile(const std::string &path, const std::function<bool(std::FILE *)> &produce)
 {
-    static std::atomic<unsigned> serial { 0 };
     std::error_code ec;
     fs::file_status existing = fs::symlink_status(path, ec);
     if (!ec && fs::is_regular_file(existing)) {
@@ -198,32 +197,20 @@ bool ReplaceFile(const std::string &path, const std::function<bool(std::FILE *)>
             fs::permissions(
                 path, fs::perms::owner_write, fs::perm_options::add | fs::perm_options::nofollow, ec);
     }
-
-    std::FILE *f = nullptr;
-    std::string temp;
-    auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
-    auto thread = static_cast<unsigned long long>(std::hash<std::thread::id> {}(std::this_thread::get_id()));
-    for (int attempt = 0; attempt < 100 && f == nullptr; ++attempt) {
-        char suffix[64];
-        std::snprintf(suffix, sizeof suffix, ".%llx%04x.tmp", (stamp ^ thread) & 0xFFFFFFFFFFull,
-            serial.fetch_add(1) & 0xFFFF);
-        temp = path + suffix;
-        f = std::fopen(temp.c_str(), "wbx"); // exclusive: never an existing file or link
-        if (f == nullptr && errno != EEXIST)
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return ReplaceFileContents(path, 0666 & ~mask, [&produce](int fd) {
+        const int copy = ::dup(fd);
+        std::FILE *f = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+        if (f == nullptr) {
+            if (copy >= 0)
+                ::close(copy);
             return false;
-    }
-    if (f == nullptr)
-        return false;
-    bool ok = produce(f);
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    if (ok) {
-        fs::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok)
-        fs::remove(temp, ec);
-    return ok;
+        }
+        bool ok = produce(f);
+        ok = (std::fflush(f) == 0) && ok;
+        return (std::fclose(f) == 0) && ok;
+    });
 }
 
 } // namespace

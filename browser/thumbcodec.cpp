@@ -1,6 +1,7 @@
 #include "browser/thumbcodec.h"
 
 #include "platform/dibutil.h"
+#include "platform/files.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,15 +11,6 @@ namespace
 {
 
 constexpr int kMaxThumbSide = 0xFFFF;
-
-bool ReadableFile(const std::string &path)
-{
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr)
-        return false;
-    std::fclose(f);
-    return true;
-}
 
 // Expands a 1-, 4-, 8- or 32-bit bottom-up picture into a new 24-bit block.
 GlobalBlock ConvertTo24(
@@ -70,7 +62,7 @@ GlobalBlock ConvertTo24(
 ThumbOutcome MakeThumbnail(const ThumbCodec &codec, const std::string &path, SIZE box)
 {
     ThumbOutcome result;
-    if (!ReadableFile(path))
+    if (!CanReadRegularFile(path))
         return result;
     result.opened = true;
 

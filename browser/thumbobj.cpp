@@ -4,6 +4,7 @@
 #include "browser/itemcanvas.h"
 #include "browser/thumbowner.h"
 #include "platform/dibutil.h"
+#include "platform/files.h"
 
 #include <cstring>
 
@@ -154,10 +155,7 @@ int CThumbObj::MakePicture()
         outcome = MakeThumbnail(*codec, GetFullPath(), m_boxSize);
     } else {
         // Without an owner the file is only checked; no thumbnail can be made.
-        std::FILE *f = std::fopen(GetFullPath().c_str(), "rb");
-        outcome.opened = f != nullptr;
-        if (f != nullptr)
-            std::fclose(f);
+        outcome.opened = CanReadRegularFile(GetFullPath());
     }
     return TakePicture(std::move(outcome));
 }

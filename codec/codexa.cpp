@@ -155,6 +155,7 @@ Status LoadReducedFromMemory(
 Status ThumbnailFromMemory(
     Bytes file, std::string_view extension, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
 {
+    ThumbnailScope scope;
     // The reduced decode lands in a block kept per thread; a folder of thumbnails reuses it.
     thread_local Picture full;
     DibInfoBlock info {};
@@ -222,8 +223,11 @@ Status LoadReducedFile(const char *path, int boxWidth, int boxHeight, Picture &o
 
 Status ThumbnailFile(const char *path, int boxWidth, int boxHeight, Picture &thumb, DibInfoBlock &source)
 {
+    ThumbnailScope scope;
     FileBuffer &buffer = ThreadBuffer();
-    Status s = buffer.Read(path);
+    Status s = buffer.Read(path, kThumbnailFileLimit + 1);
+    if (s == Status::Ok && buffer.bytes().size > kThumbnailFileLimit)
+        s = Status::TooLarge;
     if (s == Status::Ok)
         s = ThumbnailFromMemory(buffer.bytes(), PathExtension(path), boxWidth, boxHeight, thumb, source);
     TrimThreadBuffer();

@@ -1,5 +1,7 @@
 #include "codec/fileio.h"
 
+#include "platform/files.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <limits>
@@ -24,14 +26,6 @@ namespace
 constexpr std::size_t kMaxFileBytes = std::size_t(2) << 30;
 
 #ifndef _WIN32
-std::string FolderOf(const std::string &path)
-{
-    std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
 {
     while (size > 0) {
@@ -57,12 +51,12 @@ Status FileBuffer::Read(const char *path, std::size_t maxBytes)
     size_ = 0;
     if (path == nullptr || *path == '\0')
         return Status::IoError;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    int fd = OpenRegularFile(path); // never blocks on a FIFO or device
     if (fd < 0)
         return Status::IoError;
     struct stat st {
     };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
         ::close(fd);
         return Status::IoError;
     }
@@ -95,40 +89,30 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 {
     if (path.empty())
         return Status::IoError;
+    struct stat link {
+    };
+    // A symbolic link itself is replaced (its target is left alone); the rules below apply to
+    // what it points to.
+    const bool exists = ::lstat(path.c_str(), &link) == 0;
     struct stat old {
     };
-    bool exists = ::stat(path.c_str(), &old) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        return Status::IoError;
-    std::string folder = FolderOf(path);
-    std::string name
-        = path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
-    std::string temp = folder + "/." + name + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return Status::IoError;
+    const bool target = exists && ::stat(path.c_str(), &old) == 0;
+    if (target && !S_ISREG(old.st_mode))
+        return Status::IoError; // a folder, FIFO or device is never replaced
+    // Refused even where the account's rights would allow it (root): the user marked it so.
+    if (target && ((old.st_mode & 0222) == 0 || ::access(path.c_str(), W_OK) != 0))
+        return Status::ReadOnly;
     mode_t mode;
-    if (exists) {
-        mode = old.st_mode & 07777;
+    if (target) {
+        mode = old.st_mode & 0777; // never the set-user or set-group bit
     } else {
         mode_t mask = ::umask(0);
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, data.data, data.size) && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok)
-        ok = ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return Status::IoError;
-    }
-    int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirfd >= 0) {
-        ::fsync(dirfd); // makes the rename itself durable; failure here loses nothing
-        ::close(dirfd);
-    }
-    return Status::Ok;
+    const bool ok
+        = ReplaceFileContents(path, mode, [&data](int fd) { return WriteAll(fd, data.data, data.size); });
+    return ok ? Status::Ok : Status::IoError;
 }
 
 #else // _WIN32: the same contract over the standard library (ReplaceFile semantics via rename).

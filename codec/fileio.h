@@ -29,10 +29,13 @@ private:
     std::size_t size_ = 0;
 };
 
-// Writes data to a new file beside path, flushes it to disk and renames it over path, so that
-// path holds either the old file or the complete new one. The new file takes the old one's
-// permissions (else 0666 less the umask). When path is a symbolic link, the link itself is
-// replaced by the new file; its target is left alone. On failure the temporary file is removed.
+// Writes data to a new file in path's folder, flushes it to disk and renames it over path, so that
+// path holds either the old file or the complete new one. The new file is unnamed until it is
+// complete where the file system allows (else a short-named temporary, removed on failure), so a
+// save killed part-way leaves nothing behind. It takes the old file's permissions without the
+// set-user and set-group bits (else 0666 less the umask). A file the user may not write is refused
+// (ReadOnly); folders, FIFOs and devices are never replaced. When path is a symbolic link, the link
+// itself is replaced by the new file; its target is left alone.
 Status WriteFileAtomically(const std::string &path, Bytes data);
 
 } // namespace codexa

@@ -108,7 +108,8 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
         job.status = Status::Corrupt;
         return;
     }
-    if (fullW * fullH > PixelLimit()) {
+    // The decoded picture, reduced or not, is held to PixelLimit() when it is made.
+    if (fullW * fullH > FullPixelLimit()) {
         job.status = Status::TooLarge;
         return;
     }

@@ -1,7 +1,10 @@
 #include "codec/format.h"
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <utility>
 
 namespace codexa
@@ -26,6 +29,8 @@ const char *StatusText(Status status)
         return "the file cannot be read or written";
     case Status::BadPage:
         return "no such page";
+    case Status::ReadOnly:
+        return "the file is read-only";
     }
     return "unknown error";
 }
@@ -102,9 +107,68 @@ namespace
 std::atomic<long long> g_pixelLimit { 1ll << 28 };
 }
 
-long long PixelLimit()
+long long FullPixelLimit()
 {
     return g_pixelLimit.load();
+}
+
+namespace
+{
+std::atomic<long long> g_thumbnailLimit { kThumbnailPixelLimit };
+thread_local int t_thumbnailDepth = 0;
+
+// The decode places: a counting semaphore with a record of the most taken at once.
+struct DecodePlaces {
+    std::mutex lock;
+    std::condition_variable freed;
+    int taken = 0;
+    int peak = 0;
+};
+DecodePlaces &Places()
+{
+    static DecodePlaces places;
+    return places;
+}
+} // namespace
+
+long long PixelLimit()
+{
+    const long long limit = g_pixelLimit.load();
+    return t_thumbnailDepth > 0 ? std::min(limit, g_thumbnailLimit.load()) : limit;
+}
+
+ThumbnailScope::ThumbnailScope()
+{
+    if (t_thumbnailDepth++ > 0)
+        return; // nested: the thread holds its place already
+    DecodePlaces &p = Places();
+    std::unique_lock<std::mutex> guard(p.lock);
+    p.freed.wait(guard, [&p] { return p.taken < kThumbnailDecodes; });
+    p.peak = std::max(p.peak, ++p.taken);
+}
+
+ThumbnailScope::~ThumbnailScope()
+{
+    if (--t_thumbnailDepth > 0)
+        return;
+    DecodePlaces &p = Places();
+    {
+        std::lock_guard<std::mutex> guard(p.lock);
+        --p.taken;
+    }
+    p.freed.notify_one();
+}
+
+void SetThumbnailPixelLimit(long long pixels)
+{
+    g_thumbnailLimit.store(pixels > 0 ? pixels : kThumbnailPixelLimit);
+}
+
+int TakeThumbnailDecodePeak()
+{
+    DecodePlaces &p = Places();
+    std::lock_guard<std::mutex> guard(p.lock);
+    return std::exchange(p.peak, p.taken);
 }
 
 void SetPixelLimit(long long pixels)

@@ -22,6 +22,7 @@ enum class Status {
     NoMemory,
     IoError,
     BadPage, // page index out of range
+    ReadOnly, // the target file may not be written
 };
 
 const char *StatusText(Status status);
@@ -60,9 +61,36 @@ private:
     bool ok_ = true;
 };
 
-// Largest width × height a decoder accepts (CodexaSetPixelLimit).
+// Largest width × height a decoder accepts: the process's limit (CodexaSetPixelLimit), lowered
+// on a thread that makes thumbnails (ThumbnailScope).
 long long PixelLimit();
 void SetPixelLimit(long long pixels);
+// The process's limit alone: for the full size of a picture decoded reduced, whose decoded size
+// PixelLimit() bounds.
+long long FullPixelLimit();
+
+// Thumbnails are made on several threads at once from files of any size, so a thumbnail decode
+// has lower limits than opening a picture, and at most kThumbnailDecodes run at once in the
+// process: the memory of a thumbnail pass stays below kThumbnailDecodes × (file limit + 4 bytes ×
+// pixel limit), whatever the number of threads.
+constexpr long long kThumbnailPixelLimit = 1ll << 26;
+constexpr std::size_t kThumbnailFileLimit = std::size_t(256) << 20;
+constexpr int kThumbnailDecodes = 4;
+
+// While it exists, this thread decodes under the thumbnail limits, holding one of the decode
+// places (waiting for one when all are taken).
+class ThumbnailScope
+{
+public:
+    ThumbnailScope();
+    ~ThumbnailScope();
+    ThumbnailScope(const ThumbnailScope &) = delete;
+    ThumbnailScope &operator=(const ThumbnailScope &) = delete;
+};
+// For tests: the thumbnail pixel limit (0 restores the default) and the most thumbnail decodes
+// seen at once since the last call.
+void SetThumbnailPixelLimit(long long pixels);
+int TakeThumbnailDecodePeak();
 
 // A picture being built for the caller: the 1064-byte info block and a global pixel block.
 class Picture

@@ -31,3 +31,7 @@ endforeach()
 tarnis_add_fuzzer(fuzz_codec_detect SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_decode.cpp
   LIBS codexa_core SEEDS ${CODEC_FUZZ_DATA})
 target_compile_definitions(fuzz_codec_detect PRIVATE CODEXA_FUZZ_FORMAT="detect")
+
+# The folder listing and the format test that every file of a shown folder goes through.
+tarnis_add_fuzzer(fuzz_folder SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_folder.cpp
+  LIBS codexa_core SEEDS ${CODEC_FUZZ_DATA}/jpeg ${CODEC_FUZZ_DATA}/gif)

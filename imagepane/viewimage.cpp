@@ -6,12 +6,13 @@
 #include "image/seltracker.h"
 #include "imagepane/printpicture.h"
 #include "imagepane/zoommath.h"
+#include "platform/files.h"
 #include "res/resource.h"
 #include "res/resources.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -163,9 +164,9 @@ void CViewImage::SetStatusTexts(bool withPath)
         2, bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits));
     if (!withPath)
         return;
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly))
-        frame->SetStatusPaneText(3, QString::asprintf("%uK", static_cast<unsigned>(file.size() / 1024)));
+    if (CanReadRegularFile(path.toStdString()))
+        frame->SetStatusPaneText(
+            3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(path).size() / 1024)));
 }
 
 bool CViewImage::Save(const QString &path)

@@ -3,6 +3,9 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -59,6 +62,140 @@ bool GetFileStatus(const std::string &path, FileStatusRecord &record)
     return true;
 }
 
+#ifndef _WIN32
+int OpenRegularFile(const std::string &path)
+{
+    // O_NONBLOCK: opening a FIFO with no writer would otherwise wait for one.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    return fd;
+}
+
+std::FILE *OpenRegularFileStream(const std::string &path)
+{
+    const int fd = OpenRegularFile(path);
+    if (fd < 0)
+        return nullptr;
+    std::FILE *f = ::fdopen(fd, "rb");
+    if (f == nullptr)
+        ::close(fd);
+    return f;
+}
+
+bool CanReadRegularFile(const std::string &path)
+{
+    const int fd = OpenRegularFile(path);
+    if (fd >= 0)
+        ::close(fd);
+    return fd >= 0;
+}
+
+namespace
+{
+
+std::string FolderOf(const std::string &path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A short name for the moment between linking the new file and renaming it over the target, so
+// that a target name of 255 bytes still has a temporary.
+std::string TemporaryName(const std::string &folder)
+{
+    static std::atomic<unsigned> counter { 0 };
+    char name[48];
+    std::snprintf(name, sizeof name, "/.tnv%x-%x.tmp", static_cast<unsigned>(::getpid()), counter++);
+    return folder + name;
+}
+
+bool Produce(int fd, unsigned mode, const std::function<bool(int)> &write)
+{
+    return ::fchmod(fd, static_cast<mode_t>(mode)) == 0 && write(fd) && ::fsync(fd) == 0;
+}
+
+// Links the complete unnamed file fd at path (directly when nothing is there, else through a
+// temporary renamed over it). Linking through /proc needs no privilege, unlike AT_EMPTY_PATH.
+bool LinkUnnamed(int fd, const std::string &path, const std::string &folder)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != EEXIST)
+        return false;
+    const std::string temp = TemporaryName(folder);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp.c_str(), AT_SYMLINK_FOLLOW) != 0)
+        return false;
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ReplaceFileContents(const std::string &path, unsigned mode, const std::function<bool(int fd)> &write)
+{
+    if (path.empty())
+        return false;
+    const std::string folder = FolderOf(path);
+    bool ok = false;
+    int fd = -1;
+#ifdef O_TMPFILE
+    fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ok = Produce(fd, mode, write) && LinkUnnamed(fd, path, folder);
+        ok = (::close(fd) == 0) && ok;
+    }
+#endif
+    if (fd < 0) { // no unnamed files on this file system
+        const std::string temp = TemporaryName(folder);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return false;
+        ok = Produce(fd, mode, write);
+        ok = (::close(fd) == 0) && ok && ::rename(temp.c_str(), path.c_str()) == 0;
+        if (!ok)
+            ::unlink(temp.c_str());
+    }
+    if (!ok)
+        return false;
+    const int dirfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirfd >= 0) {
+        ::fsync(dirfd); // makes the rename itself durable; failure here loses nothing
+        ::close(dirfd);
+    }
+    return true;
+}
+#else
+std::FILE *OpenRegularFileStream(const std::string &path)
+{
+    std::error_code ec;
+    return fs::is_regular_file(fs::u8path(path), ec) ? std::fopen(path.c_str(), "rb") : nullptr;
+}
+
+bool CanReadRegularFile(const std::string &path)
+{
+    std::FILE *f = OpenRegularFileStream(path);
+    if (f != nullptr)
+        std::fclose(f);
+    return f != nullptr;
+}
+#endif
+
 bool FileExists(const std::string &path)
 {
     std::error_code ec;
@@ -85,7 +222,10 @@ std::vector<FolderEntry> ListFolder(const std::string &folder)
         FolderEntry e;
         e.name = it->path().filename().string();
         std::error_code sec;
-        e.isFolder = it->is_directory(sec);
+        const fs::file_status status = it->status(sec);
+        if (!sec && fs::exists(status) && !fs::is_regular_file(status) && !fs::is_directory(status))
+            continue; // FIFOs, sockets and devices are no pictures and could block a reader
+        e.isFolder = fs::is_directory(status);
         e.isHidden = !e.name.empty() && e.name[0] == '.';
         entries.push_back(std::move(e));
     }

@@ -5,6 +5,7 @@
 #include "platform/wintypes.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -40,6 +41,25 @@ static_assert(offsetof(FileStatusRecord, fullPath) == 18);
 // Paths longer than 259 bytes are cut in the record, never overrun.
 bool GetFileStatus(const std::string &path, FileStatusRecord &record);
 
+// Opens path for reading only when it is a regular file (following links); a FIFO, socket or
+// device is refused without blocking. A descriptor (close-on-exec) or -1.
+#ifndef _WIN32
+int OpenRegularFile(const std::string &path);
+#endif
+// The same as a stdio stream ("rb"), or null.
+std::FILE *OpenRegularFileStream(const std::string &path);
+// Whether path is a regular file that can be opened for reading.
+bool CanReadRegularFile(const std::string &path);
+
+#ifndef _WIN32
+// Replaces path with a new file of the given permissions whose content write(fd) produces (true
+// on success). The new file is unnamed until it is complete and flushed where the file system
+// allows (else a short-named temporary in the same folder, removed on failure), then renamed
+// over path: path holds the old file or the whole new one, and a process killed part-way leaves
+// nothing behind. A symbolic link at path is itself replaced. False on any failure.
+bool ReplaceFileContents(const std::string &path, unsigned mode, const std::function<bool(int fd)> &write);
+#endif
+
 bool FileExists(const std::string &path); // any non-directory entry
 bool FolderExists(const std::string &path); // a directory (following links)
 
@@ -49,7 +69,9 @@ struct FolderEntry {
     bool isHidden = false;
 };
 
-// Entries of a folder without "." and "..", sorted by NaturalLess. Empty when unreadable.
+// Entries of a folder without "." and "..", sorted by NaturalLess: folders and regular files
+// (links followed; dangling links kept as files), never FIFOs, sockets or devices. Empty when
+// unreadable.
 std::vector<FolderEntry> ListFolder(const std::string &folder);
 
 // When path exists, replaces it by folder + stem + n + extension for the first n = 1, 2, ... that

@@ -7,10 +7,17 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <random>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace codexa;
 using namespace codexa::test;
@@ -143,6 +150,93 @@ TEST_F(TempFolder, SavingOverALinkReplacesTheLinkNotItsTarget)
     ASSERT_EQ(CodexaSave(link.c_str(), &other.info, other.bits, nullptr, nullptr), 1);
     EXPECT_FALSE(fs::is_symlink(link));
     EXPECT_EQ(ReadAll(real), before);
+}
+
+TEST_F(TempFolder, SavesKeepLongNamesAndRefuseReadOnlyFiles)
+{
+    Picture pic = MakePattern(8, 8, 24);
+    const std::string longName = Path(std::string(251, 'n') + ".png"); // 255 bytes, the most a name holds
+    ASSERT_EQ(CodexaSave(longName.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1);
+    ASSERT_EQ(CodexaSave(longName.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1); // over itself
+    EXPECT_EQ(CodexaFormatTest(longName.c_str()), 8);
+
+    const std::string target = Path("setuid.bmp");
+    ASSERT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1);
+    ASSERT_EQ(::chmod(target.c_str(), 06755), 0);
+    ASSERT_EQ(CodexaSave(target.c_str(), &pic.info, pic.bits, nullptr, nullptr), 1);
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+
+    ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+    const auto before = ReadAll(target);
+    Picture other = MakePattern(9, 9, 24);
+    EXPECT_EQ(CodexaSave(target.c_str(), &other.info, other.bits, nullptr, nullptr), 0);
+    EXPECT_EQ(ReadAll(target), before);
+    EXPECT_EQ(Names().size(), 2);
+}
+
+TEST_F(TempFolder, SaveKilledPartWayLeavesNoTemporary)
+{
+    Picture big = MakePattern(2500, 2000, 24); // 15 MB as BMP: long enough to be killed inside
+    Picture small = MakePattern(20, 10, 24);
+    const std::string target = Path("photo.bmp");
+    ASSERT_EQ(CodexaSave(target.c_str(), &small.info, small.bits, nullptr, nullptr), 1);
+    std::mt19937 rng(7);
+    for (int trial = 0; trial < 12; ++trial) {
+        SCOPED_TRACE(trial);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (;;) // saves until killed
+                CodexaSave(target.c_str(), &big.info, big.bits, nullptr, nullptr);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + rng() % 80));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_EQ(Names(), QStringList({ "photo.bmp" }));
+        // The file is the old picture or the whole new one, never a part.
+        Picture back;
+        ASSERT_EQ(LoadFile(target.c_str(), -1, back), Status::Ok);
+        EXPECT_TRUE(back.width() == 20 || back.width() == 2500) << back.width();
+    }
+}
+
+TEST(CodexaApi, ThumbnailsDecodeUnderTheirOwnLimits)
+{
+    auto thumbnail = [](const std::string &file) {
+        Picture thumb;
+        DibInfoBlock source {};
+        return ThumbnailFile(TestData(file).c_str(), 16, 16, thumb, source);
+    };
+    const std::string png = "pngsuite/good/basn2c08.png"; // 32 × 32
+    const std::string jpeg = "jpeg/pillow/good/hopper.jpg"; // 128 × 128, read at 1/8 for the box
+    SetThumbnailPixelLimit(1023);
+    EXPECT_EQ(thumbnail(png), Status::TooLarge);
+    EXPECT_EQ(thumbnail(jpeg), Status::Ok); // what is decoded counts, not the full size
+    Picture full;
+    EXPECT_EQ(LoadFile(TestData(png).c_str(), -1, full), Status::Ok); // opening keeps its limit
+    SetThumbnailPixelLimit(1024);
+    EXPECT_EQ(thumbnail(png), Status::Ok);
+    SetThumbnailPixelLimit(0);
+
+    // However many threads make thumbnails, only so many decodes hold memory at once.
+    TakeThumbnailDecodePeak();
+    std::vector<std::thread> threads;
+    std::atomic<int> made { 0 };
+    for (int t = 0; t < 3 * kThumbnailDecodes; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 4; ++i)
+                made += thumbnail(i % 2 ? png : "tiff/pillow/good/hopper.tif") == Status::Ok;
+        });
+    for (auto &t : threads)
+        t.join();
+    EXPECT_EQ(made.load(), 12 * kThumbnailDecodes);
+    const int peak = TakeThumbnailDecodePeak();
+    EXPECT_GE(peak, 1);
+    EXPECT_LE(peak, kThumbnailDecodes);
 }
 
 TEST(CodexaApi, PixelLimitRefusesLargePictures)

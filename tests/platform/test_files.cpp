@@ -2,11 +2,16 @@
 #include "platform/paths.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <random>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -83,6 +88,44 @@ TEST_F(TempFolder, ListFolderSortsNaturallyAndMarksFolders)
     EXPECT_TRUE(ListFolder((dir_ / "nope").string()).empty());
     EXPECT_GT(FreeDiskSpace(dir_.string()), 0);
     EXPECT_EQ(FreeDiskSpace((dir_ / "missing" / "deeper").string()), -1);
+}
+
+TEST_F(TempFolder, SpecialFilesAreNeitherListedNorOpened)
+{
+    // A FIFO with no writer blocks an ordinary open for ever (the alarm ends such a run); a socket
+    // cannot be opened at all.
+    ::alarm(30);
+    const std::string fifo = Path("photo.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string socket = Path("socket.jpg");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(socket.size(), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socket.c_str(), socket.size());
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+    fs::create_symlink(fifo, Path("link.png"));
+    fs::create_symlink(Path("gone.png"), Path("dangling.png"));
+    const std::string file = Touch("real.png");
+
+    std::vector<std::string> names;
+    for (const auto &entry : ListFolder(dir_.string()))
+        names.push_back(entry.name);
+    EXPECT_EQ(names, (std::vector<std::string> { "dangling.png", "real.png" }));
+
+    for (const std::string &special : { fifo, socket, Path("link.png"), dir_.string(), Path("gone.png") }) {
+        SCOPED_TRACE(special);
+        EXPECT_EQ(OpenRegularFile(special), -1);
+        EXPECT_EQ(OpenRegularFileStream(special), nullptr);
+        EXPECT_FALSE(CanReadRegularFile(special));
+    }
+    std::FILE *f = OpenRegularFileStream(file);
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::fgetc(f), 'x');
+    std::fclose(f);
+    EXPECT_TRUE(CanReadRegularFile(file));
+    ::close(sock);
+    ::alarm(0);
 }
 
 TEST_F(TempFolder, MakeUniqueFileNameNumbersFromTheStem)

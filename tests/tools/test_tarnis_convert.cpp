@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,7 +24,9 @@ Outcome Convert(const std::string &args)
 {
     const std::string errFile
         = std::filesystem::temp_directory_path() / ("tc_err_" + std::to_string(::getpid()));
-    const std::string cmd = std::string(TARNIS_BINARY_DIR) + "/bin/tarnis-convert " + args + " 2>" + errFile;
+    // timeout: a conversion that hangs fails the test instead of stalling it.
+    const std::string cmd
+        = "timeout 20 " + std::string(TARNIS_BINARY_DIR) + "/bin/tarnis-convert " + args + " 2>" + errFile;
     Outcome r;
     FILE *p = ::popen(cmd.c_str(), "r");
     if (p == nullptr)
@@ -58,6 +61,13 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     std::string Out(const std::string &name) const { return (dir_ / name).string(); }
+    // A FIFO named like a picture: reading it would wait for a writer for ever.
+    std::string Fifo() const
+    {
+        const std::string path = Out("fifo.png");
+        ::mkfifo(path.c_str(), 0644);
+        return path;
+    }
     std::filesystem::path dir_;
 };
 
@@ -91,7 +101,8 @@ TEST_F(TarnisConvert, FailuresSayWhyOnOneLine)
     for (const std::string &args : { std::string(""), std::string("--bogus"), std::string("--page x a b"),
              "--info " + Data("no/such.png"), Data("SOURCES.md") + " " + Out("x.png"),
              Data("jpeg/pillow/good/hopper.jpg") + " " + Out("x.unknown"),
-             Data("jpeg/pillow/good/hopper.jpg") + " " + Out("missing/x.png") }) {
+             Data("jpeg/pillow/good/hopper.jpg") + " " + Out("missing/x.png"), "--info " + Fifo(),
+             Fifo() + " " + Out("x.png") }) {
         Outcome r = Convert(args);
         EXPECT_EQ(r.status, 1) << args;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
