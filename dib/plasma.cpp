@@ -163,10 +163,12 @@ bool Widen(const Shape &shape, const BITMAPINFO *info, const BYTE *src, Block &o
             const BYTE *s = src + std::size_t(y) * shape.stride;
             BYTE *d = block.data() + std::size_t(y) * stride;
             for (int x = 0; x < shape.width; ++x) {
-                int i = s[x];
-                if (shape.bitCount == 4)
+                int i;
+                if (shape.bitCount == 8)
+                    i = s[x];
+                else if (shape.bitCount == 4)
                     i = x & 1 ? s[x >> 1] & 15 : s[x >> 1] >> 4;
-                else if (shape.bitCount == 1)
+                else
                     i = (s[x >> 3] >> (7 - (x & 7))) & 1;
                 d[3 * x] = palette[i].rgbBlue;
                 d[3 * x + 1] = palette[i].rgbGreen;

@@ -549,9 +549,9 @@ TEST(DibPlasma, IsRepeatableForASeedAnd24Bit)
 
 TEST(DibPlasma, GriddingKeepsAFlatPictureAndEndsOnThinOnes)
 {
-    for (int mode : { 1, 2 }) {
+    for (auto [mode, depth] : { std::pair { 1, 4 }, std::pair { 2, 1 }, std::pair { 1, 8 } }) {
         Pic p; // palette index 0 everywhere, colour (100, 40, 8)
-        ASSERT_TRUE(CreateDib(33, 17, 4, &p.bits, &p.info, 0));
+        ASSERT_TRUE(CreateDib(33, 17, WORD(depth), &p.bits, &p.info, 0));
         p.colours()[0] = RGBQUAD { 100, 40, 8, 0 };
         ASSERT_EQ(DibPlasma(&p.bits, &p.info, 3, mode), 1);
         ASSERT_TRUE(HasShape(p, 33, 17, 24));
