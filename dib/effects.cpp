@@ -105,17 +105,27 @@ int TwistColumns(
         shift[x] = static_cast<int>(TruncWithin(std::sin(x * omega / W + phase) * double(A), A) + A);
     const std::size_t stride = static_cast<std::size_t>(DibStride(W, 24));
     BYTE *dst = block.data();
+    // Strips of columns, each from top to bottom: neighbouring columns read neighbouring source
+    // rows, so a strip's source lines stay in the cache while its rows are written.
+    constexpr int kStrip = 64;
+    const int *shifts = &shift[0];
+    const BYTE *pixels = src.pixels;
+    const std::size_t srcStride = src.stride;
     ParallelBands(height, Threads(W, height), [&](int, int y0, int y1) {
-        for (int y = y0; y < y1; ++y) {
-            BYTE *d = dst + std::size_t(y) * stride;
-            std::memset(d, 255, stride);
-            for (int x = 0; x < W; ++x) {
-                const int sy = y - shift[x];
-                if (static_cast<unsigned>(sy) < static_cast<unsigned>(H)) {
-                    const BYTE *s = src.Row(sy) + 3 * x;
-                    d[3 * x] = s[0];
-                    d[3 * x + 1] = s[1];
-                    d[3 * x + 2] = s[2];
+        std::memset(dst + std::size_t(y0) * stride, 255, std::size_t(y1 - y0) * stride);
+        for (int x0 = 0; x0 < W; x0 += kStrip) {
+            const int x1 = std::min(x0 + kStrip, W);
+            for (int y = y0; y < y1; ++y) {
+                BYTE *d = dst + std::size_t(y) * stride;
+                for (int x = x0; x < x1; ++x) {
+                    const int sy = y - shifts[x];
+                    if (static_cast<unsigned>(sy) < static_cast<unsigned>(H)) {
+                        const BYTE *s = pixels + std::size_t(sy) * srcStride + 3 * std::size_t(x);
+                        const BYTE b = s[0], g = s[1], r = s[2];
+                        d[3 * x] = b;
+                        d[3 * x + 1] = g;
+                        d[3 * x + 2] = r;
+                    }
                 }
             }
         }
