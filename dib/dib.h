@@ -180,6 +180,81 @@ DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, 
 
 /* Functions of this family: twist, waves, lenses, wind, shading and plasma. */
 
+/* Angles are degrees. Every function here except DibLens on palette pictures works on 24 bits
+ * (other depths are converted first) and replaces the pixel block; backgrounds are white. Random
+ * values come from the library's own 15-bit sequence, kept per thread. */
+
+/* Shifts each column (direction 0) or row (otherwise) by trunc(sin(i * cycles * 2pi / n + phase)
+ * * A) + A pixels, A = height (or width) * amplitude / 100 with amplitude in 0 ... 100; the picture
+ * grows by 2A in that direction. */
+DIB_API int DibTwist(
+    HGLOBAL *bits, BITMAPINFO **info, int phase, double cycles, int amplitude, int direction);
+
+/* Like DibTwist at the same size, moving whole rows (direction 0) or columns by a fractional
+ * amount, blended with 10-bit fractions; places that read outside the picture are white. */
+DIB_API int DibWaveEffect(
+    HGLOBAL *bits, BITMAPINFO **info, int phase, double cycles, int amplitude, int direction);
+
+/* Turns every pixel about the centre by an angle growing linearly with its distance (angle / half
+ * the diagonal's length, in radians per pixel); samples outside the picture are white. An angle of
+ * 0 returns 1 at once. */
+DIB_API int DibSpiralEffect(HGLOBAL *bits, BITMAPINFO **info, double angle);
+
+/* Ripples around the centre (fractions 0 ... 1 of the width and height; others fail): pixels at
+ * least 2 from the border are sampled at their distance scaled by 1 + amplitude * sin(r * waves *
+ * pi / width + phase) / (r + 50). */
+DIB_API int DibDrop(
+    HGLOBAL *bits, BITMAPINFO **info, double centreX, double centreY, int phase, int waves, int amplitude);
+
+/* Pulls the picture toward (amount > 0) or pushes it away from (amount < 0) the centre (percent of
+ * the width and height) inside a circle of radiusPercent of the longer side, the shorter axis
+ * stretched to make it round. Pictures below 8 bits fail; amount 0 copies. */
+DIB_API int DibImplodeImage(
+    HGLOBAL *bits, BITMAPINFO **info, double amount, int centreX, int centreY, int radiusPercent);
+
+/* Smears each pixel with the ten before it (from the left for direction 0, else from the right),
+ * weight strength * 0.002 each, in place along the row. Strength 0 changes nothing. */
+DIB_API int DibWind(HGLOBAL *bits, BITMAPINFO **info, int strength, int direction);
+
+/* Lights the picture as a relief from the 3 x 3 neighbourhood of each pixel's intensity, the light
+ * at azimuth and elevation. With colour 0, or a picture below 8 bits, the result is 8-bit grey;
+ * otherwise 24-bit pixels (16 and 32 bits become 24) are darkened by the shade and 8-bit pictures
+ * keep their indices and get a shaded palette. Makes a new header block. 1, 0, or -1 when a
+ * handle is null. */
+DIB_API int DibShade(HGLOBAL *bits, BITMAPINFO **info, int colour, double azimuth, double elevation);
+
+/* Tints pixels (palette pictures: their palette) by moving the largest and smallest byte of each
+ * colour to positions chosen by tint (1 ... 6) and placing the third between them (mode 1: the
+ * stronger mix). */
+DIB_API int DibLens(HGLOBAL *bits, BITMAPINFO **info, int tint, int mode);
+
+/* Frames the picture softly in colour: outside a shape the pixels become the colour, across a band
+ * of percent of its size they fade into it. Shapes: 0 circle, 1 ellipse, 2 rectangle, 3 square,
+ * 4 top and bottom bands, 5 left and right bands, 6 diamond; others change nothing. */
+DIB_API void DibFuzzy(HGLOBAL *bits, BITMAPINFO **info, COLORREF colour, int percent, int shape);
+
+/* Generates a plasma fractal (mode 0: over a colour ramp, seeded from the clock) or grids the
+ * picture with itself (modes 1 ... 3), calling DibPlasmaImage with depths 1, 2, ... until it says
+ * the parts are small. The result is 24-bit. 1, 0, or -1 when a handle is null. */
+DIB_API int DibPlasma(HGLOBAL *bits, BITMAPINFO **info, int attenuation, int mode);
+
+/* One plasma pass on a 24-bit picture in place: quarters *segment (inclusive corners left, top,
+ * right, bottom, in memory rows) `depth` times and sets the edge midpoints and centre of every
+ * part from its corners, with noise 256 / (2 * attenuation) (attenuation grows by one a level)
+ * in mode 0, else with DibGriddingPixel. Non-zero when the last part spans less than 3 pixels each
+ * way; -1 for a missing picture, one not 24-bit or a segment outside it. */
+DIB_API int DibPlasmaImage(
+    HGLOBAL *bits, BITMAPINFO **info, const RECT *segment, int attenuation, int depth, int mode);
+
+/* base + noise / 2 - (random value mod trunc(noise)), rounded and clamped to 0 ... 255. */
+DIB_API BYTE DibPlasmaPixel(BYTE base, double noise);
+
+/* Sets the three bytes at pixels + row * stride + *offset to random values; returns the last. */
+DIB_API BYTE DibPlasmaPixels(const int *offset, BYTE *pixels, int row, DWORD unused, int stride);
+
+/* Mode 1: (a + b + c) / 3; 2: (a + b) / 4 + c / 2; 3: 3 (a + b) / 8 + c / 4 (shifts); else 0. */
+DIB_API BYTE DibGriddingPixel(BYTE a, BYTE b, BYTE c, int mode);
+
 /* ---- Drawing helpers ---- */
 
 /* Functions of this family: tiling, gradients, alpha blending and window regions. */

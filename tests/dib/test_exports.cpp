@@ -65,3 +65,10 @@ TEST(Exports, NothingElseIsExported)
     const std::set<std::string> expected(std::begin(kExports), std::end(kExports));
     EXPECT_EQ(DynamicExports(kLibrary), expected);
 }
+
+// The library's complete list: seventy functions plus GlobalAlloc, GlobalFree and GlobalSize.
+// Disabled until every family's declarations are in dib.h.
+TEST(Exports, DISABLED_SeventyFunctions)
+{
+    EXPECT_EQ(std::size(kExports), 73u);
+}
