@@ -201,6 +201,15 @@ void BlendHsl(const BYTE *first, const BYTE *second, HslPick pick, BYTE *out)
     FromHsl(Hsl { pick.h ? b.h : a.h, pick.s ? b.s : a.s, pick.l ? b.l : a.l }, out);
 }
 
+// The same for two pixels packed blue, green, red from the low byte up (kept out of line so the
+// per-channel modes need no stack frame).
+[[gnu::noinline]] void BlendHslPacked(DWORD first, DWORD second, HslPick pick, BYTE *out)
+{
+    const BYTE a[3] = { BYTE(first), BYTE(first >> 8), BYTE(first >> 16) };
+    const BYTE b[3] = { BYTE(second), BYTE(second >> 8), BYTE(second >> 16) };
+    BlendHsl(a, b, pick, out);
+}
+
 // ---- Shared bodies ----
 
 void ApplyTables(
@@ -688,54 +697,62 @@ extern "C" DIB_API void DibColorMask(
     ApplyTables(*bits, *info, s, tables[0], tables[1], tables[2]);
 }
 
+namespace dib
+{
+namespace
+{
+
+// out[c] = op(byte c of base, byte c of blend) for blue, green and red.
+template <class Op> inline void PerChannel(DWORD base, DWORD blend, BYTE *out, Op op)
+{
+    out[0] = static_cast<BYTE>(op(base & 255, blend & 255));
+    out[1] = static_cast<BYTE>(op((base >> 8) & 255, (blend >> 8) & 255));
+    out[2] = static_cast<BYTE>(op((base >> 16) & 255, (blend >> 16) & 255));
+}
+
+} // namespace
+} // namespace dib
+
 extern "C" DIB_API void DibColorBlend(DWORD base, DWORD blend, BYTE *out, int mode)
 {
-    if (out == nullptr || mode < 0 || mode > 11 || mode == 10)
+    if (out == nullptr)
         return;
-    const BYTE a[3] = { BYTE(base), BYTE(base >> 8), BYTE(base >> 16) };
-    const BYTE b[3] = { BYTE(blend), BYTE(blend >> 8), BYTE(blend >> 16) };
     switch (mode) {
+    case 0:
+        PerChannel(base, blend, out, [](unsigned, unsigned b) { return b; });
+        return;
+    case 1:
+        PerChannel(base, blend, out, [](unsigned a, unsigned b) { return a > b ? a - b : 0u; });
+        return;
+    case 2:
+        PerChannel(base, blend, out, [](unsigned a, unsigned b) { return a * b / 255; });
+        return;
+    case 3:
+        PerChannel(base, blend, out, [](unsigned a, unsigned b) { return std::max(a, b); });
+        return;
+    case 4:
+        PerChannel(base, blend, out, [](unsigned a, unsigned b) { return std::min(a, b); });
+        return;
+    case 5:
+        PerChannel(base, blend, out, [](unsigned a, unsigned b) { return a > b ? a - b : b - a; });
+        return;
+    case 6:
+        PerChannel(
+            base, blend, out, [](unsigned a, unsigned b) { return 255 - (255 - a) * (255 - b) / 255; });
+        return;
     case 7:
-        BlendHsl(a, b, HslPick { false, false, true }, out);
+        BlendHslPacked(base, blend, HslPick { false, false, true }, out);
         return;
     case 8:
-        BlendHsl(a, b, HslPick { true, false, false }, out);
+        BlendHslPacked(base, blend, HslPick { true, false, false }, out);
         return;
     case 9:
-        BlendHsl(a, b, HslPick { false, true, false }, out);
+        BlendHslPacked(base, blend, HslPick { false, true, false }, out);
         return;
     case 11:
-        BlendHsl(a, b, HslPick { true, true, false }, out);
+        BlendHslPacked(base, blend, HslPick { true, true, false }, out);
         return;
-    default:
-        break;
-    }
-    for (int c = 0; c < 3; ++c) {
-        const int x = a[c], y = b[c];
-        int v;
-        switch (mode) {
-        case 0:
-            v = y;
-            break;
-        case 1:
-            v = std::max(x - y, 0);
-            break;
-        case 2:
-            v = x * y / 255;
-            break;
-        case 3:
-            v = std::max(x, y);
-            break;
-        case 4:
-            v = std::min(x, y);
-            break;
-        case 5:
-            v = std::abs(x - y);
-            break;
-        default:
-            v = 255 - (255 - x) * (255 - y) / 255;
-            break;
-        }
-        out[c] = static_cast<BYTE>(v);
+    default: // 10 and unknown modes write nothing
+        return;
     }
 }
