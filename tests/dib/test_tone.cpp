@@ -454,6 +454,7 @@ TEST(DibSolarize, InvertsLevelsAboveThePercentOf256)
     for (auto [percent, t] : { std::pair { 50.0f, 128 }, std::pair { 0.0f, 0 }, std::pair { -5.0f, -1 },
              std::pair { 99.7f, 255 }, std::pair { 1e30f, 255 } }) {
         SCOPED_TRACE(percent);
+        const int limit = t;
         Pic p;
         MakeRandom(p, 5, 3, 24, 12);
         p.at(0, 0) = 128;
@@ -463,7 +464,7 @@ TEST(DibSolarize, InvertsLevelsAboveThePercentOf256)
         ASSERT_EQ(DibSolarize(&p.bits, &p.info, percent), 1);
         EXPECT_EQ(Colours24(p), Mapped(before, [&](Bgr c) {
             for (BYTE &v : c)
-                v = v > t ? BYTE(255 - v) : v;
+                v = v > limit ? BYTE(255 - v) : v;
             return c;
         }));
         EXPECT_EQ(p.row(0)[15], 200);
@@ -486,8 +487,9 @@ TEST(DibColorMask, TableModesFollowTheirFormulas)
         { 3, [](int i, int k) { return std::abs(i - k); } },
         { 6, [](int i, int k) { return k - i * k / 255 + i; } },
     };
-    for (const auto &[mode, rule] : modes)
+    for (const auto &[mode, formula] : modes)
         for (int p : { 0, 37, 100 }) {
+            const Rule &rule = formula;
             SCOPED_TRACE(testing::Message() << "mode " << mode << ", strength " << p);
             Pic pic;
             MakeRandom(pic, 35, 3, 24, unsigned(mode));
