@@ -44,19 +44,34 @@ int IndexAt(const BYTE *row, int x, int bitCount)
     return (row[x >> 3] >> (7 - (x & 7))) & 1;
 }
 
-// Adds level[index] of every pixel of a palette picture to hist.
+// Adds level[index] of every pixel of a palette picture to hist. Whole bytes of 1- and 4-bit rows
+// are counted at once.
 void CountIndexed(HGLOBAL bits, const Shape &s, const BYTE *level, std::int64_t *hist)
 {
     std::int64_t perIndex[256] = {};
+    const int perByte = 8 / s.bitCount;
+    const int whole = s.width / perByte; // bytes whose every pixel is in the picture
     for (int y = 0; y < s.height; ++y) {
         const BYTE *r = Row(bits, s, y);
         if (s.bitCount == 8) {
             for (int x = 0; x < s.width; ++x)
                 ++perIndex[r[x]];
-        } else {
-            for (int x = 0; x < s.width; ++x)
-                ++perIndex[IndexAt(r, x, s.bitCount)];
+            continue;
         }
+        if (s.bitCount == 4) {
+            for (int i = 0; i < whole; ++i) {
+                ++perIndex[r[i] >> 4];
+                ++perIndex[r[i] & 15];
+            }
+        } else {
+            std::int64_t ones = 0;
+            for (int i = 0; i < whole; ++i)
+                ones += __builtin_popcount(r[i]);
+            perIndex[1] += ones;
+            perIndex[0] += 8 * std::int64_t(whole) - ones;
+        }
+        for (int x = whole * perByte; x < s.width; ++x)
+            ++perIndex[IndexAt(r, x, s.bitCount)];
     }
     for (int i = 0; i < 256; ++i)
         hist[level[i]] += perIndex[i];
