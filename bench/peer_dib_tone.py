@@ -4,7 +4,7 @@
   Dib2Gray (to 8 bits)    cv2.cvtColor(BGR2GRAY)              ImageOps.grayscale
   DibEqualizeImage        cv2.equalizeHist on each channel    ImageOps.equalize
   DibColorBlend (screen)  cv2.addWeighted                     Image.blend
-  
+
 DibEqualizeImage equalises the luminance and applies the one map to all three channels; both peers
 equalise each channel (a histogram and a table per channel), the nearest colour form they offer.
 DibColorBlend blends one pixel per call, so it is timed by bench_dib_tone (a loop calling the
