@@ -114,6 +114,8 @@ BENCHMARK(BM_DibColorBlend)
     ->Args({ 0, 6 })
     ->Args({ 1, 2 })
     ->Args({ 0, 2 })
+    ->Args({ 1, 0 })
+    ->Args({ 1, 10 })
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_MAIN();

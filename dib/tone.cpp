@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dib
 {
 
@@ -725,6 +729,31 @@ template <class Op> inline void PerChannel(DWORD base, DWORD blend, BYTE *out, O
     out[2] = static_cast<BYTE>(op((base >> 16) & 255, (blend >> 16) & 255));
 }
 
+#if defined(__SSE2__)
+// The per-channel modes on all four bytes at once; the fourth is not written.
+inline void Put3(__m128i v, BYTE *out)
+{
+    const std::uint32_t r = static_cast<std::uint32_t>(_mm_cvtsi128_si32(v));
+    out[0] = static_cast<BYTE>(r);
+    out[1] = static_cast<BYTE>(r >> 8);
+    out[2] = static_cast<BYTE>(r >> 16);
+}
+
+// x / 255 for 0 <= x <= 65025 in 16-bit lanes.
+inline __m128i Div255(__m128i x)
+{
+    const __m128i one = _mm_set1_epi16(1);
+    return _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(x, one), _mm_srli_epi16(x, 8)), 8);
+}
+
+inline __m128i Product255(__m128i a, __m128i b)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i p = _mm_mullo_epi16(_mm_unpacklo_epi8(a, zero), _mm_unpacklo_epi8(b, zero));
+    return _mm_packus_epi16(Div255(p), zero);
+}
+#endif
+
 } // namespace
 } // namespace dib
 
@@ -732,6 +761,36 @@ extern "C" DIB_API void DibColorBlend(DWORD base, DWORD blend, BYTE *out, int mo
 {
     if (out == nullptr)
         return;
+#if defined(__SSE2__)
+    const __m128i a = _mm_cvtsi32_si128(static_cast<int>(base)),
+                  b = _mm_cvtsi32_si128(static_cast<int>(blend));
+    const __m128i ones = _mm_set1_epi8(-1);
+    switch (mode) {
+    case 0:
+        Put3(b, out);
+        return;
+    case 1:
+        Put3(_mm_subs_epu8(a, b), out);
+        return;
+    case 2:
+        Put3(Product255(a, b), out);
+        return;
+    case 3:
+        Put3(_mm_max_epu8(a, b), out);
+        return;
+    case 4:
+        Put3(_mm_min_epu8(a, b), out);
+        return;
+    case 5:
+        Put3(_mm_or_si128(_mm_subs_epu8(a, b), _mm_subs_epu8(b, a)), out);
+        return;
+    case 6: // 255 - (255 - a)(255 - b) / 255, with 255 - v as the complement
+        Put3(_mm_xor_si128(Product255(_mm_xor_si128(a, ones), _mm_xor_si128(b, ones)), ones), out);
+        return;
+    default:
+        break;
+    }
+#else
     switch (mode) {
     case 0:
         PerChannel(base, blend, out, [](unsigned, unsigned b) { return b; });
@@ -755,6 +814,11 @@ extern "C" DIB_API void DibColorBlend(DWORD base, DWORD blend, BYTE *out, int mo
         PerChannel(
             base, blend, out, [](unsigned a, unsigned b) { return 255 - (255 - a) * (255 - b) / 255; });
         return;
+    default:
+        break;
+    }
+#endif
+    switch (mode) {
     case 7:
         BlendHslPacked(base, blend, HslPick { false, false, true }, out);
         return;
