@@ -361,6 +361,39 @@ TEST(DibNormalize, StretchesTheLevelsInsideTheCut)
     EXPECT_EQ(padded.row(0)[9] + padded.row(1)[11], 0);
 }
 
+TEST(DibNormalize, MatchesANaiveReference)
+{
+    ForEachKernel([] {
+        for (auto [w, h] : kSizes) {
+            SCOPED_TRACE(testing::Message() << w << "x" << h);
+            Pic p;
+            MakeRandom(p, w, h, 24, unsigned(w * 5));
+            for (int y = 0; y < h; ++y) // blue levels 40 ... 167, so that the cut matters
+                for (int x = 0; x < w; ++x)
+                    p.at(x, y, 0) = BYTE(40 + (p.at(x, y, 0) & 127));
+            const std::vector<Bgr> before = Colours24(p);
+            std::vector<std::int64_t> hist(256, 0);
+            for (const Bgr &c : before)
+                ++hist[c[0]];
+            const std::int64_t cut = std::int64_t(w) * h / 100;
+            int low = 0, high = 255;
+            for (std::int64_t sum = 0; sum <= cut; sum += hist[low++]) { }
+            for (std::int64_t sum = 0; sum <= cut; sum += hist[high--]) { }
+            --low; // the loops step one past the level that passed the cut
+            ++high;
+            if (low == high)
+                continue; // a picture of one or two pixels: another test's case
+            auto map = [&](int v) {
+                return BYTE(v < low ? 0 : v > high ? 255 : 254 * (v - low) / (high - low));
+            };
+            ASSERT_EQ(DibNormalize(&p.bits, &p.info), 1);
+            EXPECT_EQ(Colours24(p), Mapped(before, [&](Bgr c) {
+                return Bgr { map(c[0]), map(c[1]), map(c[2]) };
+            }));
+        }
+    });
+}
+
 TEST(DibNormalize, PalettePicturesWeighBlueMostAndChangeOnlyThePalette)
 {
     // Levels (77 B + 150 G + 29 R) >> 8: grey 100 -> 100; (B 200, G 100, R 50) -> 124.
