@@ -106,9 +106,15 @@ BENCHMARK(BM_Dib2Gray)
     ->Args({ 0, 0 })
     ->Args({ 1, 1 })
     ->Args({ 0, 1 })
+    ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
-BENCHMARK(BM_DibEqualizeImage)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_DibEqualizeImage)
+    ->Arg(1)
+    ->Arg(0)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_DibColorBlend)
     ->Args({ 1, 6 })
     ->Args({ 0, 6 })
@@ -116,6 +122,7 @@ BENCHMARK(BM_DibColorBlend)
     ->Args({ 0, 2 })
     ->Args({ 1, 0 })
     ->Args({ 1, 10 })
+    ->MeasureProcessCPUTime()
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK_MAIN();
