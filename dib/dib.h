@@ -172,6 +172,62 @@ DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, 
 
 /* Functions of this family: grey, black and white, negative, offsets, histograms and colour masks. */
 
+/* Grey. 24-bit pictures: every pixel becomes (Y, Y, Y) with Y = (11 B + 59 G + 30 R) / 100, or with
+ * `to8Bit` set an 8-bit picture of those values with a grey-ramp palette (new header block).
+ * Palette pictures: every colour becomes its grey; a two-colour palette becomes black (the darker
+ * or equal entry) and white. 16- and 32-bit pictures are left alone. */
+DIB_API void Dib2Gray(HGLOBAL *bits, BITMAPINFO **info, int to8Bit);
+
+/* Black and white: a 1-bit picture (new header block, colours black and white) whose pixels are 1
+ * where the grey value is above the middle of the darkest and lightest grey (of the pixels at 24
+ * bits, of the palette at 4 and 8 bits; 127 for 16 and 32 bits). 1-bit pictures stay as they are. */
+DIB_API void Dib2BW(HGLOBAL *bits, BITMAPINFO **info);
+
+/* Inverts the palette (palette pictures) or the pixels (24 bits); with `greyOnly` set only grey
+ * colours (blue = green = red). 16- and 32-bit pictures are left alone. 1 / 0. */
+DIB_API int NegativeDib(HGLOBAL *bits, BITMAPINFO **info, int greyOnly);
+
+/* Passes each channel through its 256-byte table: the pixels at 24 bits, the palette otherwise.
+ * 1 / 0 (0 also for a null table). */
+DIB_API int AdjustRGBOffset(
+    HGLOBAL *bits, BITMAPINFO **info, const BYTE *redTable, const BYTE *greenTable, const BYTE *blueTable);
+
+/* Automatic levels: the levels (blue byte at 24 bits, (77 B + 150 G + 29 R) >> 8 of the palette
+ * colour otherwise) beyond the darkest and lightest 1 % are cut and the rest stretched to
+ * 0 ... 254 (above the cut 255), on the pixels or the palette. New header block, and a new pixel
+ * block at 24 bits. 0 for a flat picture (unchanged) and for 16 and 32 bits. */
+DIB_API int DibNormalize(HGLOBAL *bits, BITMAPINFO **info);
+
+/* Histogram equalisation of the luminance (29 B + 150 G + 77 R) >> 8, the same map applied to all
+ * three channels of the pixels (24 bits) or of the palette. 1 / 0 (0 for 16 and 32 bits). */
+DIB_API int DibEqualizeImage(HGLOBAL *bits, BITMAPINFO **info);
+
+/* Inverts every channel value above trunc(percent * 2.56): the palette of palette pictures, the
+ * first 3 * width bytes of every row otherwise. 1, or -1 for a null or invalid picture. */
+DIB_API int DibSolarize(HGLOBAL *bits, BITMAPINFO **info, float percent);
+
+/* Blends the colour into the picture (the palette of palette pictures); `strength` 0 ... 100 is
+ * the weight of the picture. Modes 0 (colour), 1 (subtract), 2 (multiply), 3 (difference) and 6
+ * (screen) per channel; 4 and 5 are DibLightMask sub-modes 0 and 1; 7 to 10 DibHSLMask sub-modes 0
+ * to 3. Other modes do nothing. */
+DIB_API void DibColorMask(HGLOBAL *bits, BITMAPINFO **info, COLORREF colour, int strength, int mode);
+
+/* Replaces the pixels (palette colours) whose 11 B + 59 G + 30 R is below (sub-mode 0) or above
+ * (1) that of the colour times a factor from 0.118 (strength 1) through 1 (50) to 6 (100) by the
+ * colour. Strength is clamped to 1 ... 100. */
+DIB_API void DibLightMask(HGLOBAL *bits, BITMAPINFO **info, COLORREF colour, int subMode, int strength);
+
+/* Takes from the colour its lightness (sub-mode 0), hue (1), saturation (2) or hue and saturation
+ * (3), keeps the rest of each pixel (palette colour), and mixes the result in with the pixel
+ * weighted by `strength` (clamped to 1 ... 100). */
+DIB_API void DibHSLMask(HGLOBAL *bits, BITMAPINFO **info, COLORREF colour, int subMode, int strength);
+
+/* Blends two pixels (bytes 0, 1, 2: blue, green, red) and writes blue, green, red to out[0 ... 2].
+ * Per channel: 0 blend, 1 base - blend (at least 0), 2 multiply, 3 lighter, 4 darker,
+ * 5 difference, 6 screen; through HSL: 7 base hue and saturation with blend lightness, 8 blend
+ * hue, 9 blend saturation, 11 blend hue and saturation. Mode 10 and others write nothing. */
+DIB_API void DibColorBlend(DWORD base, DWORD blend, BYTE *out, int mode);
+
 /* ---- Filters ---- */
 
 /* Functions of this family: coded filters, kernels, noise, median and mosaic. */
