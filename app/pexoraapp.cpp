@@ -1,10 +1,10 @@
 #include "app/pexoraapp.h"
 
-#include "app/appsettings.h"
 #include "app/commandlineinfo.h"
 #include "app/pexoradoc.h"
-#include "app/programfolder.h"
 #include "app/singledoctemplate.h"
+#include "appcore/appsettings.h"
+#include "appcore/programfolder.h"
 #include "frame/dialogfactory.h"
 #include "frame/mainframe.h"
 #include "res/resource.h"

@@ -2,7 +2,7 @@
 // document template and processes the command line, which creates the main frame.
 #pragma once
 
-#include "app/recentfilelist.h"
+#include "appcore/recentfilelist.h"
 #include "framework/tcmdtarget.h"
 
 #include <QString>

@@ -1,7 +1,7 @@
 #include "app/singledoctemplate.h"
 
 #include "app/pexoradoc.h"
-#include "app/recentfilelist.h"
+#include "appcore/recentfilelist.h"
 #include "frame/mainframe.h"
 #include "framework/truntimeclass.h"
 #include "res/resource.h"

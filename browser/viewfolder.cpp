@@ -1,6 +1,6 @@
 #include "browser/viewfolder.h"
 
-#include "app/appsettings.h"
+#include "appcore/appsettings.h"
 #include "browser/shelltree.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "browser/viewthumb.h"
 
-#include "app/appsettings.h"
+#include "appcore/appsettings.h"
 #include "browser/thumbwnd.h"
 
 #include <QResizeEvent>

@@ -3,8 +3,8 @@
 #include "browser/codexacodec.h"
 #include "browser/shelltree.h"
 #include "browser/thumbwnd.h"
-#include "frame/imainframe.h"
-#include "frame/panemessage.h"
+#include "paneapi/imainframe.h"
+#include "paneapi/panemessage.h"
 
 CFramedFolderPane::CFramedFolderPane(QWidget *parent)
     : CViewFolder(parent)

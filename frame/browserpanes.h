@@ -4,8 +4,8 @@
 
 #include "browser/viewfolder.h"
 #include "browser/viewthumb.h"
-#include "frame/ifolderpane.h"
-#include "frame/ithumbpane.h"
+#include "paneapi/ifolderpane.h"
+#include "paneapi/ithumbpane.h"
 
 class CFramedFolderPane : public CViewFolder, public IFolderPane
 {

@@ -4,7 +4,7 @@
 #include "dialogs/aboutdlg.h"
 #include "dialogs/imagesizedlg.h"
 #include "dialogs/rotatedlg.h"
-#include "frame/iimagepane.h"
+#include "paneapi/iimagepane.h"
 
 void ShowAboutBox(QWidget *parent)
 {

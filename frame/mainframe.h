@@ -4,11 +4,11 @@
 #pragma once
 
 #include "frame/commandtable.h"
-#include "frame/imainframe.h"
-#include "frame/panemessage.h"
 #include "framework/tcmdtarget.h"
 #include "framework/tframewnd.h"
 #include "framework/tvisualframework.h"
+#include "paneapi/imainframe.h"
+#include "paneapi/panemessage.h"
 
 #include <QList>
 #include <map>

@@ -3,6 +3,7 @@
 #include "frame/browserpanes.h"
 #include "frame/dialogfactory.h"
 #include "imagepane/viewimage.h"
+#include "paneapi/imainframe.h"
 
 QWidget *CreateImagePane(QWidget *parent)
 {
@@ -11,6 +12,10 @@ QWidget *CreateImagePane(QWidget *parent)
     dialogs.imageSize = RunImageSizeDialog;
     dialogs.rotateFree = RunRotateFreeDialog;
     pane->SetDialogs(std::move(dialogs));
+    pane->SetStatusSink([](int index, const QString &text) {
+        if (IMainFrame *frame = GetMainFrame())
+            frame->SetStatusPaneText(index, text);
+    });
     return pane;
 }
 

@@ -1,6 +1,5 @@
 #include "imagepane/viewimage.h"
 
-#include "frame/imainframe.h"
 #include "image/imageobj.h"
 #include "image/polytracker.h"
 #include "image/seltracker.h"
@@ -152,21 +151,18 @@ void CViewImage::Open(const QString &path)
 
 void CViewImage::SetStatusTexts(bool withPath)
 {
-    IMainFrame *frame = GetMainFrame();
-    if (!frame || !HasPicture())
+    if (!status_ || !HasPicture())
         return;
     const QString path = QString::fromStdString(picture_->FileName());
     if (withPath)
-        frame->SetStatusPaneText(0, path);
-    frame->SetStatusPaneText(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
+        status_(0, path);
+    status_(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
     const int bits = picture_->BitCount();
-    frame->SetStatusPaneText(
-        2, bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits));
+    status_(2, bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits));
     if (!withPath)
         return;
     if (CanReadRegularFile(path.toStdString()))
-        frame->SetStatusPaneText(
-            3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(path).size() / 1024)));
+        status_(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(path).size() / 1024)));
 }
 
 bool CViewImage::Save(const QString &path)
@@ -817,8 +813,8 @@ void CViewImage::mouseMoveEvent(QMouseEvent *event)
         ? ClientToPicture(POINT { p.x(), p.y() }, view.origin, picture_->Width(), picture_->Height(),
             view.zoomedWidth, view.zoomedHeight)
         : POINT { p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value() };
-    if (IMainFrame *frame = GetMainFrame())
-        frame->SetStatusPaneText(4, QString::asprintf("(%d,%d)", logical.x, logical.y));
+    if (status_)
+        status_(4, QString::asprintf("(%d,%d)", logical.x, logical.y));
 
     if (mode_ >= OpRectangle && mode_ <= OpPolygon && HasPicture()) {
         if (CShapeTracker *tracker = selection_.Tracker()) {

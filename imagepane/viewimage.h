@@ -5,17 +5,18 @@
 // ruler.
 #pragma once
 
-#include "frame/iimagepane.h"
-#include "frame/panemessage.h"
 #include "image/selectionstate.h"
 #include "image/shapetracker.h"
 #include "imagepane/displayform.h"
 #include "imagepane/imagepanedialogs.h"
 #include "imagepane/measureruler.h"
+#include "paneapi/iimagepane.h"
+#include "paneapi/panemessage.h"
 
 #include <QAbstractScrollArea>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -77,6 +78,9 @@ public:
 
     // The dialogs the pane opens (the default ones until the program gives its own).
     void SetDialogs(CImagePaneDialogs dialogs);
+    // Where the pane's status texts go (status pane index 0-4, text); none until it is set.
+    using StatusSink = std::function<void(int index, const QString &text)>;
+    void SetStatusSink(StatusSink sink) { status_ = std::move(sink); }
 
     // --- state ---
     int Mode() const { return mode_; }
@@ -149,6 +153,7 @@ private:
     POINT offset_ { 0, 0 };
     SIZE total_ { 100, 100 };
     CImagePaneDialogs dialogs_;
+    StatusSink status_;
     CDisplayForm form_;
     CMeasureRuler ruler_;
     bool capture_ = false;

@@ -1,10 +1,10 @@
-#include "app/appsettings.h"
 #include "app/commandlineinfo.h"
-#include "app/htmlhelp.h"
-#include "app/programfolder.h"
-#include "app/recentfilelist.h"
-#include "app/regstring.h"
-#include "app/shellopen.h"
+#include "appcore/appsettings.h"
+#include "appcore/htmlhelp.h"
+#include "appcore/programfolder.h"
+#include "appcore/recentfilelist.h"
+#include "appcore/regstring.h"
+#include "appcore/shellopen.h"
 #include "tests/common/qtapp.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 // The folder tree and its pane: filling on demand, expand buttons, the start-path walk, "Folder not
 // found", the notifications, and the start on "lastpath" (storing it at shutdown is a frame test).
-#include "app/appsettings.h"
+#include "appcore/appsettings.h"
 #include "browser/shelltree.h"
 #include "browser/viewfolder.h"
 #include "browser_testutil.h"

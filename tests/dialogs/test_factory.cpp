@@ -3,8 +3,8 @@
 #include "dialogs/imagesizedlg.h"
 #include "dialogs/rotatedlg.h"
 #include "frame/dialogfactory.h"
-#include "frame/iimagepane.h"
 #include "image/imageobj.h"
+#include "paneapi/iimagepane.h"
 #include "tests/common/messagecatcher.h"
 
 #include <QLineEdit>

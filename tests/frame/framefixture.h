@@ -2,13 +2,13 @@
 // of local files are recorded instead of performed.
 #pragma once
 
-#include "app/appsettings.h"
-#include "app/programfolder.h"
-#include "app/regstring.h"
+#include "appcore/appsettings.h"
+#include "appcore/programfolder.h"
+#include "appcore/regstring.h"
 #include "frame/mainframe.h"
-#include "frame/panemessage.h"
 #include "framework/tvisualframework.h"
 #include "imagepane/viewimage.h"
+#include "paneapi/panemessage.h"
 #include "res/resource.h"
 #include "tests/common/qtapp.h"
 

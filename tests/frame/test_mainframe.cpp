@@ -1,10 +1,10 @@
 #include "frame/browserpanes.h"
-#include "frame/ifolderpane.h"
-#include "frame/iimagepane.h"
-#include "frame/ithumbpane.h"
 #include "frame/mainstatusbar.h"
 #include "frame/toolbarex.h"
 #include "framefixture.h"
+#include "paneapi/ifolderpane.h"
+#include "paneapi/iimagepane.h"
+#include "paneapi/ithumbpane.h"
 
 #include <QAction>
 #include <QStatusTipEvent>

@@ -2,7 +2,6 @@
 // that records its status texts, and a shown pane whose dialogs the test answers.
 #pragma once
 
-#include "frame/imainframe.h"
 #include "image/imageobj.h"
 #include "imagepane/viewimage.h"
 #include "imagepane/zoommath.h"
@@ -66,15 +65,8 @@ private:
     QTemporaryDir dir_;
 };
 
-// The main window the pane writes its status texts to.
-class RecordingFrame : public IMainFrame
-{
-public:
-    RecordingFrame() { SetMainFrame(this); }
-    ~RecordingFrame() override { SetMainFrame(nullptr); }
-    void SetStatusPaneText(int index, const QString &text) override { texts[index] = text; }
-    QObject *MessageTarget() override { return nullptr; }
-
+// The status texts the pane writes, by status pane index.
+struct RecordingFrame {
     std::map<int, QString> texts;
 };
 
@@ -119,6 +111,7 @@ protected:
     {
         pane = std::make_unique<CViewImage>();
         pane->SetDialogs(answers.Dialogs());
+        pane->SetStatusSink([this](int index, const QString &text) { frame.texts[index] = text; });
         pane->resize(w, h);
         pane->show();
         PumpEvents();

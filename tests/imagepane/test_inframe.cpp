@@ -1,7 +1,7 @@
 // The image pane in the main frame: the frame's Image Size and Rotate Free commands bring up the
 // program's own dialogs over the pane's picture.
-#include "app/appsettings.h"
-#include "app/programfolder.h"
+#include "appcore/appsettings.h"
+#include "appcore/programfolder.h"
 #include "frame/mainframe.h"
 #include "panetestutil.h"
 

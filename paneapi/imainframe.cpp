@@ -1,6 +1,6 @@
-#include "frame/imainframe.h"
+#include "paneapi/imainframe.h"
 
-#include "frame/panemessage.h"
+#include "paneapi/panemessage.h"
 
 namespace
 {

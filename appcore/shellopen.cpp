@@ -1,4 +1,4 @@
-#include "app/shellopen.h"
+#include "appcore/shellopen.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "frame/panemessage.h"
+#include "paneapi/panemessage.h"
 
 #include <QCoreApplication>
 #include <QObject>

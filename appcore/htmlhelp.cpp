@@ -1,4 +1,4 @@
-#include "app/htmlhelp.h"
+#include "appcore/htmlhelp.h"
 
 #include <QDesktopServices>
 #include <QFileInfo>

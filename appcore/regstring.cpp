@@ -1,4 +1,4 @@
-#include "app/regstring.h"
+#include "appcore/regstring.h"
 
 #include <QSettings>
 #include <QStringList>

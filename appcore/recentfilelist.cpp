@@ -1,7 +1,7 @@
-#include "app/recentfilelist.h"
+#include "appcore/recentfilelist.h"
 
-#include "app/appsettings.h"
-#include "app/regstring.h"
+#include "appcore/appsettings.h"
+#include "appcore/regstring.h"
 
 #include <QDir>
 #include <QFileInfo>

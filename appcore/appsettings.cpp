@@ -1,6 +1,6 @@
-#include "app/appsettings.h"
+#include "appcore/appsettings.h"
 
-#include "app/regstring.h"
+#include "appcore/regstring.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/programfolder.h"
+#include "appcore/programfolder.h"
 
 #include "platform/paths.h"
 
