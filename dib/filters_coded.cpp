@@ -268,7 +268,6 @@ class FogTexture
 {
 public:
     explicit FogTexture(std::int64_t size)
-        : size_(size)
     {
         for (int o = 0; o < kOctaves; ++o) {
             cells_[o] = std::max<std::int64_t>(1, size >> (2 + o));
@@ -306,7 +305,6 @@ private:
         return static_cast<int>(h & 255);
     }
 
-    std::int64_t size_;
     std::int64_t cells_[kOctaves] = {};
     int across_[kOctaves] = {};
 };

@@ -126,7 +126,8 @@ TEST(DoSpecialFilter, EveryTypeAndKernelMatchesTheReferenceAtOddWidthsOnAnyThrea
     // and tall enough for the vector path and for several threads.
     const std::pair<int, int> sizes[]
         = { { 7, 5 }, { 6, 4 }, { 1, 3 }, { 2, 2 }, { 3, 1 }, { 37, 9 }, { 700, 800 } };
-    for (auto [w, h] : sizes) {
+    for (auto [w_, h_] : sizes) {
+        const int w = w_, h = h_;
         Pic source;
         MakeRandom(source, w, h, 24, unsigned(w * 7 + h));
         for (int i = 0; i < 10 && w * h < 1000; ++i) // a few pixels at the extremes
@@ -136,7 +137,8 @@ TEST(DoSpecialFilter, EveryTypeAndKernelMatchesTheReferenceAtOddWidthsOnAnyThrea
                 if (w * h > 1000 && (type > 3 || sub % 2))
                     continue; // the large picture checks the threaded and vector paths only
                 const auto expected = RefSpecial(source, type, sub);
-                for (auto [threads, vector] : kRuns) {
+                for (auto [threads_, vector_] : kRuns) {
+                    const int threads = threads_, vector = vector_;
                     SCOPED_TRACE(testing::Message() << w << "x" << h << " type " << type << " sub " << sub
                                                     << ", threads " << threads << ", vector " << vector);
                     dib::SetMaxThreads(threads);
@@ -223,8 +225,9 @@ TEST(DoImageFilter, GreyAndInvertOnPixelsAndOnPalettes)
 
 TEST(DoImageFilter, EmbossAndEngraveMatchTheReference)
 {
-    for (auto [w, h] : { std::pair { 7, 5 }, std::pair { 1, 4 }, std::pair { 6, 1 } })
+    for (auto [w_, h_] : { std::pair { 7, 5 }, std::pair { 1, 4 }, std::pair { 6, 1 } })
         for (int p : { -300, 0, 40 }) {
+            const int w = w_, h = h_;
             Pic src;
             MakeRandom(src, w, h, 24, unsigned(w + h + p));
             for (bool engrave : { false, true }) {
@@ -362,7 +365,7 @@ TEST(DoImageFilter, RainAndFogAreTheSameForTheSameSeedOnAnyThreads)
     MakeRandom(src, 900, 700, 24, 9);
     for (int code : { 6, 8 }) {
         std::vector<BYTE> first;
-        for (auto [threads, vector] : kRuns) {
+        for (int threads : { 1, 0 }) {
             dib::SetMaxThreads(threads);
             Pic q;
             Copy(q, src);
@@ -574,8 +577,9 @@ TEST(DibReduceNoiseImage, HandMadeNeighbourhoodsTakeTheFifthByLuminance)
 TEST(DibReduceNoiseImage, MatchesAStableSortReferenceAtEveryPaletteDepth)
 {
     KernelSettings restore;
-    for (auto [w, h, depth] : { std::tuple { 9, 7, 24 }, std::tuple { 9, 7, 8 }, std::tuple { 9, 7, 4 },
+    for (auto [w_, h_, depth_] : { std::tuple { 9, 7, 24 }, std::tuple { 9, 7, 8 }, std::tuple { 9, 7, 4 },
              std::tuple { 13, 5, 1 }, std::tuple { 2, 5, 24 }, std::tuple { 800, 700, 24 } }) {
+        const int w = w_, h = h_, depth = depth_;
         Pic src;
         MakeRandom(src, w, h, depth, unsigned(w + depth));
         for (int y = 0; y < h && depth == 24; ++y)
@@ -597,9 +601,13 @@ TEST(DibReduceNoiseImage, MatchesAStableSortReferenceAtEveryPaletteDepth)
             return src.bgr(n[4].first, n[4].second);
         };
         const auto expected = Grid(w, h, expect);
-        for (int threads : { 1, 0 }) {
-            SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << depth << ", threads " << threads);
+        for (auto [threads_, vector_] : kRuns) {
+            const int threads = threads_;
+            const bool vector = vector_;
+            SCOPED_TRACE(testing::Message()
+                << w << "x" << h << "x" << depth << ", threads " << threads << ", vector " << vector);
             dib::SetMaxThreads(threads);
+            dib::SetVectorKernels(vector);
             Pic q;
             Copy(q, src);
             ASSERT_EQ(DibReduceNoiseImage(&q.bits, &q.info), 1);
@@ -661,8 +669,9 @@ TEST(DibDespeckleImage, HandMadeSpecksShrinkTowardsTheirNeighbours)
 TEST(DibDespeckleImage, MatchesTheHullingReferenceOnEachChannel)
 {
     KernelSettings restore;
-    for (auto [w, h, depth] : { std::tuple { 5, 5, 24 }, std::tuple { 9, 4, 8 }, std::tuple { 1, 3, 24 },
+    for (auto [w_, h_, depth_] : { std::tuple { 5, 5, 24 }, std::tuple { 9, 4, 8 }, std::tuple { 1, 3, 24 },
              std::tuple { 760, 700, 24 } }) {
+        const int w = w_, h = h_, depth = depth_;
         Pic src;
         MakeRandom(src, w, h, depth, unsigned(3 * w + h));
         Pic wide;
@@ -734,8 +743,9 @@ TEST(DibSpreadImage, TakesPixelsFromMaskedRandomOffsetsSeededByTheClock)
     struct Unfix {
         ~Unfix() { dib::FixTimeSeed(std::nullopt); }
     } unfix;
-    for (auto [w, h, depth, amount] : { std::tuple { 9, 7, 24, 50 }, std::tuple { 9, 7, 8, 100 },
+    for (auto [w_, h_, depth_, amount_] : { std::tuple { 9, 7, 24, 50 }, std::tuple { 9, 7, 8, 100 },
              std::tuple { 6, 3, 32, 70 }, std::tuple { 5, 5, 16, -40 } }) {
+        const int w = w_, h = h_, depth = depth_, amount = amount_;
         SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << depth << " amount " << amount);
         Pic src, q;
         MakeRandom(src, w, h, depth, 4);
@@ -777,8 +787,9 @@ TEST(DibSpreadImage, TakesPixelsFromMaskedRandomOffsetsSeededByTheClock)
 TEST(DibMosaic, BlocksFromTheBottomLeftWithPartialLastBlocks)
 {
     KernelSettings restore;
-    for (auto [w, h, bw, bh] : { std::tuple { 7, 5, 3, 2 }, std::tuple { 7, 5, 0, 0 },
+    for (auto [w_, h_, bw_, bh_] : { std::tuple { 7, 5, 3, 2 }, std::tuple { 7, 5, 0, 0 },
              std::tuple { 7, 5, 1, 1 }, std::tuple { 7, 5, 100, -3 }, std::tuple { 901, 777, 16, 9 } }) {
+        const int w = w_, h = h_, bw = bw_, bh = bh_;
         Pic src;
         MakeRandom(src, w, h, 24, unsigned(w * bw + h));
         const int ew = std::max(1, std::min(bw, w)), eh = std::max(1, std::min(bh, h));
@@ -836,8 +847,9 @@ struct Plane {
 TEST(MaskFilters, BlurAveragesTheClippedEightByEightWindow)
 {
     KernelSettings restore;
-    for (auto [w, h] :
+    for (auto [w_, h_] :
         { std::pair { 13, 11 }, std::pair { 1, 1 }, std::pair { 3, 9 }, std::pair { 1100, 600 } }) {
+        const int w = w_, h = h_;
         Plane src(w, h, unsigned(w + h));
         auto expect = [&](int x, int y) {
             int sum = 0, n = 0;
@@ -862,8 +874,9 @@ TEST(MaskFilters, BlurAveragesTheClippedEightByEightWindow)
 TEST(MaskFilters, DeflateSpreadsZerosOverTheSquareWindow)
 {
     KernelSettings restore;
-    for (auto [w, h, r] : { std::tuple { 13, 11, 1 }, std::tuple { 13, 11, 3 }, std::tuple { 13, 11, 0 },
+    for (auto [w_, h_, r_] : { std::tuple { 13, 11, 1 }, std::tuple { 13, 11, 3 }, std::tuple { 13, 11, 0 },
              std::tuple { 5, 4, 50 }, std::tuple { 9, 1, -2 }, std::tuple { 1000, 700, 2 } }) {
+        const int w = w_, h = h_, r = r_;
         Plane src(w, h, unsigned(w * r + h), w > 100 ? 1 : 8);
         auto expect = [&](int x, int y) {
             const int rr = std::max(r, 0);
@@ -889,8 +902,9 @@ TEST(MaskFilters, RefuseMissingOrShortPlanes)
     Plane p(8, 8, 1);
     const HGLOBAL kept = p.bits;
     HGLOBAL none = nullptr;
-    for (auto [w, h] : { std::pair { 9, 8 }, std::pair { 8, 9 }, std::pair { 0, 8 }, std::pair { -8, -8 },
+    for (auto [w_, h_] : { std::pair { 9, 8 }, std::pair { 8, 9 }, std::pair { 0, 8 }, std::pair { -8, -8 },
              std::pair { INT_MAX, INT_MAX } }) {
+        const int w = w_, h = h_;
         EXPECT_EQ(BlurMask8Bit(w, h, &p.bits), 0);
         EXPECT_EQ(Deflate8Bit(w, h, &p.bits, 1), 0);
     }
