@@ -384,37 +384,43 @@ extern "C" DIB_API int DibMosaic(HGLOBAL *bits, BITMAPINFO **info, int blockWidt
     const int bw = std::clamp(blockWidth, 1, W), bh = std::clamp(blockHeight, 1, H);
     const int blockRows = (H + bh - 1) / bh;
     const int threads = ThreadsFor(std::int64_t(W) * H);
-    // Column sums over a band of rows, one set per thread.
-    Block sums(std::size_t(threads) * 3 * std::size_t(W) * sizeof(std::uint32_t));
-    if (!sums)
+    // Per thread: column sums over a band of rows (32-bit over at most 65536 rows at a time, then
+    // 64-bit), and the band's row of block colours.
+    const std::size_t n3 = 3 * std::size_t(W);
+    const std::size_t perThread = n3 * (sizeof(std::uint32_t) + sizeof(std::uint64_t) + 1);
+    Block work(std::size_t(threads) * perThread);
+    if (!work)
         return 0;
     ParallelBands(blockRows, threads, [&](int band, int r0, int r1) {
-        auto *col = reinterpret_cast<std::uint32_t *>(sums.data()) + std::size_t(band) * 3 * W;
+        auto *wide = reinterpret_cast<std::uint64_t *>(work.data() + std::size_t(band) * perThread);
+        auto *col = reinterpret_cast<std::uint32_t *>(wide + n3);
+        BYTE *pattern = reinterpret_cast<BYTE *>(col + n3);
         for (int r = r0; r < r1; ++r) {
-            const int y0 = r * bh, y1 = std::min(H, y0 + bh);
-            std::fill(col, col + 3 * std::size_t(W), 0u);
-            for (int y = y0; y < y1; ++y) {
-                const BYTE *s = img.row(y);
-                for (std::size_t j = 0; j < 3 * std::size_t(W); ++j)
-                    col[j] += s[j];
+            const std::int64_t y0 = std::int64_t(r) * bh, y1 = std::min<std::int64_t>(H, y0 + bh);
+            std::fill(wide, wide + n3, std::uint64_t(0));
+            for (std::int64_t c0 = y0; c0 < y1; c0 += 65536) {
+                std::fill(col, col + n3, 0u);
+                for (std::int64_t y = c0; y < std::min(y1, c0 + 65536); ++y) {
+                    const BYTE *s = img.row(int(y));
+                    for (std::size_t j = 0; j < n3; ++j)
+                        col[j] += s[j];
+                }
+                for (std::size_t j = 0; j < n3; ++j)
+                    wide[j] += col[j];
             }
-            for (int x0 = 0; x0 < W; x0 += bw) {
-                const int x1 = std::min(W, x0 + bw);
+            for (std::int64_t x0 = 0; x0 < W; x0 += bw) {
+                const std::int64_t x1 = std::min<std::int64_t>(W, x0 + bw);
                 std::uint64_t total[3] = {};
-                for (int x = x0; x < x1; ++x)
+                for (std::int64_t x = x0; x < x1; ++x)
                     for (int c = 0; c < 3; ++c)
-                        total[c] += col[3 * x + c];
+                        total[c] += wide[3 * x + c];
                 const std::uint64_t n = std::uint64_t(x1 - x0) * std::uint64_t(y1 - y0);
                 const BYTE avg[3] = { BYTE(total[0] / n), BYTE(total[1] / n), BYTE(total[2] / n) };
-                for (int y = y0; y < y1; ++y) {
-                    BYTE *d = img.row(y);
-                    for (int x = x0; x < x1; ++x) {
-                        d[3 * x] = avg[0];
-                        d[3 * x + 1] = avg[1];
-                        d[3 * x + 2] = avg[2];
-                    }
-                }
+                for (std::int64_t x = x0; x < x1; ++x)
+                    std::memcpy(pattern + 3 * x, avg, 3);
             }
+            for (std::int64_t y = y0; y < y1; ++y)
+                std::memcpy(img.row(int(y)), pattern, n3);
         }
     });
     img.Commit(bits, info);
@@ -539,13 +545,13 @@ extern "C" DIB_API int Deflate8Bit(int width, int height, HGLOBAL *mask, int rad
         for (int y = y0; y < y1; ++y) {
             const BYTE *s = src + std::size_t(y) * stride;
             BYTE *n = near.data() + std::size_t(y) * stride;
-            int last = -1 - r; // column of the last zero seen, going right
+            std::int64_t last = -1 - std::int64_t(r); // column of the last zero seen, going right
             for (int x = 0; x < width; ++x) {
                 if (s[x] == 0)
                     last = x;
                 n[x] = x - last <= r;
             }
-            last = width + r; // going left
+            last = std::int64_t(width) + r; // going left
             for (int x = width - 1; x >= 0; --x) {
                 if (s[x] == 0)
                     last = x;

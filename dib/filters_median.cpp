@@ -259,6 +259,98 @@ __attribute__((target("avx2"))) int MedianRowAvx2(
     return x;
 }
 
+// Gather for 32 pixels at a time: the choices are spread to one per byte once, then each
+// neighbour is masked in with byte compares.
+__attribute__((target("avx2"))) int GatherRowAvx2(
+    const BYTE *s, BYTE *d, const BYTE *choice, const std::ptrdiff_t *offset, int x0, int x1)
+{
+    const __m128i spread0 = _mm_setr_epi8(0, 0, 0, 1, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 5);
+    const __m128i spread1 = _mm_setr_epi8(5, 5, 6, 6, 6, 7, 7, 7, 8, 8, 8, 9, 9, 9, 10, 10);
+    const __m128i spread2 = _mm_setr_epi8(10, 11, 11, 11, 12, 12, 12, 13, 13, 13, 14, 14, 14, 15, 15, 15);
+    int x = x0;
+    for (; x + 32 <= x1; x += 32) {
+        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(choice + x));
+        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i *>(choice + x + 16));
+        const __m256i e0 = _mm256_set_m128i(_mm_shuffle_epi8(lo, spread1), _mm_shuffle_epi8(lo, spread0));
+        const __m256i e1 = _mm256_set_m128i(_mm_shuffle_epi8(hi, spread0), _mm_shuffle_epi8(lo, spread2));
+        const __m256i e2 = _mm256_set_m128i(_mm_shuffle_epi8(hi, spread2), _mm_shuffle_epi8(hi, spread1));
+        __m256i o0 = _mm256_setzero_si256(), o1 = o0, o2 = o0;
+        for (int j = 0; j < 9; ++j) {
+            const __m256i jj = _mm256_set1_epi8(static_cast<char>(j));
+            const BYTE *from = s + 3 * std::ptrdiff_t(x) + offset[j];
+            const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from));
+            const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + 32));
+            const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(from + 64));
+            o0 = _mm256_or_si256(o0, _mm256_and_si256(a, _mm256_cmpeq_epi8(e0, jj)));
+            o1 = _mm256_or_si256(o1, _mm256_and_si256(b, _mm256_cmpeq_epi8(e1, jj)));
+            o2 = _mm256_or_si256(o2, _mm256_and_si256(c, _mm256_cmpeq_epi8(e2, jj)));
+        }
+        BYTE *to = d + 3 * std::size_t(x);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(to), o0);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + 32), o1);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(to + 64), o2);
+    }
+    return x;
+}
+
+// Keys of 32 pixels at a time: pixels 0-15 in the low lane, 16-31 in the high lane, each lane
+// shuffled like the 16-pixel version.
+__attribute__((target("avx2"))) int KeysRowAvx2(const BYTE *s, BYTE *k, int x0, int x1)
+{
+#define DIB_BOTH(m) _mm256_broadcastsi128_si256(m)
+    const __m256i bA = DIB_BOTH(
+        _mm_setr_epi8(0, 3, 6, 9, 12, 15, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128));
+    const __m256i bB = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, -128, 2, 5, 8, 11, 14, -128, -128, -128, -128, -128));
+    const __m256i bC = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128, 1, 4, 7, 10, 13));
+    const __m256i gA = DIB_BOTH(
+        _mm_setr_epi8(1, 4, 7, 10, 13, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128));
+    const __m256i gB = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, 0, 3, 6, 9, 12, 15, -128, -128, -128, -128, -128));
+    const __m256i gC = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128, 2, 5, 8, 11, 14));
+    const __m256i rA = DIB_BOTH(
+        _mm_setr_epi8(2, 5, 8, 11, 14, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128, -128));
+    const __m256i rB = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, 1, 4, 7, 10, 13, -128, -128, -128, -128, -128, -128));
+    const __m256i rC = DIB_BOTH(
+        _mm_setr_epi8(-128, -128, -128, -128, -128, -128, -128, -128, -128, -128, 0, 3, 6, 9, 12, 15));
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i w0 = _mm256_set1_epi16(77), w1 = _mm256_set1_epi16(150), w2 = _mm256_set1_epi16(29);
+    int x = x0;
+    for (; x + 32 <= x1; x += 32) {
+        const BYTE *p = s + 3 * std::size_t(x);
+#define DIB_PAIR(at)                                                                                         \
+    _mm256_set_m128i(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 48 + (at))),                      \
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(p + (at))))
+        const __m256i a = DIB_PAIR(0), b = DIB_PAIR(16), c = DIB_PAIR(32);
+#undef DIB_PAIR
+        const __m256i c0
+            = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(a, bA), _mm256_shuffle_epi8(b, bB)),
+                _mm256_shuffle_epi8(c, bC));
+        const __m256i c1
+            = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(a, gA), _mm256_shuffle_epi8(b, gB)),
+                _mm256_shuffle_epi8(c, gC));
+        const __m256i c2
+            = _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(a, rA), _mm256_shuffle_epi8(b, rB)),
+                _mm256_shuffle_epi8(c, rC));
+        const __m256i lo = _mm256_srli_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpacklo_epi8(c0, zero), w0),
+                                 _mm256_mullo_epi16(_mm256_unpacklo_epi8(c1, zero), w1)),
+                _mm256_mullo_epi16(_mm256_unpacklo_epi8(c2, zero), w2)),
+            8);
+        const __m256i hi = _mm256_srli_epi16(
+            _mm256_add_epi16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_unpackhi_epi8(c0, zero), w0),
+                                 _mm256_mullo_epi16(_mm256_unpackhi_epi8(c1, zero), w1)),
+                _mm256_mullo_epi16(_mm256_unpackhi_epi8(c2, zero), w2)),
+            8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(k + x), _mm256_packus_epi16(lo, hi));
+    }
+#undef DIB_BOTH
+    return x;
+}
+
 bool HaveAvx2()
 {
     static const bool have = __builtin_cpu_supports("avx2");
@@ -349,8 +441,10 @@ extern "C" DIB_API int DibReduceNoiseImage(HGLOBAL *bits, BITMAPINFO **info)
         if (depth == 24) {
             int x = 0;
 #if DIB_MEDIAN_X86
+            if (vector && HaveAvx2())
+                x = KeysRowAvx2(s, k, 0, W);
             if (vector && HaveSsse3())
-                x = KeysRowSsse3(s, k, 0, W);
+                x = KeysRowSsse3(s, k, x, W);
 #endif
             KeysRow(s, k, x, W);
         } else {
@@ -404,8 +498,10 @@ extern "C" DIB_API int DibReduceNoiseImage(HGLOBAL *bits, BITMAPINFO **info)
             if (depth == 24) {
                 int px = 1;
 #if DIB_MEDIAN_X86
+                if (vector && HaveAvx2())
+                    px = GatherRowAvx2(s, d, choice, offset, 1, W - 1);
                 if (vector && HaveSsse3())
-                    px = GatherRowSsse3(s, d, choice, offset, 1, W - 1);
+                    px = GatherRowSsse3(s, d, choice, offset, px, W - 1);
 #endif
                 for (; px < W - 1; ++px) {
                     const BYTE *from = s + 3 * std::ptrdiff_t(px) + offset[choice[px]];
