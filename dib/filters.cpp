@@ -387,7 +387,7 @@ extern "C" DIB_API int DibMosaic(HGLOBAL *bits, BITMAPINFO **info, int blockWidt
     // Per thread: column sums over a band of rows (32-bit over at most 65536 rows at a time, then
     // 64-bit), and the band's row of block colours.
     const std::size_t n3 = 3 * std::size_t(W);
-    const std::size_t perThread = n3 * (sizeof(std::uint32_t) + sizeof(std::uint64_t) + 1);
+    const std::size_t perThread = (n3 * (sizeof(std::uint32_t) + sizeof(std::uint64_t) + 1) + 63) / 64 * 64;
     Block work(std::size_t(threads) * perThread);
     if (!work)
         return 0;
