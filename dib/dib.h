@@ -181,9 +181,9 @@ DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, 
  * blocks, 5 soft blur (divisor p, 9 ... 11), 6 rain streaks up to p long, 7 texture, 8 fog above
  * threshold p, 9 engrave with threshold p, 10 NegativeDib with grey-only flag p, 11 OilPaintDib
  * with radius p. Palette pictures change their palette where a filter allows it; 24-bit pictures
- * their pixels; other depths are left alone. Codes 6 to 8 draw from the library's random
- * sequence without seeding it. 0 for a code outside 1 ... 11 (or null params), else the filter's
- * result (1 for codes 1 ... 9). */
+ * their pixels; other depths are left alone. p below 1 makes codes 4 and 6 change nothing. Codes 6 to 8 draw
+ * from the library's random sequence without seeding it. 0 for a code outside 1 ... 11 (or null params), else
+ * the filter's result (1 for codes 1 ... 9). */
 DIB_API int DoImageFilter(HGLOBAL *bits, BITMAPINFO **info, int unused, const int *params);
 
 /* 3 × 3 filters on the 24-bit picture, each byte with the same byte of its neighbours; the first

@@ -159,6 +159,7 @@ void ReliefFilter(Target &t, bool engrave, int p)
     }
 }
 
+// Blocks below 1 pixel leave the picture as it is.
 void PixelateFilter(Target &t, int p)
 {
     const int depth = t.shape.bitCount;
@@ -194,6 +195,7 @@ void SoftBlurFilter(Target &t, int p)
     }
 }
 
+// Without a length (p below 1) or room (a side of 1 pixel) there are no streaks.
 void RainFilter(Target &t, int p)
 {
     const int W = t.shape.width, H = t.shape.height;
