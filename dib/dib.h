@@ -232,6 +232,58 @@ DIB_API void DibColorBlend(DWORD base, DWORD blend, BYTE *out, int mode);
 
 /* Functions of this family: coded filters, kernels, noise, median and mosaic. */
 
+/* Numbered filters in place, without conversion. params[1] is the code, params[2] its parameter
+ * p ([0] and `unused` are ignored): 1 grey (BT.601), 2 emboss, 3 invert, 4 pixelate in p × p
+ * blocks, 5 soft blur (divisor p, 9 ... 11), 6 rain streaks up to p long, 7 texture, 8 fog above
+ * threshold p, 9 engrave with threshold p, 10 NegativeDib with grey-only flag p, 11 OilPaintDib
+ * with radius p. Palette pictures change their palette where a filter allows it; 24-bit pictures
+ * their pixels; other depths are left alone. p below 1 makes codes 4 and 6 change nothing. Codes 6 to 8 draw
+ * from the library's random sequence without seeding it. 0 for a code outside 1 ... 11 (or null params), else
+ * the filter's result (1 for codes 1 ... 9). */
+DIB_API int DoImageFilter(HGLOBAL *bits, BITMAPINFO **info, int unused, const int *params);
+
+/* 3 × 3 filters on the 24-bit picture, each byte with the same byte of its neighbours; the first
+ * and last pixel's bytes of a row and, for types 1-3 and 7-16, the first and last row stay (types
+ * 1-6: the picture; 7-16: 128). Types: 1 smoothing kernel `sub` (0 ... 4), 2 sharpening kernel
+ * `sub` (0 ... 4), 3 (3 × neighbours + 4 × centre) / 20, 4 2(l + r) - 3m, 5 26m - 24r - l,
+ * 6 5m - r - l, 7-14 directional emboss with strength `sub` (15 and 16: flat 128). Sub-indices
+ * outside 0 ... 4 are clamped. 1 / 0. */
+DIB_API int DoSpecialFilter(HGLOBAL *bits, BITMAPINFO **info, int type, int sub);
+
+/* Oil paint at 1, 4, 8, 16 or 24 bits: every pixel at least `radius` from the edges becomes the
+ * pixel that first reaches the highest count of its luminance in the neighbourhood. 1 / 0. */
+DIB_API int OilPaintDib(HGLOBAL *bits, BITMAPINFO **info, int radius);
+
+/* Charcoal drawing, 24-bit grey result; fails below 4 bits and under 3 × 3 pixels. 1 / 0. */
+DIB_API int DibCharCoal(HGLOBAL *bits, BITMAPINFO **info);
+
+/* Despeckle by complementary hulling of each channel in four directions; 24-bit result. 1 / 0. */
+DIB_API int DibDespeckleImage(HGLOBAL *bits, BITMAPINFO **info);
+
+/* 3 × 3 median by luminance at 1, 4, 8 or 24 bits (ties keep memory order: rows from the bottom,
+ * pixels from the left); the border pixels stay. 1 / 0. */
+DIB_API int DibReduceNoiseImage(HGLOBAL *bits, BITMAPINFO **info);
+
+/* Salt-and-pepper noise on every byte of the 24-bit picture, amount 0 ... 100 (0 changes no
+ * pixel); draws from the library's random sequence without seeding it. 1 / 0. */
+DIB_API int DibMyAddNoise(HGLOBAL *bits, BITMAPINFO **info, int amount);
+
+/* Fills blocks of blockWidth × blockHeight pixels (0 taken as 1) from the bottom-left corner
+ * with their average colour; 24-bit result. 1 / 0. */
+DIB_API int DibMosaic(HGLOBAL *bits, BITMAPINFO **info, int blockWidth, int blockHeight);
+
+/* Moves every pixel of an 8-bit or deeper picture of at least 3 × 3 by a random amount up to
+ * amount percent of the smaller side; seeds the random sequence with the current time. 1 / 0. */
+DIB_API int DibSpreadImage(HGLOBAL *bits, BITMAPINFO **info, int amount);
+
+/* Blurs the 8-bit plane *mask (width × height, rows padded to 4) with the average of the 8 × 8
+ * window from 3 before to 4 after each byte, clipped at the edges; new block. 1 / 0. */
+DIB_API int BlurMask8Bit(int width, int height, HGLOBAL *mask);
+
+/* Grows the zero bytes of the 8-bit plane *mask by `radius` in every direction (a square
+ * window); new block. 1 / 0. */
+DIB_API int Deflate8Bit(int width, int height, HGLOBAL *mask, int radius);
+
 /* ---- Distortions and generated effects ---- */
 
 /* Functions of this family: twist, waves, lenses, wind, shading and plasma. */
