@@ -168,6 +168,61 @@ DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, 
 
 /* Functions of this family: rotation, mirroring, cropping, rolling and masks. */
 
+/* Turns the picture by a whole number of degrees clockwise (negative: counter-clockwise; taken
+ * modulo 360). 90 and 270 are exact quarter turns of 1-, 4-, 8- and 24-bit pictures (other depths
+ * come out zero-filled at the turned size); 180 is MirrorDib 0 and 1 together; 0 returns 1 at once
+ * (even for a null pair); other angles go to RotateFreeAngle. */
+DIB_API int RotateDib(HGLOBAL *bits, BITMAPINFO **info, int angle, BYTE background);
+
+/* Turns the picture by `angle` degrees clockwise onto a canvas grown to hold it, with sine and
+ * cosine in 1/1024 (truncated). 24-bit pictures are sampled bilinearly (edge pixels stand in for
+ * missing neighbours) on a background of grey `background`; 8-bit ones by nearest neighbour on
+ * index `background`, 1- and 4-bit ones on index 1 and 15. 16- and 32-bit pictures come out
+ * zero-filled at the new size. An angle that rounds to a multiple of 360 returns 1 unchanged;
+ * NaN and infinity fail. */
+DIB_API int RotateFreeAngle(HGLOBAL *bits, BITMAPINFO **info, double angle, BYTE background);
+
+/* direction 0 mirrors left-right (1-, 4-, 8- and 24-bit pictures), 1 flips top-bottom (any
+ * depth). Other directions and depths give a zero-filled block. */
+DIB_API int MirrorDib(HGLOBAL *bits, BITMAPINFO **info, int direction);
+
+/* Keeps the part (left, top, right, bottom) of the picture (top-down coordinates, right and
+ * bottom exclusive), clipped to it. Fails for a rectangle empty before or after clipping; the
+ * whole picture returns 1 unchanged. 1-, 4-, 8- and 24-bit pixels are copied (1 bit: pixels past
+ * the source row's end read as index 1); 16- and 32-bit crops come out zero-filled. */
+DIB_API int DibCrop(HGLOBAL *bits, BITMAPINFO **info, int left, int top, int right, int bottom);
+
+/* DibCrop of (srcBits, srcInfo) into the caller's pair, the source untouched; 32-bit pixels are
+ * copied too. With *info null a new header block is made; otherwise the source header and
+ * palette are copied into it. Cropping the whole picture returns 1 without producing anything. */
+DIB_API int DibCrop2Dib(HGLOBAL *bits, BITMAPINFO **info, const void *srcBits, const BITMAPINFO *srcInfo,
+    int left, int top, int right, int bottom);
+
+/* Shifts the picture cyclically by `horizontal` percent of its width to the right and `vertical`
+ * percent of its height upwards (a negative percentage has 100 added). 1-, 4-, 8- and 24-bit
+ * pictures; other depths come out zero-filled. */
+DIB_API int DibRoll(HGLOBAL *bits, BITMAPINFO **info, int horizontal, int vertical);
+
+/* Turns the picture in perspective about its vertical centre line (axis non-zero) or its
+ * horizontal one (axis 0) by `angle` degrees, `depth` (0 ... 100) percent of perspective, onto a
+ * white 24-bit canvas of the stated size; the picture is brought to 24 bits first. */
+DIB_API int DibRotate3D(HGLOBAL *bits, BITMAPINFO **info, double angle, int depth, int axis);
+
+/* Composites the overlay (overlayBits, overlayInfo; not changed: a copy is brought to 24 bits)
+ * onto the picture (brought to 24 bits) at (x, y), placed by GetMaskRect. Blend modes 0 ... 12:
+ * 0 normal, 1 subtract, 2 multiply, 3 difference, 4 darker / 5 lighter luminance swap, 6 screen,
+ * 7 ... 10 HSL mixes, 11 soft ellipse, 12 wrapped blend. `strength` 0 ... 100 (above: 100, below:
+ * failure) weights the picture. Other modes return 1 with the picture converted only. */
+DIB_API int DibMask(HGLOBAL *bits, BITMAPINFO **info, HGLOBAL overlayBits, const BITMAPINFO *overlayInfo,
+    int mode, int strength, int x, int y, RECT rect);
+
+/* Places an overlay on an image: `rect` (-1, -1, 0, 0) centres the overlay's middle on the
+ * image's; otherwise `rect` is the overlay's part ((0, 0, 0, 0): all of it) put at (x, y), both
+ * rectangles clipped and cut to the common size. Non-zero when both are non-empty (the centred
+ * placement always returns 1). */
+DIB_API int GetMaskRect(int imageWidth, int imageHeight, int overlayWidth, int overlayHeight, int x, int y,
+    RECT rect, RECT *imageRect, RECT *overlayRect);
+
 /* ---- Tone and colour ---- */
 
 /* Functions of this family: grey, black and white, negative, offsets, histograms and colour masks. */
