@@ -45,6 +45,7 @@
 class QImage;
 class QPainter;
 class QPaintDevice;
+class QWidget;
 
 /* A device context: the device pixels are read from and drawn on, and the painter currently
  * active on it (null when none; its transform maps logical coordinates to the device). */
@@ -238,5 +239,42 @@ DIB_API int GetMaskRect(int imageWidth, int imageHeight, int overlayWidth, int o
 /* ---- Drawing helpers ---- */
 
 /* Functions of this family: tiling, gradients, alpha blending and window regions. */
+
+/* Fills the rectangle (left, top, right, bottom) of the device context with the picture: mode 2
+ * tiles it from (left, top) (the last tiles may reach past the right and bottom edges); mode 1 is
+ * a nine-slice: the middle part (inside the borders borderWidth x borderHeight) is tiled over the
+ * inside, the border strips along the edges, and the four corners are drawn last; other modes
+ * stretch the picture onto the rectangle (nearest neighbour). */
+DIB_API void TileDibOnRect(CDC *dc, int left, int top, int right, int bottom, const BITMAPINFO *info,
+    const void *bits, int borderWidth, int borderHeight, int mode);
+
+/* TileDibOnRect with the bitmap resource ":/bitmaps/<id>.bmp", clipped to the rectangle. */
+DIB_API void TileBmpOnRect(CDC *dc, RECT rect, WORD id, int borderWidth, int borderHeight, int mode);
+
+/* Paints the rectangle in bands from colour2 to colour1 (COLORREF, red in the low byte): top to
+ * bottom, or left to right when `horizontal` is set; `reverse` starts from the bottom (right).
+ * Bands are 1/128 of the height (width), at least 1 pixel; band k has each channel
+ * c2 + (c1 - c2) * (k + 1) * band / size (integer division). */
+DIB_API void GradientFillRect(
+    CDC *dc, const RECT *rect, COLORREF colour1, COLORREF colour2, int horizontal, int reverse);
+
+/* Blends the part `rect` of the source onto the picture at (x, y), placed by GetMaskRect, both
+ * brought to 24 bits (the source on a copy). `blend` is a BLENDFUNCTION: byte 2 the constant alpha,
+ * byte 3 the alpha format (not 0: 1 without drawing). Each byte becomes
+ * (s * a + (256 - a) * d) >> 8, a = (srcAlpha * constant) >> 8 with an 8-bit source alpha plane
+ * (rows padded to 4 bytes), else the constant; where the destination mask plane (*dstMask) is 0
+ * and the source alpha is not, the source byte is copied. 1 / 0. */
+DIB_API int Dib2DibAlphaBlend(HGLOBAL *bits, BITMAPINFO **info, HGLOBAL srcBits, const BITMAPINFO *srcInfo,
+    int x, int y, RECT rect, DWORD blend, const BYTE *srcAlpha, BYTE *const *dstMask);
+
+/* Grabs (x, y, width, height) of the device context into a 24-bit picture, blends the whole source
+ * onto it at (0, 0) (Dib2DibAlphaBlend) and draws it back. The four unnamed values are not used.
+ * Returns the rows drawn back (height), 0 when nothing was. */
+DIB_API int AlphaBlendDib2DC(CDC *dc, int x, int y, int width, int height, HGLOBAL srcBits,
+    const BITMAPINFO *srcInfo, DWORD, DWORD, DWORD, DWORD, DWORD blend, const BYTE *srcAlpha);
+
+/* Gives the window (a QWidget) a rounded-rectangle mask of its size with corner ellipses of
+ * cornerWidth x cornerHeight and repaints it. The only function that needs Qt Widgets. */
+DIB_API void ChangeWindowRgn(QWidget *window, int cornerWidth, int cornerHeight);
 
 } /* extern "C" */

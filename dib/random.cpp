@@ -22,8 +22,8 @@ void SeedRandom(unsigned seed)
 
 int NextRandom()
 {
-    g_next = (g_next * 1103515245UL + 12345UL) & 0xFFFFFFFFUL;
-    return static_cast<int>((g_next / 65536UL) % 32768UL);
+    g_next = (g_next * 214013UL + 2531011UL) & 0xFFFFFFFFUL;
+    return static_cast<int>((g_next >> 16) & 0x7FFFUL);
 }
 
 void SeedRandomFromTime()

@@ -1,6 +1,6 @@
 // The library's own random numbers: the classic 15-bit linear congruential sequence
-// (next = next × 1103515245 + 12345, value = (next / 65536) mod 32768), so a seed gives the same
-// picture on every platform. One state per thread; a thread that never seeds starts from 1.
+// (next = next × 214013 + 2531011 modulo 2^32, value = bits 16 to 30 of next), so a seed gives the
+// same picture on every platform. One state per thread; a thread that never seeds starts from 1.
 #pragma once
 
 #include <optional>
