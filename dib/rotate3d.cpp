@@ -84,9 +84,10 @@ extern "C" DIB_API int DibRotate3D(HGLOBAL *bits, BITMAPINFO **info, double angl
 
     ParallelBands(nb, ThreadsFor(std::int64_t(width) * height), [&](int, int b0, int b1) {
         for (int b = b0; b < b1; ++b) {
-            // Position across: the scan line's place on the picture, stretched back by the turn.
+            // Position across: the first and last scan lines lie on the picture's edges.
             const double u = (b + 0.5) / nb; // 0 at memory row 0 (or the left column)
-            const double sb = across / 2 + (b + 0.5 - nb / 2.0) * across / nb * flip - 0.5;
+            const double place = nb > 1 ? b * (across - 1) / (nb - 1) : (across - 1) / 2;
+            const double sb = flip > 0 ? place : across - 1 - place;
             // Nearness grows linearly from the far edge (top: the last memory row; or the left).
             const double nearness = vertical ? (farFirst ? u : 1 - u) : (farFirst ? 1 - u : u);
             const double length = farLength + (nearLength - farLength) * nearness;
