@@ -22,6 +22,11 @@
  * the new handle stored, and the header is updated in place unless the function says it makes a
  * new header block. Null, zero, negative or absurd arguments, and sizes whose products overflow,
  * make a function fail without touching anything. No function shows UI or throws.
+ * This rule holds for the whole library, also where a function would otherwise change the caller's
+ * pair before a step that can still fail (a turn writing the new size into the header before its
+ * allocation, a picture converted to 24 bits before a placement check): on failure the pair is
+ * exactly as it was. Pictures passed only as inputs (overlays, blend sources) are never changed;
+ * when they need converting, a private copy is converted.
  *
  * Graphics-system handles (C++ callers, over QtGui):
  *  - bitmap: a QImage*. Dib2Bitmap makes one with new; the caller deletes it. Bitmap2Dib reads
