@@ -266,9 +266,10 @@ DIB_API void GradientFillRect(
 /* Blends the part `rect` of the source onto the picture at (x, y), placed by GetMaskRect, both
  * brought to 24 bits (the source on a copy). `blend` is a BLENDFUNCTION: byte 2 the constant alpha,
  * byte 3 the alpha format (not 0: 1 without drawing). Each byte becomes
- * (s * a + (256 - a) * d) >> 8, a = (srcAlpha * constant) >> 8 with an 8-bit source alpha plane
- * (rows padded to 4 bytes), else the constant; where the destination mask plane (*dstMask) is 0
- * and the source alpha is not, the source byte is copied. 1 / 0. */
+ * (s * a + (256 - a) * d) >> 8, a = (srcAlpha * constant) >> 8 with a source alpha plane
+ * of the source's size, else the constant; where the destination mask plane (*dstMask, of the
+ * destination's size) is 0 and the source alpha is not, the source byte is copied. Planes are one
+ * byte per pixel, rows padded to 4 bytes, and must hold the 24-bit sizes of their pictures. 1 / 0. */
 DIB_API int Dib2DibAlphaBlend(HGLOBAL *bits, BITMAPINFO **info, HGLOBAL srcBits, const BITMAPINFO *srcInfo,
     int x, int y, RECT rect, DWORD blend, const BYTE *srcAlpha, BYTE *const *dstMask);
 

@@ -206,12 +206,10 @@ extern "C" DIB_API int Dib2DibAlphaBlend(HGLOBAL *bits, BITMAPINFO **info, HGLOB
     RECT ir, sr;
     if (!GetMaskRect(is.width, is.height, ss.width, ss.height, x, y, rect, &ir, &sr))
         return 0;
+    // The planes are plain bytes of the caller's (their size cannot be checked).
     const BYTE *mask = dstMask != nullptr ? *dstMask : nullptr;
     const std::size_t srcPlane = static_cast<std::size_t>(DibStride(ss.width, 8)),
                       dstPlane = static_cast<std::size_t>(DibStride(is.width, 8));
-    if ((srcAlpha != nullptr && !BlockHolds(srcAlpha, srcPlane * ss.height))
-        || (mask != nullptr && !BlockHolds(mask, dstPlane * is.height)))
-        return 0;
     const int constant = (blend >> 16) & 0xFF, format = (blend >> 24) & 0xFF;
     const int rows = sr.bottom - sr.top, cols = sr.right - sr.left;
     if (format == 0 && rows > 0 && cols > 0) {

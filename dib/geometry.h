@@ -62,8 +62,8 @@ private:
     Shape shape_;
 };
 
-// Whether a pixel block can hold `bytes`: a block of ours must be large enough; a foreign pointer
-// is trusted.
+// Whether a pixel block (from GlobalAlloc, as callers are told) holds `bytes`. A block whose size
+// is unknown (GlobalSize 0) is trusted.
 bool BlockHolds(const void *bits, std::size_t bytes);
 
 // Mirror (direction 0, left-right), flip (1), or a zero-filled block for anything else.

@@ -18,10 +18,21 @@ struct TurnRowJob {
     int sn = 0, cs = 0; // per target column the source position moves by (cs, sn) / 1024
 };
 
-// Fills one target row of `width` pixels whose column 0 samples the source at (sx, sy) in 1/1024
-// pixel. Pixels whose position lies outside [−1023, W·1024) × [−1023, H·1024) are not written;
-// the others are bilinear with edge pixels standing in for missing neighbours.
-using TurnRowKernel = void (*)(const TurnRowJob &job, std::int64_t sx, std::int64_t sy, int width, BYTE *dst);
+// One target row: column 0 samples the source at (sx, sy) in 1/1024 pixel. Pixels whose position
+// lies outside [−1023, W·1024) × [−1023, H·1024) are not written ([first, last) are); those in
+// [innerFirst, innerLast) have both neighbours; [vectorFirst, vectorLast) is the part of those the
+// vector kernel may take.
+struct TurnRow {
+    std::int64_t sx = 0, sy = 0;
+    std::int64_t first = 0, last = 0, innerFirst = 0, innerLast = 0, vectorFirst = 0, vectorLast = 0;
+};
+
+TurnRow PlanTurnRow(const TurnRowJob &job, std::int64_t sx, std::int64_t sy, int width);
+
+// Writes the row's pixels of columns [from, to): bilinear, edge pixels standing in for missing
+// neighbours.
+using TurnRowKernel
+    = void (*)(const TurnRowJob &job, const TurnRow &row, std::int64_t from, std::int64_t to, BYTE *dst);
 
 // dst pixel x = src pixel width − 1 − x, 3 bytes each.
 using MirrorRowKernel = void (*)(const BYTE *src, BYTE *dst, int width);

@@ -212,6 +212,23 @@ TEST(RotateFreeAngle, MatchesTheReferenceAtEveryTurnableDepth)
         }
 }
 
+TEST(RotateFreeAngle, VectorRowsMatchTheReference)
+{
+    for (int w : { 3, 4, 61, 200 })
+        for (double angle : { 7.0, 30.0, 95.5, 181.0, -33.0 }) {
+            SCOPED_TRACE(testing::Message() << w << " wide, " << angle << " degrees");
+            Pic src, p;
+            MakeRandom(src, w, 47, 24, unsigned(w + angle));
+            Copy(src, p);
+            ASSERT_EQ(RotateFreeAngle(&p.bits, &p.info, angle, 3), 1);
+            int tw, th;
+            std::vector<int> expected;
+            RefFreeTurn(src, angle, 3, tw, th, expected);
+            ASSERT_TRUE(HasShape(p, tw, th, 24));
+            EXPECT_EQ(Values(p), expected);
+        }
+}
+
 TEST(RotateFreeAngle, LargePicturesSplitOverThreadsGiveTheSameResult)
 {
     Pic src, one, many;
