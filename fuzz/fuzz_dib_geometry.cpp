@@ -30,6 +30,12 @@ RECT Rect(dibfuzz::Input &in)
     return RECT { in.Int(-2, 60), in.Int(-2, 60), in.Int(-2, 60), in.Int(-2, 60) };
 }
 
+bool Small(const dibfuzz::Pair &pair)
+{
+    const BITMAPINFOHEADER &h = pair.info->bmiHeader;
+    return pair.bits == nullptr || std::int64_t(h.biWidth) * h.biHeight <= (1 << 20);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
@@ -44,6 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const BYTE background = in.Byte();
     Pair pair, other;
     if (!MakePicture(in, pair))
+        return 0;
+    // Pictures with pixels stay below a million pixels: larger ones only take longer (a 4 MB 1-bit
+    // block is 32 million pixels), the size checks are reached by headers without pixels.
+    const BITMAPINFOHEADER &h = pair.info->bmiHeader;
+    if (pair.bits != nullptr && std::int64_t(h.biWidth) * h.biHeight > (1 << 20))
         return 0;
     switch (which) {
     case 0:
@@ -72,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     case 7:
     case 8:
-        if (MakePicture(in, other))
+        if (MakePicture(in, other) && Small(other))
             DibMask(
                 &pair.bits, &pair.info, other.bits, other.info, in.Int(-1, 13), c, a % 100, b % 100, rect);
         break;
@@ -82,8 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         break;
     }
     case 10:
-        if (MakePicture(in, other)) {
-            std::vector<BYTE> plane(4096, in.Byte());
+        if (MakePicture(in, other) && Small(other)) {
+            // Planes as large as the pictures' 8-bit planes, as callers are told.
+            auto planeBytes = [](const Pair &x) {
+                const BITMAPINFOHEADER &xh = x.info->bmiHeader;
+                return x.bits != nullptr ? std::size_t(DibStride(xh.biWidth, 8)) * std::size_t(xh.biHeight)
+                                         : std::size_t(0);
+            };
+            std::vector<BYTE> plane(std::max(planeBytes(pair), planeBytes(other)) + 1, in.Byte());
             BYTE *mask = (d & 1) ? plane.data() : nullptr;
             Dib2DibAlphaBlend(&pair.bits, &pair.info, other.bits, other.info, c, d, rect,
                 DWORD(in.Byte()) << 16 | DWORD(in.Byte() % 2) << 24, (c & 1) ? plane.data() : nullptr, &mask);
