@@ -210,8 +210,11 @@ DIB_API int DibCrop2Dib(HGLOBAL *bits, BITMAPINFO **info, const void *srcBits, c
 DIB_API int DibRoll(HGLOBAL *bits, BITMAPINFO **info, int horizontal, int vertical);
 
 /* Turns the picture in perspective about its vertical centre line (axis non-zero) or its
- * horizontal one (axis 0) by `angle` degrees, `depth` (0 ... 100) percent of perspective, onto a
- * white 24-bit canvas of the stated size; the picture is brought to 24 bits first. */
+ * horizontal one (axis 0) by `angle` degrees with `depth` (0 ... 100) percent of perspective, onto
+ * a white canvas; the picture is brought to 24 bits first. About the horizontal line the result is
+ * trunc((|sin| / 4 + 1) * W) wide and trunc(H * |cos|) + |d| high, d = trunc(H * depth * sin / 100);
+ * about the vertical line width and height change roles. Scan lines shrink linearly by up to |d|
+ * pixels towards the far edge; samples are bilinear with white outside the picture. */
 DIB_API int DibRotate3D(HGLOBAL *bits, BITMAPINFO **info, double angle, int depth, int axis);
 
 /* Composites the overlay (overlayBits, overlayInfo; not changed: a copy is brought to 24 bits)

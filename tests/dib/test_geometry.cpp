@@ -243,7 +243,7 @@ TEST(RotateFreeAngle, LargePicturesSplitOverThreadsGiveTheSameResult)
     EXPECT_EQ(std::memcmp(one.bits, many.bits, one.h().biSizeImage), 0);
 }
 
-TEST(RotateFreeAngle, StatedSizesAndUnchangedCases)
+TEST(RotateFreeAngle, CanvasSizesAndUnchangedCases)
 {
     Pic p;
     MakeRandom(p, 100, 50, 24, 1);
