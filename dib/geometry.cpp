@@ -171,10 +171,12 @@ void TurnIndexed(const Shape &s, const BYTE *src, const Turn &t, BYTE *dst, std:
 
 // Bilinear at 24 bits. Target rows go in bands of kTurnBand, each band in column strips of
 // kTurnStrip, so that the source rows a strip reads stay in the cache.
-constexpr int kTurnBand = 32;
-constexpr int kTurnStrip = 256;
+constexpr int kTurnBand = 64;
+constexpr int kTurnStrip = 128;
 
-void Turn24(const Shape &s, const BYTE *src, const Turn &t, BYTE *dst, std::size_t dstStride)
+// Pixels outside the source keep the background grey, padding included; the block comes zeroed, so
+// each row fills only its parts left and right of the pixels it writes.
+void Turn24(const Shape &s, const BYTE *src, const Turn &t, BYTE background, BYTE *dst, std::size_t dstStride)
 {
     TurnRowJob job;
     job.src = src;
@@ -193,6 +195,14 @@ void Turn24(const Shape &s, const BYTE *src, const Turn &t, BYTE *dst, std::size
                 // Source position of target column 0 of this row, in 1/1024 pixel.
                 rows[k] = PlanTurnRow(job, std::int64_t(s.width / 2) * 1024 + i0 * t.cs - j * t.sn,
                     std::int64_t(s.height / 2) * 1024 + i0 * t.sn + j * t.cs, t.width);
+                if (background != 0) {
+                    BYTE *d = dst + std::size_t(band + k) * dstStride;
+                    const std::size_t first = 3 * std::size_t(rows[k].first),
+                                      last = 3 * std::size_t(rows[k].last);
+                    std::memset(d, background, first < last ? first : dstStride);
+                    if (first < last)
+                        std::memset(d + last, background, dstStride - last);
+                }
             }
             for (std::int64_t from = 0; from < t.width; from += kTurnStrip)
                 for (int k = 0; k < n; ++k)
@@ -208,10 +218,10 @@ bool TurnBlock(const Shape &s, const BYTE *src, const Turn &t, BYTE background, 
     if (!block)
         return false;
     const std::size_t dstStride = static_cast<std::size_t>(DibStride(t.width, s.bitCount));
-    if (s.bitCount == 24 || s.bitCount == 8)
+    if (s.bitCount == 8)
         std::memset(block.data(), background, size);
     if (s.bitCount == 24)
-        Turn24(s, src, t, block.data(), dstStride);
+        Turn24(s, src, t, background, block.data(), dstStride);
     else if (s.bitCount <= 8)
         TurnIndexed(s, src, t, block.data(), dstStride);
     out = std::move(block);
