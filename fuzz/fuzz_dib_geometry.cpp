@@ -33,7 +33,8 @@ RECT Rect(dibfuzz::Input &in)
 bool Small(const dibfuzz::Pair &pair)
 {
     const BITMAPINFOHEADER &h = pair.info->bmiHeader;
-    return pair.bits == nullptr || std::int64_t(h.biWidth) * h.biHeight <= (1 << 20);
+    return pair.bits == nullptr
+        || (std::int64_t(h.biWidth) * h.biHeight <= (1 << 20) && h.biWidth <= 4096 && h.biHeight <= 4096);
 }
 
 } // namespace
@@ -51,10 +52,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Pair pair, other;
     if (!MakePicture(in, pair))
         return 0;
-    // Pictures with pixels stay below a million pixels: larger ones only take longer (a 4 MB 1-bit
-    // block is 32 million pixels), the size checks are reached by headers without pixels.
-    const BITMAPINFOHEADER &h = pair.info->bmiHeader;
-    if (pair.bits != nullptr && std::int64_t(h.biWidth) * h.biHeight > (1 << 20))
+    // Pictures with pixels stay below a million pixels and 4096 on a side: larger ones only take
+    // longer (a 4 MB 1-bit block is 32 million pixels; one column of a million pixels turned by a
+    // degree is 17 billion), the size checks are reached by headers without pixels.
+    if (!Small(pair))
         return 0;
     switch (which) {
     case 0:
