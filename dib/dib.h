@@ -22,6 +22,11 @@
  * the new handle stored, and the header is updated in place unless the function says it makes a
  * new header block. Null, zero, negative or absurd arguments, and sizes whose products overflow,
  * make a function fail without touching anything. No function shows UI or throws.
+ * This rule holds for the whole library, also where a function would otherwise change the caller's
+ * pair before a step that can still fail (a turn writing the new size into the header before its
+ * allocation, a picture converted to 24 bits before a placement check): on failure the pair is
+ * exactly as it was. Pictures passed only as inputs (overlays, blend sources) are never changed;
+ * when they need converting, a private copy is converted.
  *
  * Graphics-system handles (C++ callers, over QtGui):
  *  - bitmap: a QImage*. Dib2Bitmap makes one with new; the caller deletes it. Bitmap2Dib reads
@@ -45,6 +50,7 @@
 class QImage;
 class QPainter;
 class QPaintDevice;
+class QWidget;
 
 /* A device context: the device pixels are read from and drawn on, and the painter currently
  * active on it (null when none; its transform maps logical coordinates to the device). */
@@ -167,6 +173,64 @@ DIB_API void ScallAlpha(HGLOBAL *bits, int width, int height, HGLOBAL srcAlpha, 
 /* ---- Geometry ---- */
 
 /* Functions of this family: rotation, mirroring, cropping, rolling and masks. */
+
+/* Turns the picture by a whole number of degrees clockwise (negative: counter-clockwise; taken
+ * modulo 360). 90 and 270 are exact quarter turns of 1-, 4-, 8- and 24-bit pictures (other depths
+ * come out zero-filled at the turned size); 180 is MirrorDib 0 and 1 together; 0 returns 1 at once
+ * (even for a null pair); other angles go to RotateFreeAngle. */
+DIB_API int RotateDib(HGLOBAL *bits, BITMAPINFO **info, int angle, BYTE background);
+
+/* Turns the picture by `angle` degrees clockwise onto a canvas grown to hold it, with sine and
+ * cosine in 1/1024 (truncated). 24-bit pictures are sampled bilinearly (edge pixels stand in for
+ * missing neighbours) on a background of grey `background`; 8-bit ones by nearest neighbour on
+ * index `background`, 1- and 4-bit ones on index 1 and 15. 16- and 32-bit pictures come out
+ * zero-filled at the new size. An angle that rounds to a multiple of 360 returns 1 unchanged;
+ * NaN and infinity fail. */
+DIB_API int RotateFreeAngle(HGLOBAL *bits, BITMAPINFO **info, double angle, BYTE background);
+
+/* direction 0 mirrors left-right (1-, 4-, 8- and 24-bit pictures), 1 flips top-bottom (any
+ * depth). Other directions and depths give a zero-filled block. */
+DIB_API int MirrorDib(HGLOBAL *bits, BITMAPINFO **info, int direction);
+
+/* Keeps the part (left, top, right, bottom) of the picture (top-down coordinates, right and
+ * bottom exclusive), clipped to it. Fails for a rectangle empty before or after clipping; the
+ * whole picture returns 1 unchanged. 1-, 4-, 8- and 24-bit pixels are copied (1 bit: pixels past
+ * the source row's end read as index 1); 16- and 32-bit crops come out zero-filled. */
+DIB_API int DibCrop(HGLOBAL *bits, BITMAPINFO **info, int left, int top, int right, int bottom);
+
+/* DibCrop of (srcBits, srcInfo) into the caller's pair, the source untouched; 32-bit pixels are
+ * copied too. With *info null a new header block is made; otherwise the source header and
+ * palette are copied into it. Cropping the whole picture returns 1 without producing anything. */
+DIB_API int DibCrop2Dib(HGLOBAL *bits, BITMAPINFO **info, const void *srcBits, const BITMAPINFO *srcInfo,
+    int left, int top, int right, int bottom);
+
+/* Shifts the picture cyclically by `horizontal` percent of its width to the right and `vertical`
+ * percent of its height upwards (a negative percentage has 100 added). 1-, 4-, 8- and 24-bit
+ * pictures; other depths come out zero-filled. */
+DIB_API int DibRoll(HGLOBAL *bits, BITMAPINFO **info, int horizontal, int vertical);
+
+/* Turns the picture in perspective about its vertical centre line (axis non-zero) or its
+ * horizontal one (axis 0) by `angle` degrees with `depth` (0 ... 100) percent of perspective, onto
+ * a white canvas; the picture is brought to 24 bits first. About the horizontal line the result is
+ * trunc((|sin| / 4 + 1) * W) wide and trunc(H * |cos|) + |d| high, d = trunc(H * depth * sin / 100);
+ * about the vertical line width and height change roles. Scan lines shrink linearly by up to |d|
+ * pixels towards the far edge; samples are bilinear with white outside the picture. */
+DIB_API int DibRotate3D(HGLOBAL *bits, BITMAPINFO **info, double angle, int depth, int axis);
+
+/* Composites the overlay (overlayBits, overlayInfo; not changed: a copy is brought to 24 bits)
+ * onto the picture (brought to 24 bits) at (x, y), placed by GetMaskRect. Blend modes 0 ... 12:
+ * 0 normal, 1 subtract, 2 multiply, 3 difference, 4 darker / 5 lighter luminance swap, 6 screen,
+ * 7 ... 10 HSL mixes, 11 soft ellipse, 12 wrapped blend. `strength` 0 ... 100 (above: 100, below:
+ * failure) weights the picture. Other modes return 1 with the picture converted only. */
+DIB_API int DibMask(HGLOBAL *bits, BITMAPINFO **info, HGLOBAL overlayBits, const BITMAPINFO *overlayInfo,
+    int mode, int strength, int x, int y, RECT rect);
+
+/* Places an overlay on an image: `rect` (-1, -1, 0, 0) centres the overlay's middle on the
+ * image's; otherwise `rect` is the overlay's part ((0, 0, 0, 0): all of it) put at (x, y), both
+ * rectangles clipped and cut to the common size. Non-zero when both are non-empty (the centred
+ * placement always returns 1). */
+DIB_API int GetMaskRect(int imageWidth, int imageHeight, int overlayWidth, int overlayHeight, int x, int y,
+    RECT rect, RECT *imageRect, RECT *overlayRect);
 
 /* ---- Tone and colour ---- */
 
@@ -366,5 +430,43 @@ DIB_API BYTE DibGriddingPixel(BYTE a, BYTE b, BYTE c, int mode);
 /* ---- Drawing helpers ---- */
 
 /* Functions of this family: tiling, gradients, alpha blending and window regions. */
+
+/* Fills the rectangle (left, top, right, bottom) of the device context with the picture: mode 2
+ * tiles it from (left, top) (the last tiles may reach past the right and bottom edges); mode 1 is
+ * a nine-slice: the middle part (inside the borders borderWidth x borderHeight) is tiled over the
+ * inside, the border strips along the edges, and the four corners are drawn last; other modes
+ * stretch the picture onto the rectangle (nearest neighbour). */
+DIB_API void TileDibOnRect(CDC *dc, int left, int top, int right, int bottom, const BITMAPINFO *info,
+    const void *bits, int borderWidth, int borderHeight, int mode);
+
+/* TileDibOnRect with the bitmap resource ":/bitmaps/<id>.bmp", clipped to the rectangle. */
+DIB_API void TileBmpOnRect(CDC *dc, RECT rect, WORD id, int borderWidth, int borderHeight, int mode);
+
+/* Paints the rectangle in bands from colour2 to colour1 (COLORREF, red in the low byte): top to
+ * bottom, or left to right when `horizontal` is set; `reverse` starts from the bottom (right).
+ * Bands are 1/128 of the height (width), at least 1 pixel; band k has each channel
+ * c2 + (c1 - c2) * (k + 1) * band / size (integer division). */
+DIB_API void GradientFillRect(
+    CDC *dc, const RECT *rect, COLORREF colour1, COLORREF colour2, int horizontal, int reverse);
+
+/* Blends the part `rect` of the source onto the picture at (x, y), placed by GetMaskRect, both
+ * brought to 24 bits (the source on a copy). `blend` is a BLENDFUNCTION: byte 2 the constant alpha,
+ * byte 3 the alpha format (not 0: 1 without drawing). Each byte becomes
+ * (s * a + (256 - a) * d) >> 8, a = (srcAlpha * constant) >> 8 with a source alpha plane
+ * of the source's size, else the constant; where the destination mask plane (*dstMask, of the
+ * destination's size) is 0 and the source alpha is not, the source byte is copied. Planes are one
+ * byte per pixel, rows padded to 4 bytes, and must hold the 24-bit sizes of their pictures. 1 / 0. */
+DIB_API int Dib2DibAlphaBlend(HGLOBAL *bits, BITMAPINFO **info, HGLOBAL srcBits, const BITMAPINFO *srcInfo,
+    int x, int y, RECT rect, DWORD blend, const BYTE *srcAlpha, BYTE *const *dstMask);
+
+/* Grabs (x, y, width, height) of the device context into a 24-bit picture, blends the whole source
+ * onto it at (0, 0) (Dib2DibAlphaBlend) and draws it back. The four unnamed values are not used.
+ * Returns the rows drawn back (height), 0 when nothing was. */
+DIB_API int AlphaBlendDib2DC(CDC *dc, int x, int y, int width, int height, HGLOBAL srcBits,
+    const BITMAPINFO *srcInfo, DWORD, DWORD, DWORD, DWORD, DWORD blend, const BYTE *srcAlpha);
+
+/* Gives the window (a QWidget) a rounded-rectangle mask of its size with corner ellipses of
+ * cornerWidth x cornerHeight and repaints it. The only function that needs Qt Widgets. */
+DIB_API void ChangeWindowRgn(QWidget *window, int cornerWidth, int cornerHeight);
 
 } /* extern "C" */

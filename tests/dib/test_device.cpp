@@ -1,6 +1,6 @@
 #include "dibtest.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <memory>
@@ -8,14 +8,14 @@
 namespace
 {
 
-// Qt painting and the platform plugin need an application object.
+// Qt painting, the platform plugin and widgets (ChangeWindowRgn) need an application object.
 struct GuiEnvironment : testing::Environment {
-    void SetUp() override { app = std::make_unique<QGuiApplication>(argc, argv); }
+    void SetUp() override { app = std::make_unique<QApplication>(argc, argv); }
     void TearDown() override { app.reset(); }
     int argc = 1;
     char name[9] = "test_dib";
     char *argv[2] = { name, nullptr };
-    std::unique_ptr<QGuiApplication> app;
+    std::unique_ptr<QApplication> app;
 };
 testing::Environment *const kGui = testing::AddGlobalTestEnvironment(new GuiEnvironment);
 
