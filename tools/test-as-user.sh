@@ -28,24 +28,25 @@ while [[ "$dir" != / ]]; do
     fi
     dir=$(dirname "$dir")
 done
+owner=$(stat -c %u:%g "$build")
 cleanup()
 {
+    chown -R "$owner" "$build"
     for entry in "${restore[@]}"; do
         chmod "${entry%%:*}" "${entry#*:}"
     done
 }
 trap cleanup EXIT
 
-# ctest keeps its logs in Testing/; the user's run writes them to a folder of its own.
-mkdir -p "$build/Testing"
-chown -R "$user:" "$build/Testing"
+# The user's run writes into the build folder (ctest's logs, window-test screenshots), as in a
+# build of its own; root gets it back afterwards.
+chown -R "$user:" "$build"
 
 log=$(mktemp)
 chmod 644 "$log"
 status=0
 (cd "$build" && runuser -u "$user" -- env -i PATH=/usr/bin:/bin HOME="$home" USER="$user" LANG=C.UTF-8 \
     ctest --output-on-failure -j "$(nproc)" --timeout 900) 2>&1 | tee "$log" || status=$?
-chown -R root: "$build/Testing"
 skipped=$(grep -c -- '\*\*\*Skipped' "$log" || true)
 rm -f "$log"
 if [[ $status -ne 0 ]]; then

@@ -3,6 +3,7 @@
 #include "testpictures.h"
 
 #include <QPainter>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -96,7 +97,8 @@ TEST(ImageObj, FittedDrawingKeepsProportionsAndStaysInside)
 
 TEST(ImageObjFiles, EveryDepthReloadsAndSavesOverItsFileAndUnderANewName)
 {
-    const fs::path dir = fs::path(TARNIS_BINARY_DIR) / "test-image-tmp" / "save";
+    // The test program's own temporary home holds the files.
+    const fs::path dir = fs::path(std::getenv("HOME")) / "save";
     fs::remove_all(dir);
     fs::create_directories(dir);
     for (std::string name : { "pal1.bmp", "pal4.bmp", "pal8.bmp", "rgb24.bmp" }) {
