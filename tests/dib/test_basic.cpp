@@ -112,6 +112,9 @@ TEST(AnyConvertTo24Bit, PaletteAndThirtyTwoBitPicturesConvertAtTheirSize)
         SCOPED_TRACE(depth);
         Pic p;
         MakeRandom(p, 11, 5, depth, unsigned(depth));
+        // Indices past the colours-used count take the block's entries too.
+        if (depth <= 8)
+            p.h().biClrUsed = 1;
         const auto expected = Grid(11, 5, [&](int x, int y) { return p.bgr(x, y); });
         const RGBQUAD keep = p.colours()[1];
         ASSERT_EQ(AnyConvertTo24Bit(&p.bits, &p.info), 1);
