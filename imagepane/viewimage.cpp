@@ -752,7 +752,7 @@ void CViewImage::PrintCommand()
 {
     if (!HasPicture() || !dialogs_.print)
         return;
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter &printer = ProgramPrinter();
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     if (!dialogs_.print(this, printer))
         return;
