@@ -57,8 +57,8 @@ TEST(GetPaletteEntry, FollowsTheColoursUsedThenTheDepth)
     DibInfoBlock block {};
     auto *info = reinterpret_cast<BITMAPINFO *>(&block);
     for (auto [depth, used, expected] : { std::tuple { 8, 0u, 256 }, std::tuple { 24, 0u, 0 },
-             std::tuple { 1, 0u, 2 }, std::tuple { 4, 0u, 16 }, std::tuple { 8, 7u, 7 },
-             std::tuple { 24, 3u, 3 }, std::tuple { 8, 100000u, 256 } }) {
+             std::tuple { 1, 0u, 2 }, std::tuple { 2, 0u, 4 }, std::tuple { 4, 0u, 16 },
+             std::tuple { 8, 7u, 7 }, std::tuple { 24, 3u, 3 }, std::tuple { 8, 100000u, 256 } }) {
         block.bmiHeader.biBitCount = static_cast<WORD>(depth);
         block.bmiHeader.biClrUsed = used;
         EXPECT_EQ(GetPaletteEntry(info), expected) << depth << " bits, " << used << " used";
