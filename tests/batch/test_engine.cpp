@@ -9,12 +9,14 @@
 #include "platform/paths.h"
 #include "tests/batch/batch_testutil.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <new>
 #include <numeric>
+#include <thread>
 
 using namespace batchtest;
 namespace fs = std::filesystem;
@@ -181,25 +183,33 @@ TEST(BatchConverter, CountsInOrder)
     }
 }
 
-// Stop during the first file's report, while the other workers are still reading their larger
-// pictures: those are read ahead but never written.
+// Every file of one folder shares one title and is converted in place into the second file's
+// format, so each later file is read only once the first file's save and report are done. Stop
+// comes during that report, after the other workers have taken their files: none of them may
+// write any more.
 TEST(BatchConverter, NothingIsWrittenAfterStopButTheFileBeingWritten)
 {
-    TempDir src;
-    for (int i = 0; i < 4; ++i)
-        ASSERT_TRUE(WritePicture(src / ("big" + std::to_string(i) + ".bmp"), 1500, 1000, "bmp", i));
-    const std::vector<std::string> order = FindBatchFiles(BatchSearchPattern(src.Path().string()));
-    ASSERT_EQ(order.size(), 4u);
-    ASSERT_TRUE(WritePicture(order[0], 8, 8, "bmp", 9)); // the first file is done long before the rest
     for (int threads : { 1, 4 }) {
         SCOPED_TRACE(threads);
-        TempDir dst;
-        BatchJob job = Job(src.Path(), dst.Path(), "bmp", threads);
-        job.sizeOption = kUseSameSize;
-        job.width = job.height = 10;
+        TempDir dir;
+        const char *const formats[] = { "bmp", "png", "tga", "pcx" };
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(WritePicture(dir / ("p." + std::string(formats[i])), 8 + i, 8, formats[i], i));
+        const std::vector<std::string> order = FindBatchFiles(BatchSearchPattern(dir.Path().string()));
+        ASSERT_EQ(order.size(), 4u);
+        const int firstWidth = PictureSize(order[0]).first;
+        BatchJob job = Job(dir.Path(), dir.Path(), PathExtension(order[1]).substr(1), threads);
         std::atomic<int> stop { 0 };
-        EXPECT_EQ(CBatchConverter().Run(job, stop, [&](int) { stop = 1; }), 1);
-        EXPECT_EQ(Names(dst.Path()), std::vector<std::string> { PathFileName(order[0]) });
+        std::vector<int> reported;
+        EXPECT_EQ(CBatchConverter().Run(job, stop,
+                      [&](int n) {
+                          reported.push_back(n);
+                          std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                          stop = 1;
+                      }),
+            1);
+        EXPECT_EQ(reported, std::vector<int> { 1 });
+        EXPECT_EQ(PictureSize(order[1]).first, firstWidth); // the first file's picture, not rewritten
     }
 }
 
