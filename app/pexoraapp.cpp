@@ -7,6 +7,7 @@
 #include "appcore/programfolder.h"
 #include "frame/dialogfactory.h"
 #include "frame/mainframe.h"
+#include "imagepane/printpicture.h"
 #include "res/resource.h"
 
 #include <QDir>
@@ -132,9 +133,8 @@ void CPexoraApp::OnFileOpen()
 
 void CPexoraApp::OnFilePrintSetup()
 {
-    if (!m_printer)
-        m_printer = std::make_unique<QPrinter>();
-    QPageSetupDialog dialog(m_printer.get(), GetMainFrame());
+    // The printer every print starts from.
+    QPageSetupDialog dialog(&ProgramPrinter(), GetMainFrame());
     dialog.exec();
 }
 

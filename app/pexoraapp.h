@@ -12,7 +12,6 @@
 class CMainFrame;
 class CPexoraDoc;
 class CSingleDocTemplate;
-class QPrinter;
 
 class CPexoraApp : public TCmdTarget
 {
@@ -50,5 +49,4 @@ private:
     QString m_programFolder;
     CRecentFileList m_recentFiles;
     std::unique_ptr<CSingleDocTemplate> m_template;
-    std::unique_ptr<QPrinter> m_printer;
 };

@@ -9,6 +9,7 @@
 #include "res/strings.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -78,6 +79,8 @@ CBatchConvertDlg::CBatchConvertDlg(QWidget *parent)
         du.Place(m_sizeButtons[i], IDC_KEEP_SIZE + static_cast<UINT>(i), 112, 84 + 14 * i, 126, 10);
         sizeGroup->addButton(m_sizeButtons[i], i);
     }
+    m_reducedReadBox = new QCheckBox(QStringLiteral("Fast shrink (approximate)"), this);
+    du.Place(m_reducedReadBox, IDC_REDUCED_READ, 112, 121, 120, 9);
 
     du.Place(new QGroupBox(QStringLiteral("Same name options"), this), 0, 7, 134, 235, 25);
     const char *const nameTexts[] = { "Overwrite", "Rename Automatically", "Skip" };
@@ -206,6 +209,7 @@ void CBatchConvertDlg::OnStart()
     job.sizeOption = m_sizeOption;
     job.sameNameOption = m_sameNameOption;
     job.threads = m_threads;
+    job.reducedRead = m_reducedReadBox->isChecked();
     m_counter = 0;
     m_stopFlag = 0;
     m_running = true;

@@ -128,7 +128,7 @@ private:
             return;
         for (;;) {
             std::unique_lock lock(m_mutex);
-            if (m_stop.load() != 0 || m_next >= m_files.size())
+            if (m_stop.load() != 0 || m_stopped || m_next >= m_files.size())
                 return;
             const std::size_t index = m_next++;
             const std::string &source = m_files[index];
@@ -139,11 +139,12 @@ private:
                 m_cv.wait(lock, [&] { return m_turn == index && m_pending.count(source) == 0; });
             lock.unlock();
 
-            // Scaling options read the picture reduced towards the box (JPEG's scaled decode);
-            // the size that counts is the full picture's.
+            // With the fast option, scaling options read the picture reduced towards the box
+            // (JPEG's scaled decode); the size that counts is the full picture's.
             const SIZE box { m_job.width, m_job.height };
-            const bool scales = m_job.sizeOption != kKeepOriginalSize && box.cx > 0 && box.cy > 0;
-            bool loaded = picture.Load(source, scales ? &box : nullptr);
+            const bool reduced
+                = m_job.reducedRead && m_job.sizeOption != kKeepOriginalSize && box.cx > 0 && box.cy > 0;
+            bool loaded = picture.Load(source, reduced ? &box : nullptr);
             std::string target;
             lock.lock();
             m_cv.wait(lock, [&] { return m_turn == index; });
@@ -156,6 +157,7 @@ private:
             lock.unlock();
             if (!loaded) {
                 picture.FreeBits();
+                PassSaveTurn(index);
                 continue;
             }
 
@@ -169,6 +171,16 @@ private:
                 if (ready)
                     picture.Scale(size);
             }
+            // Saves begin in folder order, and none begins once Stop is seen.
+            lock.lock();
+            m_cv.wait(lock, [&] { return m_saveTurn == index; });
+            if (m_stop.load() != 0)
+                m_stopped = true;
+            if (m_stopped)
+                ready = false;
+            ++m_saveTurn;
+            m_cv.notify_all();
+            lock.unlock();
             if (ready)
                 picture.Save(target, m_job.extension);
             picture.FreeBits();
@@ -182,6 +194,15 @@ private:
             }
             m_cv.notify_all();
         }
+    }
+
+    // Lets the file after index begin its save (index is skipped).
+    void PassSaveTurn(std::size_t index)
+    {
+        std::unique_lock lock(m_mutex);
+        m_cv.wait(lock, [&] { return m_saveTurn == index; });
+        ++m_saveTurn;
+        m_cv.notify_all();
     }
 
     // Whether anything is at path once the saves in flight to it are done. Called on the turn.
@@ -215,6 +236,8 @@ private:
     std::condition_variable m_cv;
     std::size_t m_next = 0;
     std::size_t m_turn = 0;
+    std::size_t m_saveTurn = 0; // the next file allowed to begin its save
+    bool m_stopped = false; // Stop seen at a save turn: no further save begins
     std::multiset<std::string> m_pending;
     int m_counter = 0;
 };

@@ -22,6 +22,10 @@ struct BatchJob {
     int sizeOption = 0; // BatchSizeOption
     int sameNameOption = 0; // BatchSameNameOption
     int threads = 0; // pictures converted at once; 0 = one per processor
+    // Fast option, off by default: pictures that will be shrunk are read reduced towards the box
+    // where the format allows (JPEG's scaled decode). Quicker, but the results may differ from
+    // scaling the full picture by a few levels.
+    bool reducedRead = false;
 };
 
 class CBatchConverter
@@ -36,7 +40,8 @@ public:
     // counted once its save was attempted, whatever the save's result; with "Skip" an existing
     // target is left alone and not counted, with "Rename Automatically" the name becomes
     // MakeUniqueFileName's. Names, counts and the files left behind are those of converting one
-    // file after the other, whatever the number of threads. A non-zero stop flag ends the run
-    // once the files in progress are done.
+    // file after the other, whatever the number of threads. By default the pictures written are
+    // exactly ScaleDibAll of the full decode. Saves begin in folder order; a non-zero stop flag
+    // ends the run after the file whose save had begun: files read ahead are not written.
     int Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted = {});
 };

@@ -36,8 +36,9 @@ public:
     virtual void Text(
         const RECT &rect, std::string_view text, bool centred, COLORREF colour, const COLORREF *background)
         = 0;
-    // A bottom-up DIB of 24 or 32 bits drawn into dest (1:1 when the sizes agree, else
-    // nearest-neighbour). bitsSize guards every row read.
+    // A bottom-up DIB of 1, 4, 8, 16, 24 or 32 bits drawn into dest (1:1 when the sizes agree,
+    // else nearest-neighbour); without a colour table, 1-, 4- and 8-bit indices show as an even
+    // grey ramp. bitsSize guards every row read.
     virtual void Picture(
         const RECT &dest, const BITMAPINFOHEADER &header, const void *bits, std::size_t bitsSize)
         = 0;

@@ -141,18 +141,45 @@ void QtItemCanvas::Picture(
     int w = header.biWidth;
     int h = header.biHeight;
     int bc = header.biBitCount;
-    if (w <= 0 || h <= 0 || (bc != 24 && bc != 32) || bits == nullptr)
+    if (w <= 0 || h <= 0 || (bc != 1 && bc != 4 && bc != 8 && bc != 16 && bc != 24 && bc != 32)
+        || bits == nullptr)
         return;
     std::size_t stride = (static_cast<std::size_t>(w) * bc + 31) / 32 * 4;
     if (stride * static_cast<std::size_t>(h) > bitsSize)
         return;
-    QImage img(w, h, bc == 24 ? QImage::Format_BGR888 : QImage::Format_RGB32);
+    QImage img = bc <= 8 ? QImage(w, h, QImage::Format_Grayscale8)
+        : bc == 16       ? QImage(w, h, QImage::Format_RGB555)
+        : bc == 24       ? QImage(w, h, QImage::Format_BGR888)
+                         : QImage(w, h, QImage::Format_RGB32);
     if (img.isNull())
         return;
-    std::size_t row = static_cast<std::size_t>(w) * (bc / 8);
     auto *src = static_cast<const std::uint8_t *>(bits);
-    for (int y = 0; y < h; ++y)
-        std::memcpy(img.scanLine(y), src + static_cast<std::size_t>(h - 1 - y) * stride, row);
+    if (bc <= 8) {
+        // No colour table travels with the pixels: indices show as an even grey ramp.
+        const int top = (1 << bc) - 1;
+        const int perByte = 8 / bc;
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t *s = src + static_cast<std::size_t>(h - 1 - y) * stride;
+            std::uint8_t *d = img.scanLine(y);
+            for (int x = 0; x < w; ++x) {
+                const int shift = 8 - bc * (x % perByte + 1);
+                const int index = (s[x / perByte] >> shift) & top;
+                d[x] = static_cast<std::uint8_t>(index * 255 / top);
+            }
+        }
+    } else if (bc == 16) {
+        // Little-endian 5-5-5 words, bit 15 ignored.
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t *s = src + static_cast<std::size_t>(h - 1 - y) * stride;
+            auto *d = reinterpret_cast<std::uint16_t *>(img.scanLine(y));
+            for (int x = 0; x < w; ++x)
+                d[x] = static_cast<std::uint16_t>((s[2 * x] | (s[2 * x + 1] << 8)) & 0x7FFF);
+        }
+    } else {
+        std::size_t row = static_cast<std::size_t>(w) * (bc / 8);
+        for (int y = 0; y < h; ++y)
+            std::memcpy(img.scanLine(y), src + static_cast<std::size_t>(h - 1 - y) * stride, row);
+    }
     QRect target = ToQRect(dest);
     if (target.size() == img.size())
         m_painter.drawImage(target.topLeft(), img);

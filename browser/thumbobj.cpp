@@ -78,10 +78,11 @@ bool CThumbObj::Serialize(ArchiveReader &ar)
     if (pixels == nullptr)
         return false;
     if (header.biBitCount != 0) {
-        // A picture must be one we can draw and exactly as large as its header says.
-        if ((header.biBitCount != 24 && header.biBitCount != 32) || header.biWidth <= 0
-            || header.biWidth > kMaxSide || header.biHeight <= 0 || header.biHeight > kMaxSide
-            || ImageByteCount(header) != static_cast<std::int64_t>(stored))
+        // A picture of a depth we can draw, exactly as large as its header says.
+        const int depth = header.biBitCount;
+        if ((depth != 1 && depth != 4 && depth != 8 && depth != 16 && depth != 24 && depth != 32)
+            || header.biWidth <= 0 || header.biWidth > kMaxSide || header.biHeight <= 0
+            || header.biHeight > kMaxSide || ImageByteCount(header) != static_cast<std::int64_t>(stored))
             return false;
     }
     BITMAPINFOHEADER source {};

@@ -60,11 +60,12 @@ bool DirectTo24(const Shape &shape, const BYTE *src, Block &out)
 namespace
 {
 
-// A 1-, 4- or 8-bit picture to 24 bits through its palette (indices past the palette give black).
+// A 1-, 4- or 8-bit picture to 24 bits through its palette. Every index takes the entry stored
+// in the 1064-byte header block, also past the colours-used count.
 bool PaletteTo24(const BITMAPINFOHEADER &h, const RGBQUAD *palette, const BYTE *src, Block &out)
 {
     std::uint32_t lut[256] = {};
-    const int n = PaletteCount(h);
+    const int n = 1 << h.biBitCount;
     for (int i = 0; i < n; ++i)
         lut[i] = palette[i].rgbBlue | (palette[i].rgbGreen << 8) | (std::uint32_t(palette[i].rgbRed) << 16);
     const int w = h.biWidth;

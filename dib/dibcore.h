@@ -34,7 +34,9 @@ inline const RGBQUAD *Colours(const BITMAPINFO *info)
     return reinterpret_cast<const RGBQUAD *>(reinterpret_cast<const BYTE *>(info) + sizeof(BITMAPINFOHEADER));
 }
 
-// Palette entries: biClrUsed when non-zero, else 2^bits for 1 ... 8 bits, else 0; at most 256.
+// The bitmap library's palette size rule (GetPaletteEntry's, and every header copy of the
+// library's): biClrUsed when non-zero, else 2^bits for 1 ... 8 bits (so 4 for 2 bits), else 0;
+// at most 256. The picture pair outside the library counts by DibPaletteSize (none for 2 bits).
 int PaletteCount(const BITMAPINFOHEADER &h);
 
 // Writes size 40, width, height, planes 1, bit count, compression 0, image size, resolutions

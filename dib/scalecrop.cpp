@@ -343,7 +343,8 @@ bool ScaleCrop(const BITMAPINFO *srcInfo, const BYTE *srcBits, SIZE &size, RECT 
     job.outWidth = outW;
     job.dstStride = static_cast<std::size_t>(DibStride(outW, outDepth));
     if (bitCount == 4 || bitCount == 8) {
-        const int n = PaletteCount(srcInfo->bmiHeader);
+        // Every index reads the 1064-byte block's entry, also past the colours-used count.
+        const int n = 1 << bitCount;
         const RGBQUAD *p = Colours(srcInfo);
         for (int i = 0; i < n; ++i) {
             job.lut[std::size_t(i) * 3] = p[i].rgbBlue;

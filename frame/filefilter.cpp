@@ -27,3 +27,19 @@ QStringList FilterListToNameFilters(const QString &filterList)
     }
     return filters;
 }
+
+QString NameFilterExtension(const QString &nameFilter, const QString &fallback)
+{
+    const qsizetype open = nameFilter.lastIndexOf(QLatin1Char('('));
+    const qsizetype close = nameFilter.lastIndexOf(QLatin1Char(')'));
+    if (open < 0 || close < open)
+        return fallback;
+    const QStringList patterns
+        = nameFilter.mid(open + 1, close - open - 1).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (patterns.size() != 1 || !patterns[0].startsWith(QStringLiteral("*.")))
+        return fallback;
+    const QString extension = patterns[0].mid(2);
+    if (extension.isEmpty() || extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')))
+        return fallback;
+    return extension;
+}

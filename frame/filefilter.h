@@ -7,3 +7,7 @@
 // One Qt name filter per description/pattern pair: "description (pat1 pat2 ...)". A description
 // that already ends with its patterns in parentheses is kept as it is.
 QStringList FilterListToNameFilters(const QString &filterList);
+
+// The extension a Save dialog appends under nameFilter: that of its only pattern "*.ext"; a
+// filter of several patterns (or none) gives fallback.
+QString NameFilterExtension(const QString &nameFilter, const QString &fallback);

@@ -407,7 +407,11 @@ void CMainFrame::OnSavePictureAs()
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontResolveSymlinks);
     dialog.setNameFilters(FilterListToNameFilters(LoadResString(IDS_FILE_FILTER)));
+    // "jpg" until a filter of one extension is chosen; then that extension.
     dialog.setDefaultSuffix(QStringLiteral("jpg"));
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
+        dialog.setDefaultSuffix(NameFilterExtension(filter, QStringLiteral("jpg")));
+    });
     dialog.selectFile(QStringLiteral("untitle"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;

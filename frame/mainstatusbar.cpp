@@ -147,9 +147,10 @@ void CMainStatusBar::paintEvent(QPaintEvent *)
         const Pane &pane = m_panes[static_cast<size_t>(i)];
         const QRect r = GetItemRect(i);
         qDrawShadePanel(&p, r, pal, true, 1);
+        // Every pane shows its own text: the indicators their initial strings, the message pane
+        // its message.
         p.setPen(pal.color(QPalette::WindowText));
-        if (i == message)
-            p.drawText(r.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, pane.text);
+        p.drawText(r.adjusted(4, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter, pane.text);
         if (!pane.hasOverlay)
             continue;
         if (message >= 0 && r.left() + r.width() > messageRect.left())

@@ -294,7 +294,7 @@ void TTabWnd::InvalidateTabs()
 void TTabWnd::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    Layout(width() - 2, height());
+    Layout(width(), height()); // the panes take the given width
 }
 
 void TTabWnd::mouseReleaseEvent(QMouseEvent *event)
@@ -321,6 +321,11 @@ void TTabWnd::paintEvent(QPaintEvent *)
         p.fillRect(0, 0, w, kStripTop, face);
     else
         p.fillRect(0, h - 33, w, 33, face);
+    // In a frame, an etched edge (a shadow line and a light line) along the strip's outer side.
+    if (qobject_cast<TFrameWnd *>(parentWidget()) != nullptr) {
+        p.fillRect(0, top ? 0 : h - 2, w, 1, shadow);
+        p.fillRect(0, top ? 1 : h - 1, w, 1, light);
+    }
     if (top) {
         Draw3dRect(p, 0, 30, w, h - 30, shadow, light);
         Draw3dRect(p, 1, 31, w - 2, h - 32, black, midlight);

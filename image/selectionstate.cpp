@@ -221,21 +221,26 @@ RECT CSelectionState::Bounds()
 
 bool CSelectionState::DeleteIn(CImageObj &picture)
 {
-    return EditThroughMask(picture, &CImageObj::DeleteSelection);
+    return EditThroughMask(picture, &CImageObj::DeleteSelection, true);
 }
 
 bool CSelectionState::CropIn(CImageObj &picture)
 {
-    return EditThroughMask(picture, &CImageObj::CropToSelection);
+    return EditThroughMask(picture, &CImageObj::CropToSelection, false);
 }
 
-bool CSelectionState::EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &))
+bool CSelectionState::EditThroughMask(
+    CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &), bool dropAlways)
 {
     Guard guard(*this);
     if (!mask_)
         return false;
     outlineEnabled_ = false;
     if (!(picture.*edit)(*mask_)) {
+        if (dropAlways) {
+            DropLocked();
+            return false;
+        }
         outlineMask_.reset();
         outlineEnabled_ = true;
         return false;

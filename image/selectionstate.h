@@ -73,9 +73,11 @@ public:
     // Inverts the selection; without one, first a mask of the displayed size with nothing selected.
     bool Reverse(int displayWidth, int displayHeight);
     bool HasSelection();
-    // Delete and Crop to selection on the picture, then the selection is dropped. False (and the
-    // selection kept) when there is none or the edit fails.
+    // Delete on the picture; the selection is dropped even when the fill fails. False when there
+    // is no selection or the fill fails.
     bool DeleteIn(CImageObj &picture);
+    // Crop to selection, then the selection is dropped. False (and the selection kept) when there
+    // is none or the edit fails.
     bool CropIn(CImageObj &picture);
     // Bounds of the selection in mask coordinates ((0, 0, 0, 0) for none).
     RECT Bounds();
@@ -94,8 +96,9 @@ public:
 
 private:
     void DropLocked();
-    // Runs a picture edit through the mask with the outline paused; the selection ends on success.
-    bool EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &));
+    // Runs a picture edit through the mask with the outline paused; the selection ends on success,
+    // or in any case with dropAlways.
+    bool EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &), bool dropAlways);
     void WorkerLoop(std::function<void()> onTick);
 
     HANDLE stop_ = nullptr; // manual reset, initially clear

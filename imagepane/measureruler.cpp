@@ -131,8 +131,9 @@ std::vector<QLine> CMeasureRuler::Ticks() const
 QRect CMeasureRuler::LabelRect() const
 {
     const QFontMetrics metrics(font_);
+    // The rectangle's right and bottom edges lie outside it: label width × (label height + 4).
     const int width = metrics.horizontalAdvance(LabelText());
-    return QRect(QPoint(endX_, endY_ + 20), QPoint(endX_ + width, endY_ + 20 + metrics.height() + 4));
+    return QRect(endX_, endY_ + 20, width, metrics.height() + 4);
 }
 
 QRect CMeasureRuler::Bounds() const
@@ -163,7 +164,7 @@ void CMeasureRuler::Paint(QPainter &painter) const
     const QRect box = LabelRect();
     painter.setPen(QPen(text, 0));
     painter.setBrush(back);
-    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.drawRect(box.adjusted(0, 0, -1, -1)); // a 0-width pen also covers right and bottom
     painter.setFont(font_);
     const QFontMetrics metrics(font_);
     painter.drawText(

@@ -7,6 +7,13 @@
 
 const char kPrintDocumentName[] = "Pexora Document-TarnisTech";
 
+QPrinter &ProgramPrinter()
+{
+    // Made on first use, once the application exists; never destroyed, as it must outlive it.
+    static QPrinter *printer = new QPrinter(QPrinter::HighResolution);
+    return *printer;
+}
+
 bool PrintPicture(CImageObj &picture, QPrinter &printer)
 {
     if (picture.IsEmpty())

@@ -530,8 +530,10 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
         selection_.SetTool(kShapePolygon);
         break;
     case OpDelete:
-        if (HasPicture() && selection_.DeleteIn(*picture_)) {
-            PictureChanged(picture_->Width(), picture_->Height());
+        // The selection goes whether or not the fill succeeds.
+        if (HasPicture()) {
+            if (selection_.DeleteIn(*picture_))
+                PictureChanged(picture_->Width(), picture_->Height());
             DropSelection();
         }
         viewport()->update();
@@ -749,7 +751,7 @@ void CViewImage::PrintCommand()
 {
     if (!HasPicture() || !dialogs_.print)
         return;
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter &printer = ProgramPrinter();
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     if (!dialogs_.print(this, printer))
         return;
@@ -818,7 +820,11 @@ void CViewImage::mouseMoveEvent(QMouseEvent *event)
 
     if (mode_ >= OpRectangle && mode_ <= OpPolygon && HasPicture()) {
         if (CShapeTracker *tracker = selection_.Tracker()) {
-            viewport()->setCursor(LoadCursorResource(IDC_SELECTION));
+            // The selection cursor only while the tracker is active (a shape is being drawn).
+            if (tracker->IsActive())
+                viewport()->setCursor(LoadCursorResource(IDC_SELECTION));
+            else
+                viewport()->setCursor(Qt::ArrowCursor);
             tracker->OnMouseMove(*this, KeyFlags(event), p.x(), p.y());
         } else {
             viewport()->setCursor(Qt::ArrowCursor);

@@ -19,7 +19,9 @@ std::int64_t DibCheckedStride(std::int64_t width, int bitCount);
 // does not fit the 32-bit size field.
 std::size_t DibCheckedImageSize(std::int64_t width, std::int64_t height, int bitCount);
 
-// Palette entries: biClrUsed when non-zero, else 2/16/256 for 1/4/8 bits, else 0.
+// The picture pair's palette size rule, as the codec, the picture object and the thumbnails
+// exchange it: biClrUsed when non-zero, else 2/16/256 for 1/4/8 bits, else 0 (also for 2 bits).
+// The bitmap library counts by its own rule (PaletteCount in dib/, 4 for 2 bits).
 // The result is clamped to 256 so a hostile header never indexes past the info block.
 int DibPaletteSize(const BITMAPINFOHEADER &header);
 

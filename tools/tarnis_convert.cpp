@@ -7,9 +7,12 @@
 //                                         thumbnails of every picture in FOLDER, kept in memory
 //                                         (for timing); prints the count and the time taken
 //   tarnis-convert --batch SRC DST --format EXT [--size W H --keep-ratio|--same-size]
-//                  [--overwrite|--rename|--skip] [--threads N]
+//                  [--overwrite|--rename|--skip] [--threads N] [--reduced-read]
 //                                         every picture directly inside SRC converted into DST as
-//                                         the batch converter does it; prints the summary line
+//                                         the batch converter does it; prints the summary line.
+//                                         --reduced-read: fast option, pictures to be shrunk are
+//                                         read reduced (JPEG's scaled decode), so results may
+//                                         differ from scaling the full picture by a few levels
 // Exit status 0 on success; otherwise one line on stderr and status 1.
 #include "batch/batchconverter.h"
 #include "batch/batchsizing.h"
@@ -39,9 +42,10 @@ int Fail(const std::string &message)
 
 int Usage()
 {
-    return Fail("usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
-                "--thumb-folder W H [--threads N] FOLDER | --batch SRC DST --format EXT "
-                "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N]");
+    return Fail(
+        "usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
+        "--thumb-folder W H [--threads N] FOLDER | --batch SRC DST --format EXT "
+        "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N] [--reduced-read]");
 }
 
 bool ParseInt(const std::string &text, int &value)
@@ -171,6 +175,8 @@ int Batch(const std::vector<std::string> &args)
         } else if (a == "--threads" && i + 1 < args.size()) {
             if (!ParseInt(args[++i], job.threads) || job.threads < 1)
                 return Usage();
+        } else if (a == "--reduced-read") {
+            job.reducedRead = true;
         } else if (!a.empty() && a[0] == '-') {
             return Usage();
         } else {

@@ -5,6 +5,7 @@
 #include "tests/batch/batch_testutil.h"
 #include "tests/common/messagecatcher.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
@@ -67,6 +68,7 @@ TEST_F(BatchDialog, RunConvertsCountsAndSummarises)
     ASSERT_TRUE(WritePicture(src / "odd.tga", 40, 40, "tga"));
     WriteBytes(src / "notes.txt", "text");
     Open(src.Path(), dst.Path());
+    EXPECT_FALSE(Control<QCheckBox>(CBatchConvertDlg::IDC_REDUCED_READ)->isChecked()); // exact by default
     Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT)->setCurrentIndex(4); // png
     Check(CBatchConvertDlg::IDC_KEEP_RATIO);
     EXPECT_EQ(Run(), 3);

@@ -9,11 +9,14 @@
 #include "platform/paths.h"
 #include "tests/batch/batch_testutil.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <new>
 #include <numeric>
+#include <thread>
 
 using namespace batchtest;
 namespace fs = std::filesystem;
@@ -166,7 +169,7 @@ TEST(BatchConverter, TakesOnlyReadablePicturesDirectlyInTheSource)
     EXPECT_EQ(RunJob(Job(src.Path(), dst.Path() / "missing" / "folder", "png")).count, 1);
 }
 
-TEST(BatchConverter, CountsInOrderAndStopsAfterTheFilesInProgress)
+TEST(BatchConverter, CountsInOrder)
 {
     TempDir src;
     for (int i = 0; i < 12; ++i)
@@ -178,14 +181,35 @@ TEST(BatchConverter, CountsInOrderAndStopsAfterTheFilesInProgress)
         std::iota(expected.begin(), expected.end(), 1);
         EXPECT_EQ(all.reported, expected);
     }
-    for (int threads : { 1, 3 }) {
-        TempDir dst;
+}
+
+// Every file of one folder shares one title and is converted in place into the second file's
+// format, so each later file is read only once the first file's save and report are done. Stop
+// comes during that report, after the other workers have taken their files: none of them may
+// write any more.
+TEST(BatchConverter, NothingIsWrittenAfterStopButTheFileBeingWritten)
+{
+    for (int threads : { 1, 4 }) {
+        SCOPED_TRACE(threads);
+        TempDir dir;
+        const char *const formats[] = { "bmp", "png", "tga", "pcx" };
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(WritePicture(dir / ("p." + std::string(formats[i])), 8 + i, 8, formats[i], i));
+        const std::vector<std::string> order = FindBatchFiles(BatchSearchPattern(dir.Path().string()));
+        ASSERT_EQ(order.size(), 4u);
+        const int firstWidth = PictureSize(order[0]).first;
+        BatchJob job = Job(dir.Path(), dir.Path(), PathExtension(order[1]).substr(1), threads);
         std::atomic<int> stop { 0 };
-        const int count = CBatchConverter().Run(
-            Job(src.Path(), dst.Path(), "bmp", threads), stop, [&](int) { stop = 1; });
-        EXPECT_GE(count, 1);
-        EXPECT_LE(count, threads);
-        EXPECT_EQ(static_cast<int>(Names(dst.Path()).size()), count);
+        std::vector<int> reported;
+        EXPECT_EQ(CBatchConverter().Run(job, stop,
+                      [&](int n) {
+                          reported.push_back(n);
+                          std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                          stop = 1;
+                      }),
+            1);
+        EXPECT_EQ(reported, std::vector<int> { 1 });
+        EXPECT_EQ(PictureSize(order[1]).first, firstWidth); // the first file's picture, not rewritten
     }
 }
 
@@ -235,30 +259,40 @@ TEST(BatchConverter, InPlaceRunsReadWhatEarlierFilesWrote)
     EXPECT_EQ(contents[0], contents[1]);
 }
 
-// Shrinking a JPEG reads it reduced towards the box and still matches scaling the full decode
-// closely; a stretch the reduced read cannot cover falls back to the full decode exactly.
-TEST(BatchConverter, ScaledJpegsMatchScalingTheFullPicture)
+// The default run writes exactly ScaleDibAll of the full decode, whatever the shrink factor
+// (1/2 ... 1/8 and between, where a scaled decode would have been used); the fast option reads
+// the picture reduced and stays within a few levels of it.
+TEST(BatchConverter, ScaledJpegsAreScaleDibAllOfTheFullPicture)
 {
     TempDir src;
     ASSERT_TRUE(WriteSmoothJpeg(src / "wide.jpg", 1600, 400));
-    const std::tuple<int, int, int, double> cases[] = {
-        // 200 x 50 straight from the 1/8 decode, whose colour averages 16 x 16 blocks: a few levels
-        // off; a misplaced or wrongly scaled picture is tens of levels off.
-        { kKeepRatioInBox, 200, 300, 3.0 },
-        { kUseSameSize, 50, 200, 0.0 }, // 1/8 gives 200 x 50: too short for 200
+    const std::tuple<int, int, int, bool, double> cases[] = {
+        { kKeepRatioInBox, 200, 300, false, 0.0 }, // 1/8
+        { kKeepRatioInBox, 400, 300, false, 0.0 }, // 1/4
+        { kKeepRatioInBox, 800, 900, false, 0.0 }, // 1/2
+        { kUseSameSize, 300, 150, false, 0.0 }, // between 1/8 and 1/4, stretched
+        { kUseSameSize, 50, 200, false, 0.0 },
+        { kKeepRatioInBox, 200, 300, true, 3.0 }, // the fast option: 1/8 decode, a few levels off
     };
-    for (const auto &[option, w, h, tolerance] : cases) {
+    for (const auto &[option, w, h, reduced, tolerance] : cases) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h) + (reduced ? " reduced" : ""));
         TempDir dst;
         BatchJob job = Job(src.Path(), dst.Path(), "bmp");
         job.sizeOption = option;
         job.width = w;
         job.height = h;
+        job.reducedRead = reduced;
         ASSERT_EQ(RunJob(job).count, 1);
         Loaded converted(dst / "wide.bmp");
         Loaded reference(src / "wide.jpg");
         SIZE size {};
         ASSERT_TRUE(BatchTargetSize(option, 1600, 400, w, h, BoxRatio(w, h), size));
         ASSERT_EQ(ScaleDibAll(&reference.bits, &reference.info, size.cx, size.cy, 0), 1);
-        EXPECT_LE(MeanDifference(converted, reference), tolerance) << option;
+        if (tolerance == 0.0) {
+            ASSERT_EQ(converted.Bytes(), reference.Bytes());
+            EXPECT_EQ(std::memcmp(converted.Pixels(), reference.Pixels(), reference.Bytes()), 0);
+        } else {
+            EXPECT_LE(MeanDifference(converted, reference), tolerance);
+        }
     }
 }

@@ -67,7 +67,7 @@ std::shared_ptr<CThumbObj> MakeItem(const std::string &name, int w, int h, std::
 
 // The item fields exactly as the file holds them. w 0 is an item without a thumbnail: its
 // picture size and header size stay preset to the box, bit count and image size 0, no pixels.
-Bytes ItemFields(const std::string &name, int w, int h, std::uint8_t seed)
+Bytes ItemFields(const std::string &name, int w, int h, std::uint8_t seed, int depth = 24)
 {
     Bytes b;
     if (name.size() < 255) {
@@ -83,8 +83,8 @@ Bytes ItemFields(const std::string &name, int w, int h, std::uint8_t seed)
     for (int v : { 114, 130, 100, 100, pw, ph, 40, pw, ph })
         Put(b, static_cast<std::uint32_t>(v), 4);
     Put(b, w > 0 ? 1 : 0, 2);
-    Put(b, w > 0 ? 24 : 0, 2);
-    const std::uint32_t image = static_cast<std::uint32_t>((w * 24 + 31) / 32 * 4 * h);
+    Put(b, w > 0 ? static_cast<std::uint32_t>(depth) : 0, 2);
+    const std::uint32_t image = static_cast<std::uint32_t>((w * depth + 31) / 32 * 4 * h);
     for (std::uint32_t v : { 0u, image, 0u, 0u, 0u, 0u })
         Put(b, v, 4);
     for (std::uint32_t i = 0; i < image; ++i)
@@ -228,6 +228,27 @@ TEST(ThumbCache, ItemWithoutThumbnailHasNoPixelBytes)
     EXPECT_EQ(back[0]->GetPictureBits(), nullptr);
 }
 
+// Another writer's thumbnails of any picture depth are read with their stored size and pixels.
+TEST(ThumbCache, ThumbnailsOfEveryDepthAreRead)
+{
+    for (int depth : { 1, 4, 8, 16, 24, 32 }) {
+        SCOPED_TRACE(depth);
+        const Bytes fields = ItemFields("a.bmp", 5, 3, 7, depth);
+        ThumbItemList back = Parse(Concat({ Header(1), ClassRecord(), fields }));
+        ASSERT_EQ(back.size(), 1u);
+        const BITMAPINFOHEADER &h = back[0]->GetPictureHeader();
+        EXPECT_EQ(h.biBitCount, depth);
+        const std::size_t bytes = static_cast<std::size_t>((5 * depth + 31) / 32 * 4 * 3);
+        EXPECT_EQ(h.biSizeImage, bytes);
+        ASSERT_NE(back[0]->GetPictureBits(), nullptr);
+        const auto *bits = static_cast<const std::uint8_t *>(back[0]->GetPictureBits());
+        EXPECT_EQ(Bytes(bits, bits + bytes),
+            Bytes(fields.end() - 40 - static_cast<long>(bytes), fields.end() - 40));
+        // And written back unchanged.
+        EXPECT_EQ(MakeThumbCache("browseimage", back), Concat({ Header(1), ClassRecord(), fields }));
+    }
+}
+
 TEST(ThumbCache, SurplusBytesAndSignatureCase)
 {
     Bytes written = MakeThumbCache("browseimage", { MakeItem("a.jpg", 2, 2, 9) });
@@ -291,7 +312,9 @@ TEST(ThumbCache, InconsistentPictureHeadersAreRefused)
     Parse(patched(4, 0), false); // width 0 with pixels
     Parse(patched(8, 0x7FFFFFFF), false); // absurd height
     Bytes depth = good;
-    depth[header + 14] = 8; // palette depth without a palette
+    depth[header + 14] = 8; // 8 bits, but the image size is that of 24
+    Parse(depth, false);
+    depth[header + 14] = 2; // a depth no picture has
     Parse(depth, false);
     Bytes size = good;
     std::memcpy(size.data() + header - 24, "\xFF\xFF\xFF\x7F", 4); // cell width beyond any grid

@@ -125,6 +125,38 @@ TEST_F(DrawTest, PicturePixelsCentredAndUpright)
     EXPECT_EQ(At(img, x0 + 1, y0 + 2), 0xFFFFFFFFu); // light bottom
 }
 
+// Thumbnails read from another writer's cache come in any depth and without a colour table:
+// indices show as an even grey ramp, 16-bit words as 5-5-5 colours.
+TEST_F(DrawTest, PalettelessAndSixteenBitPicturesAreDrawn)
+{
+    const struct {
+        int depth;
+        std::vector<std::uint8_t> row; // 4 pixels padded to 4 bytes, used for both rows
+        QRgb first, second, third;
+    } cases[] = {
+        { 1, { 0x50, 0, 0, 0 }, 0xFF000000u, 0xFFFFFFFFu, 0xFF000000u }, // 0 1 0 1
+        { 4, { 0x0F, 0x50, 0, 0 }, 0xFF000000u, 0xFFFFFFFFu, 0xFF555555u }, // 0 15 5 0
+        { 8, { 0, 255, 17, 0 }, 0xFF000000u, 0xFFFFFFFFu, 0xFF111111u },
+        { 16, { 0x00, 0x7C, 0xE0, 0x03, 0x1F, 0x00, 0xFF, 0xFF }, 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu },
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.depth);
+        const BITMAPINFOHEADER h { 40, 4, 2, 1, WORD(c.depth), BI_RGB, DWORD(2 * c.row.size()), 0, 0, 0, 0 };
+        std::vector<std::uint8_t> packed(40);
+        std::memcpy(packed.data(), &h, 40);
+        if (c.depth <= 8)
+            packed.resize(40 + (std::size_t(4) << c.depth), 0xAA); // a colour table, not kept
+        for (int y = 0; y < 2; ++y)
+            packed.insert(packed.end(), c.row.begin(), c.row.end());
+        ASSERT_EQ(item.SetPicture(packed.data(), packed.size()), 1);
+        QImage img = Draw();
+        const int x0 = 62, y0 = 71; // centred in the box, as for the 24-bit picture
+        EXPECT_EQ(At(img, x0, y0), c.first);
+        EXPECT_EQ(At(img, x0 + 1, y0 + 1), c.second);
+        EXPECT_EQ(At(img, x0 + 2, y0), c.third);
+    }
+}
+
 TEST_F(DrawTest, SelectedLabelColoursFollowFocus)
 {
     const RECT &label = item.GetLabelRect();

@@ -55,8 +55,8 @@ TEST(GetPaletteEntry, FollowsTheColoursUsedThenTheDepth)
     DibInfoBlock block {};
     auto *info = reinterpret_cast<BITMAPINFO *>(&block);
     for (auto [depth, used, expected] : { std::tuple { 8, 0u, 256 }, std::tuple { 24, 0u, 0 },
-             std::tuple { 1, 0u, 2 }, std::tuple { 4, 0u, 16 }, std::tuple { 8, 7u, 7 },
-             std::tuple { 24, 3u, 3 }, std::tuple { 8, 100000u, 256 } }) {
+             std::tuple { 1, 0u, 2 }, std::tuple { 2, 0u, 4 }, std::tuple { 4, 0u, 16 },
+             std::tuple { 8, 7u, 7 }, std::tuple { 24, 3u, 3 }, std::tuple { 8, 100000u, 256 } }) {
         block.bmiHeader.biBitCount = static_cast<WORD>(depth);
         block.bmiHeader.biClrUsed = used;
         EXPECT_EQ(GetPaletteEntry(info), expected) << depth << " bits, " << used << " used";
@@ -115,6 +115,9 @@ TEST(AnyConvertTo24Bit, PaletteAndThirtyTwoBitPicturesConvertAtTheirSize)
         SCOPED_TRACE(depth);
         Pic p;
         MakeRandom(p, 11, 5, depth, unsigned(depth));
+        // Indices past the colours-used count take the block's entries too.
+        if (depth <= 8)
+            p.h().biClrUsed = 1;
         const auto expected = Grid(11, 5, [&](int x, int y) { return p.bgr(x, y); });
         const RGBQUAD keep = p.colours()[1];
         ASSERT_EQ(AnyConvertTo24Bit(&p.bits, &p.info), 1);

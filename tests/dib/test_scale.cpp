@@ -206,12 +206,15 @@ TEST(DibScaleCrop2Dib, MatchesTheReferenceWalkForEveryDepthAsDoesScaleAndCropOnT
         bool greyPalette;
         int W, H, tw, th;
         RECT crop;
+        DWORD used = 0; // colours-used: indices past it read the block's entries all the same
     } cases[] = {
         { 24, false, 41, 29, 17, 11, { -1, -1, -1, -1 } },
         { 24, false, 41, 29, 67, 45, { 5, 3, 60, 40 } },
         { 32, false, 41, 29, 30, 50, { 2, 7, 25, 49 } },
         { 16, false, 41, 29, 50, 13, { 0, 0, 50, 13 } },
         { 8, false, 41, 29, 19, 19, { 3, 4, 18, 15 } },
+        { 8, false, 41, 29, 19, 19, { 3, 4, 18, 15 }, 5 },
+        { 4, false, 41, 29, 40, 28, { 0, 0, 40, 28 }, 2 },
         { 8, true, 41, 29, 90, 7, { -1, -1, -1, -1 } },
         { 4, false, 41, 29, 40, 28, { 0, 0, 40, 28 } },
         { 1, false, 41, 29, 16, 60, { 1, 1, 15, 59 } },
@@ -225,6 +228,7 @@ TEST(DibScaleCrop2Dib, MatchesTheReferenceWalkForEveryDepthAsDoesScaleAndCropOnT
         if (k.greyPalette)
             for (int i = 0; i < 256; ++i)
                 src.colours()[i] = RGBQUAD { BYTE(i / 2), BYTE(i / 2), BYTE(i / 2), 0 };
+        src.h().biClrUsed = k.used;
         const bool grey = k.depth == 1 || k.greyPalette;
         RECT c = k.crop.left == -1 ? RECT { 0, 0, k.tw, k.th } : k.crop;
         const auto expected
@@ -236,6 +240,7 @@ TEST(DibScaleCrop2Dib, MatchesTheReferenceWalkForEveryDepthAsDoesScaleAndCropOnT
         EXPECT_EQ(Pixels(dst), expected);
         Pic pair;
         ASSERT_TRUE(DuplicateDibData(&pair.bits, &pair.info, src.bits, src.info));
+        std::memcpy(pair.colours(), src.colours(), 256 * 4); // the duplicate copies only the used ones
         ASSERT_EQ(ScaleAndCrop(&pair.bits, &pair.info, k.tw, k.th, c.left, c.top, c.right, c.bottom), 1);
         EXPECT_TRUE(HasShape(pair, c.right - c.left, c.bottom - c.top, grey ? 8 : 24));
         EXPECT_EQ(Pixels(pair), expected);

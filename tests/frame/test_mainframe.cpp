@@ -7,8 +7,12 @@
 #include "paneapi/ithumbpane.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileDialog>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
 namespace
@@ -201,6 +205,48 @@ TEST_F(MainFrameTest, StatusTipsGoToTheMessagePane)
     QStatusTipEvent none { QString() };
     QCoreApplication::sendEvent(&frame, &none);
     EXPECT_EQ(status->GetMessageText(), QStringLiteral("Ready"));
+}
+
+// A bare name typed into Save As gets the extension of the filter the user chose, "jpg" while
+// the first filter (all images) stays chosen.
+TEST_F(MainFrameTest, SaveAsAppendsTheChosenFiltersExtension)
+{
+    CMainFrame &frame = CreateFrame();
+    QTemporaryDir dir;
+    QImage source(8, 6, QImage::Format_RGB32);
+    source.fill(Qt::red);
+    ASSERT_TRUE(source.save(dir.filePath(QStringLiteral("source.bmp")), "BMP"));
+    ASSERT_NE(frame.GetImagePane(), nullptr);
+    frame.GetImagePane()->Open(dir.filePath(QStringLiteral("source.bmp")));
+    const struct {
+        int filter; // index in the dialog's filter list, -1 for none chosen
+        const char *name, *saved;
+    } cases[] = { { -1, "first", "first.jpg" }, { 2, "second", "second.bmp" }, { 6, "third", "third.png" },
+        { 0, "fourth", "fourth.jpg" } };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            if (dialog == nullptr)
+                return;
+            if (c.filter >= 0) { // as the user picks it from the list
+                auto *types = dialog->findChild<QComboBox *>(QStringLiteral("fileTypeCombo"));
+                if (types == nullptr)
+                    return;
+                types->setCurrentIndex(c.filter);
+                emit types->activated(c.filter);
+                emit types->textActivated(types->itemText(c.filter));
+            }
+            dialog->selectFile(dir.filePath(QString::fromLatin1(c.name)));
+            answered = true;
+            static_cast<QDialog *>(dialog)->accept(); // as OK does
+        });
+        frame.OnCommand(ID_PICTURE_SAVE_AS);
+        ASSERT_TRUE(answered);
+        EXPECT_TRUE(QFile::exists(dir.filePath(QString::fromLatin1(c.saved))))
+            << QDir(dir.path()).entryList(QDir::Files).join(QLatin1Char(' ')).toStdString();
+    }
 }
 
 } // namespace

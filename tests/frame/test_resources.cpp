@@ -39,6 +39,15 @@ TEST(FileFilterTest, FilterListBecomesNameFilters)
     EXPECT_TRUE(FilterListToNameFilters(QString()).isEmpty());
     EXPECT_EQ(FilterListToNameFilters(QStringLiteral("Text|*.txt")),
         QStringList { QStringLiteral("Text (*.txt)") });
+
+    const std::pair<int, const char *> extensions[]
+        = { { 0, "jpg" }, { 1, "jpg" }, { 2, "bmp" }, { 6, "png" }, { 9, "tif" } };
+    for (const auto &[index, extension] : extensions)
+        EXPECT_EQ(NameFilterExtension(filters[index], QStringLiteral("jpg")), QLatin1String(extension))
+            << index;
+    for (const char *odd : { "Any (*.*)", "Any (*)", "None", "Two (*.a *.b)", "Wild (*.j?g)" })
+        EXPECT_EQ(NameFilterExtension(QLatin1String(odd), QStringLiteral("jpg")), QStringLiteral("jpg"))
+            << odd;
 }
 
 } // namespace

@@ -36,6 +36,28 @@ TEST_F(StatusBarTest, SixPanesSizedByTheirIndicatorStrings)
     EXPECT_EQ(missing.GetPaneCount(), 0);
 }
 
+// Before anything is drawn over them, the indicator panes show their strings in the text colour.
+TEST_F(StatusBarTest, IndicatorPanesShowTheirInitialText)
+{
+    CMainFrame &frame = CreateFrame();
+    frame.showNormal();
+    frame.resize(1400, 800);
+    PumpEvents();
+    CMainStatusBar *status = frame.GetStatusBar();
+    const QImage shot = status->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const int face = qGray(status->palette().color(QPalette::Button).rgb());
+    const int text = qGray(status->palette().color(QPalette::WindowText).rgb());
+    for (int pane = 0; pane < 5; ++pane) {
+        SCOPED_TRACE(pane);
+        const QRect r = status->GetItemRect(pane).adjusted(2, 2, -2, -2);
+        int inked = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                inked += std::abs(qGray(shot.pixel(x, y)) - text) < std::abs(face - text) / 2;
+        EXPECT_GT(inked, 3 * status->GetPaneText(pane).size()); // a few text pixels per character
+    }
+}
+
 // Pane 4 shows the position icon and pane 1 the dimensions icon, each one pixel in from the
 // pane's corner, with the text on the button face right after the icon; pane 2 has text only.
 TEST_F(StatusBarTest, IconPanesDrawTheIconThenTheTextRightOfIt)

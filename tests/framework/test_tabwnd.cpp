@@ -1,9 +1,11 @@
+#include "framework/tframewnd.h"
 #include "framework/tsplitterwnd.h"
 #include "framework/ttabwnd.h"
 #include "framework/tvisualformview.h"
 #include "tests/common/qtapp.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <gtest/gtest.h>
@@ -67,6 +69,29 @@ TEST_F(TabWndTest, PanesSitBelowTheTopStripOrAboveTheBottomStrip)
     EXPECT_EQ(tabs.GetTabWnd(0)->geometry(), QRect(1, 0, 398, 270));
     tabs.Layout(500, 200); // a size given by the parent
     EXPECT_EQ(tabs.GetTabWnd(0)->geometry(), QRect(1, 0, 500, 170));
+}
+
+// A resize lays the panes out at the given width; in a frame the strip has an etched edge.
+TEST_F(TabWndTest, ResizedPanesTakeTheGivenWidthAndAFrameGetsAnEtchedEdge)
+{
+    TFrameWnd frame;
+    auto *tabs = new TTabWnd(&frame);
+    Fill(*tabs, 1);
+    frame.show();
+    tabs->resize(500, 250);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(tabs->GetTabWnd(0)->geometry(), QRect(1, 31, 500, 218));
+
+    const QImage shot = tabs->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPalette &pal = tabs->palette();
+    for (int x : { 0, 250, tabs->width() - 1 }) {
+        EXPECT_EQ(shot.pixel(x, 0), pal.color(QPalette::Dark).rgb()) << x;
+        EXPECT_EQ(shot.pixel(x, 1), pal.color(QPalette::Light).rgb()) << x;
+    }
+    TTabWnd loose; // not in a frame: no edge
+    Fill(loose, 1);
+    const QImage plain = loose.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(plain.pixel(250, 0), pal.color(QPalette::Button).rgb());
 }
 
 class GuardedTabs : public TTabWnd

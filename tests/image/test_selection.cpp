@@ -28,6 +28,24 @@ TEST(Selection, ShapesAndReverseMakeAMaskOfTheDisplayedSize)
     EXPECT_EQ(Ltrb(sel.Bounds()), (A4 { 0, 0, 0, 0 }));
 }
 
+// Delete drops the selection even when the edit fails (here: bringing the mask, made at 200 %,
+// to the picture's size).
+TEST(Selection, DeleteDropsTheSelectionEvenWhenTheFillFails)
+{
+    CImageObj p;
+    ASSERT_TRUE(Make(p, 20, 10, 24, 3));
+    CSelectionState sel;
+    ASSERT_TRUE(sel.AddShape(kShapeRect, false, RECT { 4, 4, 12, 10 }, {}, 40, 20));
+    const auto before = Snapshot(p);
+    GlobalSetFailAt(1);
+    const bool ok = sel.DeleteIn(p);
+    GlobalSetFailAt(0);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(Snapshot(p), before);
+    EXPECT_FALSE(sel.HasSelection());
+    EXPECT_FALSE(sel.OutlineEnabled());
+}
+
 TEST(Selection, TicksColourTheOutlineAndCrawl)
 {
     CSelectionState sel;

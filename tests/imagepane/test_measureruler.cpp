@@ -1,6 +1,9 @@
 #include "imagepane/measureruler.h"
 #include "tests/common/qtapp.h"
 
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
 #include <gtest/gtest.h>
 
 namespace
@@ -35,6 +38,33 @@ TEST(MeasureRuler, LabelGivesTheAngleAndTheLengthAtTheZoom)
     EXPECT_EQ(ruler.PixelsPerUnitAcross(), 37); // 96 × 0.3937… truncated
     ruler.Move(0, 74);
     EXPECT_EQ(ruler.LabelText(), QStringLiteral("Angle: +90.0 ; 2.00 cm "));
+}
+
+// A click draws only the label box: label width × (label height + 4), 20 pixels below the point.
+TEST(MeasureRuler, LabelBoxIsTheLabelsWidthAndFourMoreThanItsHeight)
+{
+    TestApp();
+    CMeasureRuler ruler;
+    ruler.Begin(30, 10, 100, 96, 96);
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSize(8);
+    const QFontMetrics metrics(font);
+    const QRect expected(30, 30, metrics.horizontalAdvance(ruler.LabelText()), metrics.height() + 4);
+    EXPECT_EQ(ruler.LabelRect(), expected);
+
+    QImage img(300, 100, QImage::Format_RGB32);
+    const QRgb background = qRgb(1, 2, 3);
+    img.fill(background);
+    {
+        QPainter painter(&img);
+        ruler.Paint(painter);
+    }
+    QRect painted;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, y) != background)
+                painted |= QRect(x, y, 1, 1);
+    EXPECT_EQ(painted, expected);
 }
 
 TEST(MeasureRuler, TicksEveryTwentiethInchHangBelowTheLine)

@@ -91,6 +91,20 @@ TEST_F(Mouse, RectangleDragThenDeleteWhitensExactlyTheRectangle)
     ExpectUntouched(9, 10);
 }
 
+// The selection cursor shows while a shape is being dragged, the arrow once it is done.
+TEST_F(Mouse, SelectionCursorOnlyWhileTheTrackerIsActive)
+{
+    CViewImage &v = OpenPicture(CViewImage::OpRectangle);
+    Move(QPoint(270, 220), false); // no tracker yet
+    EXPECT_EQ(v.viewport()->cursor().shape(), Qt::ArrowCursor);
+    Press(QPoint(260, 210));
+    Move(QPoint(300, 240), true);
+    EXPECT_EQ(v.viewport()->cursor().shape(), Qt::BitmapCursor);
+    Release(QPoint(300, 240));
+    Move(QPoint(320, 250), false); // the tracker stays, inactive
+    EXPECT_EQ(v.viewport()->cursor().shape(), Qt::ArrowCursor);
+}
+
 TEST_F(Mouse, SelectionMadeAtTwoHundredPercentIsBroughtToThePicturesSize)
 {
     CViewImage &v = OpenPicture(CViewImage::OpRectangle);

@@ -1,4 +1,5 @@
 // Printing into a PDF file, checked by rendering the page back with poppler's pdftoppm.
+#include "imagepane/printpicture.h"
 #include "panetestutil.h"
 
 #include <QFile>
@@ -21,6 +22,8 @@ protected:
     LRESULT PrintInto(const QString &pdf, bool ok)
     {
         answers.print = [pdf, ok, this](QPrinter &printer) {
+            printerUsed = &printer;
+            orientation = printer.pageLayout().orientation();
             printer.setOutputFormat(QPrinter::PdfFormat);
             printer.setOutputFileName(pdf);
             paintRect = printer.pageLayout().paintRectPoints();
@@ -29,6 +32,8 @@ protected:
         return Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT);
     }
     QRectF paintRect;
+    QPrinter *printerUsed = nullptr;
+    QPageLayout::Orientation orientation = QPageLayout::Portrait;
 };
 
 // Runs a poppler tool; its standard output, or a failure.
@@ -95,6 +100,18 @@ TEST_F(Print, NothingWithoutPictureOrWhenCancelledElseAPdfPageWithThePictureFitt
     // Nothing else on the page: the corners stay white.
     EXPECT_EQ(page.pixel(1, 1) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(page.pixel(page.width() - 2, page.height() - 2) & 0xFFFFFF, 0xFFFFFFu);
+}
+
+// The print starts from the printer that Print Setup edits, with the choices made there.
+TEST_F(Print, StartsFromThePrinterSetUpChose)
+{
+    CViewImage &v = MakePane();
+    v.Open(files.Write("picture.bmp", 40, 20, [](int, int) -> std::uint32_t { return 0xFF0000; }));
+    ProgramPrinter().setPageOrientation(QPageLayout::Landscape); // as the set-up dialog would
+    EXPECT_EQ(PrintInto(files.Path("landscape.pdf"), true), 0);
+    ProgramPrinter().setPageOrientation(QPageLayout::Portrait);
+    EXPECT_EQ(printerUsed, &ProgramPrinter());
+    EXPECT_EQ(orientation, QPageLayout::Landscape);
 }
 
 } // namespace

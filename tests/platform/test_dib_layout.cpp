@@ -44,7 +44,7 @@ TEST(DibLayout, PaletteSizeFollowsColorsUsedThenDepth)
 {
     BITMAPINFOHEADER h {};
     for (auto [bits, entries] :
-        { std::pair { 1, 2 }, { 4, 16 }, { 8, 256 }, { 16, 0 }, { 24, 0 }, { 32, 0 } }) {
+        { std::pair { 1, 2 }, { 2, 0 }, { 4, 16 }, { 8, 256 }, { 16, 0 }, { 24, 0 }, { 32, 0 } }) {
         h.biBitCount = static_cast<WORD>(bits);
         EXPECT_EQ(DibPaletteSize(h), entries) << bits;
         EXPECT_EQ(DibHeaderBytes(h), 40u + 4u * entries);
