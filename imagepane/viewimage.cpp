@@ -155,8 +155,12 @@ void CViewImage::SetStatusTexts(bool withPath)
     if (!frame || !HasPicture())
         return;
     const QString path = QString::fromStdString(picture_->FileName());
-    if (withPath)
-        frame->SetStatusPaneText(0, path);
+    // A page of a damaged file says so after the path; paging redoes the path only when that
+    // changes.
+    const bool damaged = picture_->IsDamaged();
+    if (withPath || damaged != damagedShown_)
+        frame->SetStatusPaneText(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
+    damagedShown_ = damaged;
     frame->SetStatusPaneText(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
     const int bits = picture_->BitCount();
     frame->SetStatusPaneText(
