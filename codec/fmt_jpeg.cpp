@@ -196,6 +196,11 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
         return;
     }
     jpeg_start_decompress(&cinfo);
+    // Rows land in buffers sized for the components asked for; the decoder's own count decides.
+    if (cinfo.output_components != (cmyk ? 4 : (grey ? 1 : 3))
+        || cinfo.output_width != static_cast<JDIMENSION>(job.picture.width())
+        || cinfo.output_height != static_cast<JDIMENSION>(job.picture.height()))
+        return;
     if (cmyk) {
         job.cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
         bool inverted = cinfo.saw_Adobe_marker;
