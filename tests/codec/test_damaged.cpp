@@ -174,10 +174,11 @@ TEST(DamagedFiles, EveryCutFailsOrHoldsAWholeFirstRow)
             }
             EXPECT_GT(n, 24u) << "cut at " << n;
             const Rgb got = Flatten(pic);
-            if (pic.damaged)
+            if (pic.damaged) {
                 EXPECT_TRUE(RowsEqual(got, want, first)) << "cut at " << n;
-            else
+            } else {
                 EXPECT_EQ(CompareRgb(got, want), "") << "cut at " << n;
+            }
         }
     }
 }
@@ -222,8 +223,9 @@ TEST(DamagedFiles, RegressionInputsLoadOrFailCleanly)
         const std::vector<std::uint8_t> data = ReadAll(path);
         Picture pic;
         if (LoadFromMemory(AsBytes(data), std::filesystem::path(path).extension().string(), -1, pic)
-            == Status::Ok)
+            == Status::Ok) {
             EXPECT_NE(pic.bits, nullptr);
+        }
         for (const FormatCodec *format : AllFormats()) {
             Picture one;
             format->load(AsBytes(data), -1, one);
@@ -233,8 +235,9 @@ TEST(DamagedFiles, RegressionInputsLoadOrFailCleanly)
     // is opaque RGB.
     Picture png;
     const auto overflow = ReadAll(TARNIS_SOURCE_DIR "/tests/data/regressions/png-rgb-trns-plte-overflow.png");
-    if (LoadFromMemory(AsBytes(overflow), ".png", -1, png) == Status::Ok)
+    if (LoadFromMemory(AsBytes(overflow), ".png", -1, png) == Status::Ok) {
         EXPECT_EQ(png.bitCount(), 24);
+    }
 }
 
 // 16-bit colour map entries keep their high byte: entries written as v × 256 read back as v.

@@ -120,10 +120,11 @@ TEST(FmtLegacyRobustness, CutFilesAreDamagedUntilThePixelsAreComplete)
         ASSERT_EQ(c.codec.load(AsBytes(data), -1, whole), Status::Ok) << c.file;
         for (std::size_t n = 0; n < data.size(); n += (n < 200 ? 1 : c.step)) {
             Picture pic;
-            if (c.codec.load(Bytes { data.data(), n }, -1, pic) != Status::Ok)
+            if (c.codec.load(Bytes { data.data(), n }, -1, pic) != Status::Ok) {
                 EXPECT_EQ(pic.bits, nullptr);
-            else if (!pic.damaged)
+            } else if (!pic.damaged) {
                 EXPECT_EQ(CompareRgb(Flatten(pic), Flatten(whole)), "") << c.file << " cut at " << n;
+            }
             EXPECT_TRUE(pic.bits == nullptr || pic.damaged || n + c.slack >= data.size())
                 << c.file << " cut at " << n;
         }
