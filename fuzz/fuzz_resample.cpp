@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     // Sources of a few million pixels take seconds under the sanitizers without finding more.
     const BITMAPINFOHEADER &h = pair.info->bmiHeader;
-    if (pair.bits != nullptr && std::llabs(static_cast<long long>(h.biWidth) * h.biHeight) > (1ll << 20))
+    if (pair.bits != nullptr && std::llabs(static_cast<long long>(h.biWidth) * h.biHeight) > (1ll << 18))
         return 0;
     DibInfoBlock outInfo {};
     HGLOBAL outBits = nullptr;
