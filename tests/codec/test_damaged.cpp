@@ -183,6 +183,24 @@ TEST(DamagedFiles, EveryCutFailsOrHoldsAWholeFirstRow)
     }
 }
 
+// An interlaced PNG cut short shows the passes it completed: coarse, but near the whole picture
+// (every pixel of the first rows within a pass's block of its own), and flagged.
+TEST(DamagedFiles, CutInterlacedPngShowsItsCompletedPasses)
+{
+    for (const char *name :
+        { "basi2c08.png", "basi3p08.png", "basi0g08.png", "basi6a08.png", "basi3p02.png" }) {
+        SCOPED_TRACE(name);
+        const std::vector<std::uint8_t> file = ReadAll(TestData(std::string("pngsuite/good/") + name));
+        Picture whole, cut;
+        ASSERT_EQ(LoadFromMemory(AsBytes(file), ".png", -1, whole), Status::Ok);
+        ASSERT_EQ(LoadFromMemory(Bytes { file.data(), file.size() * 7 / 10 }, ".png", -1, cut), Status::Ok);
+        EXPECT_TRUE(cut.damaged);
+        EXPECT_EQ(cut.width(), whole.width());
+        EXPECT_EQ(cut.bitCount(), whole.bitCount());
+        EXPECT_LT(MeanDifference(cut, whole), 40.0);
+    }
+}
+
 // The C entry point reports the damage; a whole file is not damaged.
 TEST(DamagedFiles, LoadPageExReportsDamage)
 {
