@@ -260,8 +260,10 @@ using namespace codexa;
 
 extern "C" {
 
-CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int page)
+CODEXA_API int CodexaLoadPageEx(HGLOBAL *bits, void *info, const char *path, int page, int *damaged)
 {
+    if (damaged != nullptr)
+        *damaged = 0;
     if (bits == nullptr)
         return 0;
     *bits = nullptr;
@@ -271,11 +273,18 @@ CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int p
         Picture pic;
         if (LoadFile(path, page, pic) != Status::Ok)
             return 0;
+        if (damaged != nullptr)
+            *damaged = pic.damaged ? 1 : 0;
         pic.Release(bits, info);
         return 1;
     } catch (...) {
         return 0;
     }
+}
+
+CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int page)
+{
+    return CodexaLoadPageEx(bits, info, path, page, nullptr);
 }
 
 CODEXA_API int CodexaPageCount(const char *path)

@@ -19,6 +19,11 @@ extern "C" {
  * info (caller-allocated, 1064 bytes). 1 on success; 0 on failure with *bits left null. */
 CODEXA_API int CodexaLoadPage(HGLOBAL *bits, void *info, const char *path, int page);
 
+/* No ordinal. CodexaLoadPage that also sets *damaged (may be null) to 1 when the file is cut
+ * short or broken part-way and only the rows before the damage are real (the rest is filled),
+ * else 0. A file with no readable row still fails. */
+CODEXA_API int CodexaLoadPageEx(HGLOBAL *bits, void *info, const char *path, int page, int *damaged);
+
 /* Ordinal 15. Number of pages (1 for single-page files, 0 when the file cannot be read). */
 CODEXA_API int CodexaPageCount(const char *path);
 

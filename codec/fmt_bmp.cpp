@@ -270,11 +270,11 @@ std::size_t PixelStart(Bytes file, const Header &h, int paletteCount)
 }
 
 // Uncompressed palette pictures: rows copied as they are (2-bit rows widened to 4 bits). The
-// caller has checked that every row is in the file.
-Status DecodeIndexed(Bytes file, const Header &h, std::size_t start, int paletteCount, Picture &pic)
+// caller has checked that the first `height` rows are in the file.
+Status DecodeIndexed(
+    Bytes file, const Header &h, std::size_t start, int paletteCount, int height, Picture &pic)
 {
     int width = static_cast<int>(h.width);
-    int height = static_cast<int>(h.height);
     std::size_t srcStride = static_cast<std::size_t>(DibStride(width, h.bitCount));
     std::size_t rowBytes = (static_cast<std::size_t>(width) * h.bitCount + 7) / 8;
     bool checkIndices = paletteCount < (1 << h.bitCount);
@@ -300,11 +300,11 @@ Status DecodeIndexed(Bytes file, const Header &h, std::size_t start, int palette
     return Status::Ok;
 }
 
-// 16-, 24- and 32-bit pixels, with the default or the given bit fields; every row is in the file.
-Status DecodeTrueColour(Bytes file, const Header &h, std::size_t start, Picture &pic)
+// 16-, 24- and 32-bit pixels, with the default or the given bit fields; the first `height` rows
+// are in the file.
+Status DecodeTrueColour(Bytes file, const Header &h, std::size_t start, int height, Picture &pic)
 {
     int width = static_cast<int>(h.width);
-    int height = static_cast<int>(h.height);
     std::size_t srcStride = static_cast<std::size_t>(DibStride(width, h.bitCount));
     std::size_t rowBytes = static_cast<std::size_t>(width) * (h.bitCount / 8);
     auto srcRow = [&](int i) { return file.data + start + srcStride * static_cast<std::size_t>(i); };
@@ -381,7 +381,8 @@ Status DecodeTrueColour(Bytes file, const Header &h, std::size_t start, Picture 
     return Status::Ok;
 }
 
-// RLE8, RLE4 and OS/2 RLE24. Rows are counted from the bottom.
+// RLE8, RLE4 and OS/2 RLE24. Rows are counted from the bottom. Data that ends after at least one
+// whole row gives a damaged picture.
 Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCount, Picture &pic)
 {
     if (start > file.size)
@@ -402,13 +403,22 @@ Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCoun
                 (px & 1) ? ((p[px >> 1] & 0xF0) | v) : ((p[px >> 1] & 0x0F) | (v << 4)));
     };
     auto putBGR = [&](int px, const std::uint8_t *bgr) { std::memcpy(row() + 3 * px, bgr, 3); };
+    // A cut file keeps its whole rows unless the picture is far larger than its data could
+    // describe (two bytes give at most 255 pixels).
+    const std::uint64_t reach = std::uint64_t(file.size - start) / 2 * 255;
+    auto cutShort = [&]() {
+        if (y == 0 || std::uint64_t(width) * std::uint64_t(height) > reach * 16)
+            return Status::Corrupt;
+        pic.damaged = true;
+        return Status::Ok;
+    };
 
     for (;;) {
         if (r.remaining() < 2) {
             // Data that stops without an end-of-bitmap is whole only when every row is there.
             if (y >= height || (y == height - 1 && x >= width))
                 return Status::Ok;
-            return Status::Corrupt;
+            return cutShort();
         }
         unsigned n = r.U8();
         unsigned c = r.U8();
@@ -420,7 +430,7 @@ Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCoun
                 std::uint8_t bgr[3] = { static_cast<std::uint8_t>(c), 0, 0 };
                 const std::uint8_t *rest = r.Take(2);
                 if (rest == nullptr)
-                    return Status::Corrupt;
+                    return cutShort();
                 bgr[1] = rest[0];
                 bgr[2] = rest[1];
                 for (int px = x; px < end; ++px)
@@ -453,7 +463,7 @@ Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCoun
             unsigned dx = r.U8();
             unsigned dy = r.U8();
             if (!r.ok())
-                return Status::Corrupt;
+                return cutShort();
             x += static_cast<int>(dx);
             y += static_cast<int>(dy);
             if (x > width || y > height || (y == height && x > 0))
@@ -466,9 +476,11 @@ Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCoun
             std::size_t bytes = h.encoding == Encoding::Rle8 ? c
                 : h.encoding == Encoding::Rle4               ? (c + 1) / 2
                                                              : 3u * c;
-            const std::uint8_t *src = r.Take(bytes + (bytes & 1));
-            if (src == nullptr)
-                return Status::Corrupt;
+            if (r.remaining() < bytes)
+                return cutShort();
+            // The last literal may lack its padding byte.
+            const std::size_t padded = bytes + (bytes & 1);
+            const std::uint8_t *src = r.Take(r.remaining() < padded ? bytes : padded);
             int end = std::min<int>(width, x + static_cast<int>(c));
             for (unsigned i = 0; i < c; ++i) {
                 if (h.encoding == Encoding::Rle24) {
@@ -509,14 +521,22 @@ Status LoadBmp(Bytes file, int page, Picture &out)
     if (indexed && (st = LoadPalette(file, h, palette, paletteCount)) != Status::Ok)
         return st;
     std::size_t start = PixelStart(file, h, paletteCount);
-    // Uncompressed rows must all be there (the last one may lack its padding); checked before
-    // any pixel memory is taken.
+    // Uncompressed rows: all of them (the last one may lack its padding), or for a file cut short
+    // the whole rows it holds, at least one and not far fewer than the header promises; checked
+    // before any pixel memory is taken.
     bool uncompressed = h.encoding == Encoding::Rgb || h.encoding == Encoding::BitFields;
-    std::size_t need
-        = static_cast<std::size_t>(DibStride(h.width, h.bitCount)) * static_cast<std::size_t>(h.height - 1)
+    const std::size_t stride = static_cast<std::size_t>(DibStride(h.width, h.bitCount));
+    std::size_t need = stride * static_cast<std::size_t>(h.height - 1)
         + (static_cast<std::size_t>(h.width) * static_cast<std::size_t>(h.bitCount) + 7) / 8;
-    if (start > file.size || (uncompressed && file.size - start < need))
+    if (start > file.size)
         return Status::Corrupt;
+    int rowsHeld = static_cast<int>(h.height);
+    if (uncompressed && file.size - start < need) {
+        std::size_t have = file.size - start;
+        if (have < stride || have * 16 < need)
+            return Status::Corrupt;
+        rowsHeld = static_cast<int>(have / stride);
+    }
 
     Picture pic;
     st = pic.Create(static_cast<int>(h.width), static_cast<int>(h.height), outBits,
@@ -527,11 +547,11 @@ Status LoadBmp(Bytes file, int page, Picture &out)
 
     switch (h.encoding) {
     case Encoding::Rgb:
-        st = indexed ? DecodeIndexed(file, h, start, paletteCount, pic)
-                     : DecodeTrueColour(file, h, start, pic);
+        st = indexed ? DecodeIndexed(file, h, start, paletteCount, rowsHeld, pic)
+                     : DecodeTrueColour(file, h, start, rowsHeld, pic);
         break;
     case Encoding::BitFields:
-        st = DecodeTrueColour(file, h, start, pic);
+        st = DecodeTrueColour(file, h, start, rowsHeld, pic);
         break;
     case Encoding::Rle8:
     case Encoding::Rle4:
@@ -541,6 +561,8 @@ Status LoadBmp(Bytes file, int page, Picture &out)
     }
     if (st != Status::Ok)
         return st;
+    if (rowsHeld < static_cast<int>(h.height))
+        pic.damaged = true;
     pic.SetResolution(std::max(0, h.xPelsPerMeter), std::max(0, h.yPelsPerMeter));
     out = std::move(pic);
     return Status::Ok;

@@ -91,6 +91,8 @@ struct Walk {
     bool oneMap = true;
     Status status = Status::Ok;
     int frames = 0;
+    int linesDone = 0; // lines of the frame being rendered
+    bool damaged = false; // the target frame broke off after some lines
 };
 
 void RememberMap(Walk &w, const ColorMapObject *map)
@@ -218,6 +220,7 @@ bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx, const std::uint
     // Interlaced frames arrive as rows 0, 8, ...; 4, 12, ...; 2, 6, ...; 1, 3, ...
     static const int kStart[4] = { 0, 4, 2, 1 }, kStep[4] = { 8, 8, 4, 2 };
     int pass = 0, next = 0;
+    w.linesDone = 0;
     for (int i = 0; i < d.Height; ++i) {
         if (decoded != nullptr)
             std::memcpy(w.line.data(),
@@ -225,6 +228,7 @@ bool RenderFrame(Walk &w, GifFileType *gif, const Graphics &gfx, const std::uint
                 static_cast<std::size_t>(d.Width));
         else if (DGifGetLine(gif, w.line.data(), d.Width) == GIF_ERROR)
             return false;
+        w.linesDone = i + 1;
         int y = i;
         if (d.Interlace) {
             while (next >= d.Height && pass < 3)
@@ -336,6 +340,12 @@ void RunWalk(Walk &w)
                     if (!RenderFrame(w, gif, gfx, indices.data()))
                         return;
                 } else if (!RenderFrame(w, gif, gfx)) {
+                    // The target frame cut short after some lines is shown as far as it goes,
+                    // the rest of the canvas as it stood.
+                    if (w.frames == w.target && w.linesDone > 0) {
+                        ++w.frames;
+                        w.damaged = true;
+                    }
                     return;
                 }
                 ++w.frames;
@@ -508,6 +518,7 @@ Status Load(Bytes file, int page, Picture &out)
             }
         }
         out = std::move(pic);
+        out.damaged = w.damaged;
         return Status::Ok;
     } catch (...) {
         return Status::NoMemory;

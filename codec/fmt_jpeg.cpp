@@ -26,6 +26,9 @@ constexpr int kMaxScans = 1000;
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
+    bool damaged = false; // the decoder met broken or missing data and filled in for it
+    bool cutShort = false; // the data ended early
+    JDIMENSION rowsAtCut = 0; // rows already output when it did
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo)
@@ -34,6 +37,31 @@ struct ErrorManager {
 }
 
 void Silent(j_common_ptr) { }
+
+// Warnings about broken entropy data mark the picture damaged; libjpeg goes on with its own
+// recovery (missing data decodes as flat blocks).
+void Warn(j_common_ptr cinfo, int level)
+{
+    if (level != -1)
+        return;
+    auto *err = reinterpret_cast<ErrorManager *>(cinfo->err);
+    switch (cinfo->err->msg_code) {
+    case JWRN_JPEG_EOF:
+        if (!err->cutShort && cinfo->is_decompressor) {
+            err->cutShort = true;
+            err->rowsAtCut = reinterpret_cast<j_decompress_ptr>(cinfo)->output_scanline;
+        }
+        err->damaged = true;
+        break;
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_MUST_RESYNC:
+        err->damaged = true;
+        break;
+    default:
+        break;
+    }
+}
 
 void LimitScans(j_common_ptr cinfo)
 {
@@ -48,6 +76,7 @@ void InitErrors(ErrorManager &err)
     jpeg_std_error(&err.pub);
     err.pub.error_exit = ErrorExit;
     err.pub.output_message = Silent;
+    err.pub.emit_message = Warn;
 }
 
 LONG DensityToPelsPerMeter(unsigned unit, unsigned density)
@@ -69,6 +98,7 @@ struct DecodeJob {
     std::vector<std::uint8_t> cmykRow;
     DibInfoBlock *sourceInfo = nullptr;
     Status status = Status::Corrupt;
+    int orientation = 1;
 };
 
 void CmykToBgr(const std::uint8_t *cmyk, std::uint8_t *bgr, int width, bool inverted)
@@ -102,6 +132,10 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
     jpeg_mem_src(&cinfo, job.file.data, static_cast<unsigned long>(job.file.size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.src->bytes_in_buffer == 0) { // cut right after the first scan header
+        job.status = Status::Corrupt;
+        return;
+    }
     orientation = FindOrientation(&cinfo);
     const long long fullW = cinfo.image_width, fullH = cinfo.image_height;
     if (fullW <= 0 || fullH <= 0) {
@@ -163,6 +197,11 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
         return;
     }
     jpeg_start_decompress(&cinfo);
+    // Rows land in buffers sized for the components asked for; the decoder's own count decides.
+    if (cinfo.output_components != (cmyk ? 4 : (grey ? 1 : 3))
+        || cinfo.output_width != static_cast<JDIMENSION>(job.picture.width())
+        || cinfo.output_height != static_cast<JDIMENSION>(job.picture.height()))
+        return;
     if (cmyk) {
         job.cmykRow.resize(static_cast<std::size_t>(cinfo.output_width) * 4);
         bool inverted = cinfo.saw_Adobe_marker;
@@ -194,7 +233,6 @@ Status Decode(DecodeJob &job)
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress;
-    int orientation = 1;
     InitErrors(err);
     cinfo.err = &err.pub;
     if (setjmp(err.jump)) {
@@ -205,13 +243,19 @@ Status Decode(DecodeJob &job)
     jpeg_create_decompress(&cinfo);
     progress.progress_monitor = LimitScans;
     cinfo.progress = &progress;
-    RunDecode(job, cinfo, orientation);
+    RunDecode(job, cinfo, job.orientation);
+    const bool progressive = cinfo.progressive_mode != 0;
     jpeg_destroy_decompress(&cinfo);
+    // A sequential file cut before its first rows were whole has nothing real to show.
+    if (job.status == Status::Ok && err.cutShort && err.rowsAtCut == 0 && !progressive)
+        job.status = Status::Corrupt;
     if (job.status != Status::Ok) {
         job.picture.Reset();
         return job.status;
     }
-    return ApplyOrientation(job.picture, orientation);
+    Status s = ApplyOrientation(job.picture, job.orientation);
+    job.picture.damaged = err.damaged;
+    return s;
 }
 
 bool Probe(Bytes head, std::string_view)

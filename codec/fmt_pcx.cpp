@@ -4,8 +4,10 @@
 // run-length files: black-and-white 1-bit, 16-colour 4-plane, 256-colour and 24-bit.
 //
 // Decisions:
-// - Run-length runs that cross a scanline are carried into the next one; a file that ends before
-//   the last scanline is damage, as is a bytes-per-line value too small for the width.
+// - Run-length runs that cross a scanline are carried into the next one. A file that ends before
+//   the last scanline gives the whole scanlines it holds, the rest left at index 0 or black, and
+//   is marked damaged; one without a whole scanline fails, as does a bytes-per-line value too
+//   small for the width.
 // - 16-colour pictures use the header palette in versions 2 and 5 unless it is all zero; other
 //   versions (which promise no palette and may hold stray bytes there) get the EGA colours.
 // - 2-bit pictures take the CGA colours the header selects: background from the high nibble of
@@ -191,11 +193,14 @@ Status LoadPcx(Bytes file, int page, Picture &out)
         return Status::TooLarge;
 
     unsigned bits = h.bitsPerPixel, planes = h.planes;
-    // Refuse data that cannot fill the scanlines (two run-length bytes give at most 63) before
-    // any pixel memory is taken.
-    std::uint64_t total = std::uint64_t(h.bytesPerLine) * planes * std::uint64_t(h.height);
-    std::uint64_t left = file.size - kHeaderSize;
-    if (h.encoding == 1 ? total > left * 32 : total > left)
+    // Refuse data that cannot fill the first scanline (two run-length bytes give at most 63),
+    // and a picture far larger than the data could describe even cut short, before any pixel
+    // memory is taken.
+    const std::uint64_t line64 = std::uint64_t(h.bytesPerLine) * planes;
+    const std::uint64_t total = line64 * std::uint64_t(h.height);
+    const std::uint64_t left = file.size - kHeaderSize;
+    const std::uint64_t reach = h.encoding == 1 ? left * 32 : left;
+    if (line64 > reach || total > reach * 16)
         return Status::Corrupt;
     int outBits = bits == 8 ? (planes == 1 ? 8 : 24) : (bits == 1 && planes == 1) ? 1 : 4;
     Picture pic;
@@ -236,7 +241,7 @@ Status LoadPcx(Bytes file, int page, Picture &out)
         LineSource scan(file, h.encoding == 1);
         for (int y = 0; y < h.height && !alpha; ++y) {
             if (!scan.Next(line.get(), lineSize))
-                return Status::Corrupt;
+                break;
             const std::uint8_t *a = line.get() + 3 * bpl;
             alpha = std::any_of(a, a + h.width, [](std::uint8_t v) { return v != 0; });
         }
@@ -244,8 +249,12 @@ Status LoadPcx(Bytes file, int page, Picture &out)
 
     LineSource src(file, h.encoding == 1);
     for (int y = 0; y < h.height; ++y) {
-        if (!src.Next(line.get(), lineSize))
-            return Status::Corrupt;
+        if (!src.Next(line.get(), lineSize)) {
+            if (y == 0)
+                return Status::Corrupt;
+            pic.damaged = true;
+            break;
+        }
         std::uint8_t *dst = pic.RowFromTop(y);
         const std::uint8_t *l = line.get();
         if (bits == 8 && planes >= 3) {
@@ -310,6 +319,7 @@ void EncodeSpan(const std::uint8_t *p, std::size_t n, ByteWriter &w)
 
 Status SavePcx(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)
 {
+    // The header holds the last column and row (16 bits each) and the bytes per plane line.
     if (view.width > 0x10000 || view.height > 0x10000)
         return Status::TooLarge;
     // Layout: 1 × 1 for black and white, 1 × 4 for other 1- and 4-bit pictures, 8 × 1, 8 × 3.
@@ -334,7 +344,11 @@ Status SavePcx(const PictureView &view, const SaveOptions &, std::vector<std::ui
         planes = 1;
     }
     std::size_t bpl = (std::size_t(view.width) * bits + 7) / 8;
-    bpl += bpl & 1;
+    // Lines are padded to even lengths where the 16-bit field allows it.
+    if ((bpl & 1) != 0 && bpl < 0xFFFF)
+        ++bpl;
+    if (bpl > 0xFFFF)
+        return Status::TooLarge;
     try {
         out.clear();
         ByteWriter w(out);

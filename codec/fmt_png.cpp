@@ -7,6 +7,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <memory>
 #include <png.h>
 
 namespace codexa
@@ -32,7 +33,8 @@ enum class Convert {
     BgrAlpha, // BGRA over white into 24-bit
 };
 
-// Memory owners live outside the frame that calls setjmp.
+// Memory owners and progress live outside the frame that calls setjmp, so a decode cut short by
+// libpng's error handler still hands out the rows it delivered.
 struct DecodeJob {
     Bytes file;
     std::size_t pos = 0;
@@ -40,13 +42,20 @@ struct DecodeJob {
     std::vector<std::uint8_t> buffer;
     std::vector<png_bytep> rows;
     Status status = Status::Corrupt;
+    Convert how = Convert::None;
+    bool interlaced = false;
+    int rowsDone = 0; // rows of the first (or only) pass delivered
+    bool complete = false;
+    bool shortRead = false; // the file ended inside a read
 };
 
 void ReadFn(png_structp png, png_bytep out, std::size_t n)
 {
     auto *job = static_cast<DecodeJob *>(png_get_io_ptr(png));
-    if (n > job->file.size - job->pos)
+    if (n > job->file.size - job->pos) {
+        job->shortRead = true;
         png_error(png, "truncated");
+    }
     std::memcpy(out, job->file.data + job->pos, n);
     job->pos += n;
 }
@@ -97,6 +106,34 @@ void ConvertRow(Convert how, const std::uint8_t *in, std::uint8_t *out, int widt
     }
 }
 
+// The conversion from the rows libpng will deliver (after png_read_update_info) into the
+// picture's depth, or false when they do not fit it. Chunks seen earlier (a tRNS that a later
+// PLTE cancelled, say) never decide this: only the delivered layout does.
+bool ChooseConvert(int bitCount, int channels, int rowDepth, std::size_t rowBytes, int width, Convert &how)
+{
+    const std::size_t w = static_cast<std::size_t>(width);
+    std::size_t need = 0;
+    if (bitCount <= 8 && channels == 1 && rowDepth == bitCount) {
+        how = Convert::None;
+        need = (w * static_cast<std::size_t>(bitCount) + 7) / 8;
+    } else if (bitCount == 4 && channels == 1 && rowDepth == 2) {
+        how = Convert::Expand2To4;
+        need = (w * 2 + 7) / 8;
+    } else if (bitCount == 8 && channels == 2 && rowDepth == 16) {
+        how = Convert::GreyAlpha;
+        need = w * 2;
+    } else if (bitCount == 24 && channels == 3 && rowDepth == 24) {
+        how = Convert::None;
+        need = w * 3;
+    } else if (bitCount == 24 && channels == 4 && rowDepth == 32) {
+        how = Convert::BgrAlpha;
+        need = w * 4;
+    } else {
+        return false;
+    }
+    return rowBytes >= need;
+}
+
 void RunDecode(DecodeJob &job, png_structp png, png_infop info)
 {
     png_set_read_fn(png, &job, ReadFn);
@@ -115,7 +152,6 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
     png_color_16p transColor = nullptr;
     bool hasTrns = png_get_tRNS(png, info, &trans, &numTrans, &transColor) != 0;
 
-    Convert how = Convert::None;
     int bitCount = 24;
     int paletteSize = 0;
     DibInfoBlock palette {};
@@ -135,8 +171,6 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
             palette.bmiColors[i] = RGBQUAD { OverWhite(plte[i].blue, a), OverWhite(plte[i].green, a),
                 OverWhite(plte[i].red, a), 0 };
         }
-        if (depth == 2)
-            how = Convert::Expand2To4;
     } else if (colorType == PNG_COLOR_TYPE_GRAY && depth == 1) {
         bitCount = 1;
         paletteSize = 2;
@@ -152,20 +186,22 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
             png_set_expand_gray_1_2_4_to_8(png);
         if (hasTrns)
             png_set_tRNS_to_alpha(png);
-        if (hasTrns || colorType == PNG_COLOR_TYPE_GRAY_ALPHA)
-            how = Convert::GreyAlpha;
     } else {
         png_set_bgr(png);
         if (hasTrns)
             png_set_tRNS_to_alpha(png);
-        if (hasTrns || colorType == PNG_COLOR_TYPE_RGB_ALPHA)
-            how = Convert::BgrAlpha;
     }
     if (depth == 16)
         png_set_scale_16(png);
     const int passes = png_set_interlace_handling(png);
     png_read_update_info(png, info);
     const std::size_t rowBytes = png_get_rowbytes(png, info);
+    const int channels = png_get_channels(png, info);
+    const int rowDepth = png_get_bit_depth(png, info) * channels;
+    if (!ChooseConvert(bitCount, channels, rowDepth, rowBytes, width, job.how)) {
+        job.status = Status::Corrupt;
+        return;
+    }
 
     job.status
         = job.picture.Create(width, height, bitCount, paletteSize == (1 << bitCount) ? 0 : paletteSize);
@@ -180,37 +216,62 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
         && resX <= 0x7FFFFFFF && resY <= 0x7FFFFFFF)
         job.picture.SetResolution(static_cast<LONG>(resX), static_cast<LONG>(resY));
 
-    if (how == Convert::None && rowBytes <= job.picture.stride()) {
-        if (!ReserveRows(job.rows, static_cast<std::size_t>(height))) {
-            job.status = Status::NoMemory;
-            return;
-        }
-        for (int y = 0; y < height; ++y)
-            job.rows[static_cast<std::size_t>(y)] = job.picture.RowFromTop(y);
-        png_read_image(png, job.rows.data());
-    } else if (passes == 1) {
-        if (!Reserve(job.buffer, rowBytes)) {
+    const std::size_t rowCount = static_cast<std::size_t>(height);
+    const bool direct = job.how == Convert::None && rowBytes <= job.picture.stride();
+    if (passes == 1) {
+        // Row by row, straight into the picture or through one row buffer.
+        if (!direct && !Reserve(job.buffer, rowBytes)) {
             job.status = Status::NoMemory;
             return;
         }
         for (int y = 0; y < height; ++y) {
-            png_read_row(png, job.buffer.data(), nullptr);
-            ConvertRow(how, job.buffer.data(), job.picture.RowFromTop(y), width);
+            std::uint8_t *target = direct ? job.picture.RowFromTop(y) : job.buffer.data();
+            png_read_row(png, target, nullptr);
+            if (!direct)
+                ConvertRow(job.how, target, job.picture.RowFromTop(y), width);
+            job.rowsDone = y + 1;
         }
-    } else {
-        if (rowBytes > (std::size_t(1) << 40) / static_cast<std::size_t>(height)
-            || !Reserve(job.buffer, rowBytes * static_cast<std::size_t>(height))
-            || !ReserveRows(job.rows, static_cast<std::size_t>(height))) {
-            job.status = Status::NoMemory;
-            return;
-        }
-        for (int y = 0; y < height; ++y)
-            job.rows[static_cast<std::size_t>(y)]
-                = job.buffer.data() + rowBytes * static_cast<std::size_t>(y);
-        png_read_image(png, job.rows.data());
-        for (int y = 0; y < height; ++y)
-            ConvertRow(how, job.rows[static_cast<std::size_t>(y)], job.picture.RowFromTop(y), width);
+        job.complete = true;
+        return;
     }
+    if (!ReserveRows(job.rows, rowCount)
+        || (!direct
+            && (rowBytes > (std::size_t(1) << 40) / rowCount || !Reserve(job.buffer, rowBytes * rowCount)))) {
+        job.status = Status::NoMemory;
+        return;
+    }
+    for (int y = 0; y < height; ++y)
+        job.rows[static_cast<std::size_t>(y)]
+            = direct ? job.picture.RowFromTop(y) : job.buffer.data() + rowBytes * static_cast<std::size_t>(y);
+    job.interlaced = true;
+    // Pass by pass in libpng's display mode: each pass fills the blocks it covers, so a file cut
+    // short shows every pass it completed, coarse where the later passes are missing.
+    for (int pass = 0; pass < passes; ++pass)
+        for (int y = 0; y < height; ++y) {
+            png_read_row(png, nullptr, job.rows[static_cast<std::size_t>(y)]);
+            if (pass == 0)
+                job.rowsDone = y + 1;
+        }
+    job.complete = true;
+}
+
+// After the decode, whole or cut short: converts buffered interlaced rows, and decides whether
+// there is a picture. A file that ends after at least one delivered row is a damaged picture; the
+// rows never delivered stay zero (black, or palette entry 0). Other errors (a bad check value,
+// broken compressed data) fail as before.
+void FinishDecode(DecodeJob &job)
+{
+    if (job.picture.bits == nullptr || job.rowsDone == 0 || (!job.complete && !job.shortRead)
+        || (job.status != Status::Ok && job.status != Status::Corrupt)) {
+        if (job.status == Status::Ok)
+            job.status = Status::Corrupt;
+        return;
+    }
+    if (job.interlaced && job.how != Convert::None)
+        for (int y = 0; y < job.picture.height(); ++y)
+            ConvertRow(job.how, job.rows[static_cast<std::size_t>(y)], job.picture.RowFromTop(y),
+                job.picture.width());
+    job.picture.damaged = !job.complete;
     job.status = Status::Ok;
 }
 
@@ -219,13 +280,10 @@ bool Probe(Bytes head, std::string_view)
     return head.size >= 8 && std::memcmp(head.data, kSignature, 8) == 0;
 }
 
-Status Load(Bytes file, int page, Picture &out)
+// idatReadSize: 0 for libpng's own; a small value makes a file cut inside its image data give
+// up only the last few bytes before the cut.
+Status LoadOnce(Bytes file, std::size_t idatReadSize, DecodeJob &job)
 {
-    if (page > 0)
-        return Status::BadPage;
-    if (!Probe(file, {}))
-        return Status::NotThisFormat;
-    DecodeJob job;
     job.file = file;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &job, ErrorFn, WarningFn);
     if (png == nullptr)
@@ -235,15 +293,34 @@ Status Load(Bytes file, int page, Picture &out)
         png_destroy_read_struct(&png, nullptr, nullptr);
         return Status::NoMemory;
     }
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        return Status::Corrupt;
-    }
-    RunDecode(job, png, info);
+    if (idatReadSize > 0)
+        png_set_compression_buffer_size(png, idatReadSize);
+    if (setjmp(png_jmpbuf(png)) == 0)
+        RunDecode(job, png, info);
     png_destroy_read_struct(&png, &info, nullptr);
-    if (job.status == Status::Ok)
-        out = std::move(job.picture);
+    FinishDecode(job);
     return job.status;
+}
+
+Status Load(Bytes file, int page, Picture &out)
+{
+    if (page > 0)
+        return Status::BadPage;
+    if (!Probe(file, {}))
+        return Status::NotThisFormat;
+    auto job = std::make_unique<DecodeJob>();
+    Status s = LoadOnce(file, 0, *job);
+    if (job->shortRead && job->picture.bits != nullptr && !job->complete) {
+        // Cut short: again in small reads, which decode every row the data before the cut holds.
+        auto again = std::make_unique<DecodeJob>();
+        if (LoadOnce(file, 16, *again) == Status::Ok && again->rowsDone >= job->rowsDone) {
+            job = std::move(again);
+            s = Status::Ok;
+        }
+    }
+    if (s == Status::Ok)
+        out = std::move(job->picture);
+    return s;
 }
 
 struct EncodeJob {

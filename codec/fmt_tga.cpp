@@ -222,7 +222,7 @@ struct Decoder {
         RowSource src(pixels, h);
         for (int y = 0; y < h.height; ++y) {
             if (!src.Next(row.get(), h.width))
-                return Status::Corrupt;
+                return Status::Ok; // a cut file: what it holds decides
             for (int x = 0; x < h.width && !any; ++x) {
                 if (h.depth == 32)
                     any = row[std::size_t(4) * x + 3] != 0;
@@ -245,6 +245,7 @@ struct Decoder {
     }
 
     // Decodes every row; convert(fileRow, outRow, step) writes one row, step = +1 or -1 pixels.
+    // Data that ends after at least one whole row gives a damaged picture.
     template <typename Convert> Status Run(Picture &pic, Convert convert) const
     {
         std::unique_ptr<std::uint8_t[]> row(new (std::nothrow) std::uint8_t[std::size_t(h.width) * 4]);
@@ -255,8 +256,12 @@ struct Decoder {
         int pixelBytes = pic.bitCount() / 8;
         RowSource src(pixels, h);
         for (int y = 0; y < h.height; ++y) {
-            if (!src.Next(row.get(), h.width))
-                return Status::Corrupt;
+            if (!src.Next(row.get(), h.width)) {
+                if (y == 0)
+                    return Status::Corrupt;
+                pic.damaged = true;
+                return Status::Ok;
+            }
             std::uint8_t *dst = pic.RowFromTop(topDown ? y : h.height - 1 - y);
             if (rightToLeft)
                 dst += std::size_t(h.width - 1) * pixelBytes;
@@ -317,11 +322,13 @@ Status LoadTga(Bytes file, int page, Picture &out)
         if (map == nullptr)
             return Status::Corrupt;
     }
-    // Pixel data that cannot cover the picture (a run packet yields at most 128 pixels) is
-    // refused before any pixel memory is taken.
+    // Pixel data that cannot cover the first row, or covers far less than the picture even for a
+    // file cut short (a run packet yields at most 128 pixels), is refused before any pixel memory
+    // is taken.
     std::uint64_t pixels = std::uint64_t(h.width) * std::uint64_t(h.height);
     std::uint64_t left = r.remaining();
-    if (h.rle() ? pixels > left * 128 : pixels * h.bytesPerPixel() > left)
+    std::uint64_t reach = h.rle() ? left * 128 : left / h.bytesPerPixel();
+    if (std::uint64_t(h.width) > reach || pixels > reach * 16)
         return Status::Corrupt;
     Decoder dec { h, Bytes { file.data + r.pos(), file.size - r.pos() } };
     dec.premultiplied = AttributesType(file) == 4;

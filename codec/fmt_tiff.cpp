@@ -22,22 +22,37 @@ namespace
 const char *const kExtensions[] = { ".tif", ".tiff", nullptr };
 
 // A growable in-memory file for libtiff: reads from the input, writes into `out` when given.
+// For a damaged input, `padded` reads past the end as zeros (up to a budget), so strips cut off by
+// the end of the file still decode their leading rows.
 struct MemoryFile {
     Bytes in;
     std::vector<std::uint8_t> *out = nullptr;
     std::uint64_t pos = 0;
     bool failed = false;
+    bool padded = false;
+    bool pastEnd = false; // padded zeros were served
+    std::uint64_t zeroBudget = 0;
+    int errors = 0; // errors libtiff reported
     std::uint64_t size() const { return out ? out->size() : in.size; }
 };
 
 tmsize_t ReadProc(thandle_t h, void *buf, tmsize_t n)
 {
     auto *f = static_cast<MemoryFile *>(h);
-    if (n <= 0 || f->pos >= f->size())
+    if (n <= 0)
         return 0;
-    std::uint64_t take = std::min<std::uint64_t>(static_cast<std::uint64_t>(n), f->size() - f->pos);
-    const std::uint8_t *src = f->out ? f->out->data() : f->in.data;
-    std::memcpy(buf, src + f->pos, static_cast<std::size_t>(take));
+    const std::uint64_t want = static_cast<std::uint64_t>(n);
+    std::uint64_t take = f->pos < f->size() ? std::min<std::uint64_t>(want, f->size() - f->pos) : 0;
+    if (take > 0) {
+        const std::uint8_t *src = f->out ? f->out->data() : f->in.data;
+        std::memcpy(buf, src + f->pos, static_cast<std::size_t>(take));
+    }
+    if (take < want && f->padded && f->out == nullptr && want - take <= f->zeroBudget) {
+        std::memset(static_cast<std::uint8_t *>(buf) + take, 0, static_cast<std::size_t>(want - take));
+        f->zeroBudget -= want - take;
+        f->pastEnd = true;
+        take = want;
+    }
     f->pos += take;
     return static_cast<tmsize_t>(take);
 }
@@ -84,7 +99,7 @@ toff_t SizeProc(thandle_t h)
 int MapProc(thandle_t h, void **base, toff_t *size)
 {
     auto *f = static_cast<MemoryFile *>(h);
-    if (f->out != nullptr)
+    if (f->out != nullptr || f->padded)
         return 0;
     *base = const_cast<std::uint8_t *>(f->in.data);
     *size = f->in.size;
@@ -95,6 +110,13 @@ void UnmapProc(thandle_t, void *, toff_t) { }
 
 int QuietHandler(TIFF *, void *, const char *, const char *, va_list)
 {
+    return 1;
+}
+
+int CountingHandler(TIFF *, void *user, const char *, const char *, va_list)
+{
+    if (user != nullptr)
+        ++static_cast<MemoryFile *>(user)->errors;
     return 1;
 }
 
@@ -119,7 +141,7 @@ TIFF *Open(MemoryFile &file, const char *mode)
     if (limit > (2ll << 30))
         limit = 2ll << 30;
     TIFFOpenOptionsSetMaxSingleMemAlloc(opts, static_cast<tmsize_t>(limit));
-    TIFFOpenOptionsSetErrorHandlerExtR(opts, QuietHandler, nullptr);
+    TIFFOpenOptionsSetErrorHandlerExtR(opts, CountingHandler, &file);
     TIFFOpenOptionsSetWarningHandlerExtR(opts, QuietHandler, nullptr);
     TIFF *tif = TIFFClientOpenExt(
         "memory", mode, &file, ReadProc, WriteProc, SeekProc, CloseProc, SizeProc, MapProc, UnmapProc, opts);
@@ -159,7 +181,7 @@ LONG ResolutionToPelsPerMeter(float value, std::uint16_t unit)
     return static_cast<LONG>(std::lround(ppm));
 }
 
-// Colour map entries are 16-bit; some writers store 8-bit values.
+// Colour map entries are 16-bit and keep their high byte; some writers store 8-bit values.
 void ReadColorMap(TIFF *tif, int bits, DibInfoBlock &info)
 {
     std::uint16_t *r = nullptr, *g = nullptr, *b = nullptr;
@@ -172,9 +194,7 @@ void ReadColorMap(TIFF *tif, int bits, DibInfoBlock &info)
     for (int i = 0; i < n; ++i)
         if (r[i] >= 256 || g[i] >= 256 || b[i] >= 256)
             eightBit = false;
-    auto scale = [eightBit](std::uint16_t v) {
-        return static_cast<BYTE>(eightBit ? v : (v * 255u + 32767u) / 65535u);
-    };
+    auto scale = [eightBit](std::uint16_t v) { return static_cast<BYTE>(eightBit ? v : v >> 8); };
     for (int i = 0; i < n; ++i)
         info.bmiColors[i] = RGBQUAD { scale(b[i]), scale(g[i]), scale(r[i]), 0 };
 }
@@ -189,7 +209,7 @@ void Expand2To4(const std::uint8_t *in, std::uint8_t *out, int width)
 }
 
 // Stored samples copied as they are: palette and bilevel pages (one sample of 1, 2, 4, 8 bits).
-Status ReadIndexed(TIFF *tif, int width, int height, int bits, Picture &pic)
+Status ReadIndexed(TIFF *tif, int width, int height, int bits, Picture &pic, int &rowsDone)
 {
     const std::size_t rowBytes = (static_cast<std::size_t>(width) * static_cast<std::size_t>(bits) + 7) / 8;
     auto place = [&](int y, const std::uint8_t *src, std::size_t offset, std::size_t count) {
@@ -222,6 +242,9 @@ Status ReadIndexed(TIFF *tif, int width, int height, int bits, Picture &pic)
                 for (std::uint32_t tx = 0; tx < static_cast<std::uint32_t>(width); tx += tw) {
                     if (TIFFReadTile(tif, tile.data(), tx, ty, 0, 0) < 0)
                         return Status::Corrupt;
+                    if (tx + tw >= static_cast<std::uint32_t>(width))
+                        rowsDone = static_cast<int>(std::min<std::uint64_t>(
+                            static_cast<std::uint64_t>(ty) + th, static_cast<std::uint64_t>(height)));
                     std::size_t offset = static_cast<std::size_t>(tx) * static_cast<std::size_t>(bits) / 8;
                     std::size_t count = std::min(tileRow, rowBytes - offset);
                     for (std::uint32_t r = 0; r < th && ty + r < static_cast<std::uint32_t>(height); ++r)
@@ -236,6 +259,7 @@ Status ReadIndexed(TIFF *tif, int width, int height, int bits, Picture &pic)
                 if (TIFFReadScanline(tif, line.data(), static_cast<std::uint32_t>(y), 0) < 0)
                     return Status::Corrupt;
                 place(y, line.data(), 0, rowBytes);
+                rowsDone = y + 1;
             }
         }
     } catch (...) {
@@ -245,7 +269,7 @@ Status ReadIndexed(TIFF *tif, int width, int height, int bits, Picture &pic)
 }
 
 // Anything else through libtiff's RGBA renderer, a band of rows at a time.
-Status ReadRgba(TIFF *tif, int width, int height, bool grey, Picture &pic)
+Status ReadRgba(TIFF *tif, int width, int height, bool grey, Picture &pic, int &rowsDone)
 {
     char message[1024] = {};
     if (!TIFFRGBAImageOK(tif, message))
@@ -286,8 +310,20 @@ Status ReadRgba(TIFF *tif, int width, int height, bool grey, Picture &pic)
             static_cast<std::uint32_t>(band), static_cast<std::uint32_t>(height) - y0);
         img.row_offset = static_cast<int>(y0);
         img.col_offset = 0;
-        if (!TIFFRGBAImageGet(&img, raster.data(), static_cast<std::uint32_t>(width), rows))
-            return Status::Corrupt;
+        bool failed = !TIFFRGBAImageGet(&img, raster.data(), static_cast<std::uint32_t>(width), rows);
+        if (failed) {
+            // Which strips of the band are whole: read it again a strip at a time.
+            std::uint32_t good = 0;
+            for (; good < rows; good += unit) {
+                img.row_offset = static_cast<int>(y0 + good);
+                std::uint32_t n = std::min(unit, rows - good);
+                if (!TIFFRGBAImageGet(&img,
+                        raster.data() + static_cast<std::size_t>(good) * static_cast<std::size_t>(width),
+                        static_cast<std::uint32_t>(width), n))
+                    break;
+            }
+            rows = good;
+        }
         for (std::uint32_t r = 0; r < rows; ++r) {
             const std::uint32_t *in
                 = raster.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(width);
@@ -308,6 +344,9 @@ Status ReadRgba(TIFF *tif, int width, int height, bool grey, Picture &pic)
                 }
             }
         }
+        rowsDone = static_cast<int>(y0 + rows);
+        if (failed)
+            return Status::Corrupt;
     }
     return Status::Ok;
 }
@@ -396,7 +435,8 @@ std::uint8_t To8(double v)
 
 // Samples of any width, integer or floating point, any layout, for pages the RGBA renderer
 // refuses. Grey, RGB, CMYK and palettes of up to 16 bits; the first extra sample is alpha.
-Status ReadGeneric(TIFF *tif, int width, int height, std::uint16_t photometric, bool grey, Picture &pic)
+Status ReadGeneric(
+    TIFF *tif, int width, int height, std::uint16_t photometric, bool grey, Picture &pic, int &rowsDone)
 {
     std::uint16_t spp = 1, bps = 1, format = SAMPLEFORMAT_UINT, planar = PLANARCONFIG_CONTIG;
     TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &spp);
@@ -491,6 +531,9 @@ Status ReadGeneric(TIFF *tif, int width, int height, std::uint16_t photometric, 
                     if (got < 0)
                         return Status::Corrupt;
                 }
+                if (pass == 1 && x0 + bw >= static_cast<std::uint32_t>(width))
+                    rowsDone = static_cast<int>(std::min<std::uint64_t>(
+                        static_cast<std::uint64_t>(y0) + bh, static_cast<std::uint64_t>(height)));
                 const std::uint32_t rows = std::min(bh, static_cast<std::uint32_t>(height) - y0);
                 const std::uint32_t cols = std::min(bw, static_cast<std::uint32_t>(width) - x0);
                 for (std::uint32_t r = 0; r < rows; ++r) {
@@ -517,8 +560,8 @@ Status ReadGeneric(TIFF *tif, int width, int height, std::uint16_t photometric, 
                             const std::size_t max = (std::size_t(1) << bps) - 1;
                             std::size_t index
                                 = static_cast<std::size_t>(sample[0] * static_cast<double>(max) + 0.5);
-                            rgb[0] = mapR[index] / 65535.0, rgb[1] = mapG[index] / 65535.0,
-                            rgb[2] = mapB[index] / 65535.0;
+                            rgb[0] = (mapR[index] >> 8) / 255.0, rgb[1] = (mapG[index] >> 8) / 255.0,
+                            rgb[2] = (mapB[index] >> 8) / 255.0;
                         } else if (colours == 1) {
                             double v = photometric == PHOTOMETRIC_MINISWHITE ? 1.0 - sample[0] : sample[0];
                             rgb[0] = rgb[1] = rgb[2] = v;
@@ -550,7 +593,47 @@ Status ReadGeneric(TIFF *tif, int width, int height, std::uint16_t photometric, 
     return Status::Ok;
 }
 
-Status ReadPage(TIFF *tif, Picture &out)
+// Rows of the page (from the first stored) whose data lies wholly inside the file: those of the
+// strips or tile rows before the first one that reaches past the end, plus, uncompressed, the
+// whole rows of that one.
+int RowsInFile(TIFF *tif, std::uint64_t fileSize, int height)
+{
+    std::uint32_t width = 0, unit = 0, across = 1;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    if (TIFFIsTiled(tif)) {
+        std::uint32_t tw = 0;
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &unit);
+        if (tw == 0)
+            return 0;
+        across = static_cast<std::uint32_t>((static_cast<std::uint64_t>(width) + tw - 1) / tw);
+    } else {
+        TIFFGetFieldDefaulted(tif, TIFFTAG_ROWSPERSTRIP, &unit);
+    }
+    if (unit == 0)
+        return 0;
+    if (unit > static_cast<std::uint32_t>(height))
+        unit = static_cast<std::uint32_t>(height);
+    std::uint16_t compression = COMPRESSION_NONE;
+    TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
+    const std::uint64_t blocksDown = (static_cast<std::uint64_t>(height) + unit - 1) / unit;
+    const std::uint32_t blocks = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+    for (std::uint64_t i = 0; i < blocksDown * across && i < blocks; ++i) {
+        const std::uint64_t offset = TIFFGetStrileOffset(tif, static_cast<std::uint32_t>(i));
+        const std::uint64_t count = TIFFGetStrileByteCount(tif, static_cast<std::uint32_t>(i));
+        if (offset <= fileSize && count <= fileSize - offset)
+            continue;
+        std::uint64_t rows = (i / across) * unit;
+        const tmsize_t line = TIFFScanlineSize(tif);
+        if (compression == COMPRESSION_NONE && across == 1 && line > 0 && offset < fileSize)
+            rows += std::min<std::uint64_t>(unit, (fileSize - offset) / static_cast<std::uint64_t>(line));
+        return static_cast<int>(std::min<std::uint64_t>(rows, static_cast<std::uint64_t>(height)));
+    }
+    return height;
+}
+
+// A page whose pixel data breaks off after some rows is kept as a damaged picture.
+Status ReadPage(TIFF *tif, Picture &out, bool &damaged)
 {
     std::uint32_t w = 0, h = 0;
     if (!TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w) || !TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h) || w == 0
@@ -578,6 +661,9 @@ Status ReadPage(TIFF *tif, Picture &out)
     const bool greyPhoto = photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE;
     Picture pic;
     Status s;
+    int rowsDone = 0;
+    auto *file = static_cast<MemoryFile *>(TIFFClientdata(tif));
+    const int errorsBefore = file->errors;
     if (spp == 1 && intSamples && lowDepth
         && (photometric == PHOTOMETRIC_PALETTE || (greyPhoto && bps == 1))) {
         const int bitCount = bps == 2 ? 4 : bps;
@@ -592,7 +678,7 @@ Status ReadPage(TIFF *tif, Picture &out)
             pic.info.bmiColors[0] = RGBQUAD { zero, zero, zero, 0 };
             pic.info.bmiColors[1] = RGBQUAD { BYTE(255 - zero), BYTE(255 - zero), BYTE(255 - zero), 0 };
         }
-        s = ReadIndexed(tif, width, height, bps, pic);
+        s = ReadIndexed(tif, width, height, bps, pic, rowsDone);
     } else {
         const bool grey = greyPhoto && spp <= 2;
         s = pic.Create(width, height, grey ? 8 : 24, 0);
@@ -600,16 +686,23 @@ Status ReadPage(TIFF *tif, Picture &out)
             return s;
         if (grey)
             DibGreyPalette(pic.info, 256);
-        s = ReadRgba(tif, width, height, grey, pic);
+        s = ReadRgba(tif, width, height, grey, pic, rowsDone);
         if (s == Status::Unsupported)
-            s = ReadGeneric(tif, width, height, photometric, grey, pic);
+            s = ReadGeneric(tif, width, height, photometric, grey, pic, rowsDone);
     }
-    if (s != Status::Ok)
+    // The renderer goes on past a broken strip, leaving it unfilled; the errors tell.
+    if (s == Status::Ok && file->errors != errorsBefore)
+        damaged = true;
+    if (s == Status::Corrupt && rowsDone > 0)
+        damaged = true;
+    else if (s != Status::Ok)
         return s;
     pic.SetResolution(xppm, yppm);
     s = ApplyOrientation(pic, orientation);
-    if (s == Status::Ok)
+    if (s == Status::Ok) {
         out = std::move(pic);
+        out.damaged = damaged;
+    }
     return s;
 }
 
@@ -617,15 +710,46 @@ Status Load(Bytes file, int page, Picture &out)
 {
     if (!Probe(file, {}))
         return Status::NotThisFormat;
-    MemoryFile mf { file };
-    TiffCloser c { Open(mf, "r") };
-    if (c.tif == nullptr)
-        return Status::Corrupt;
-    if (page > 0) {
-        if (page > 0xFFFF || !TIFFSetDirectory(c.tif, static_cast<tdir_t>(page)))
-            return Status::BadPage;
+    Status s = Status::Corrupt;
+    Picture first;
+    // First as it is; a page that breaks off once more with the missing bytes read as zeros,
+    // which keeps the leading rows of a strip cut off by the end of the file.
+    for (bool padded : { false, true }) {
+        MemoryFile mf { file };
+        mf.padded = padded;
+        mf.zeroBudget = static_cast<std::uint64_t>(std::clamp(PixelLimit() * 4, 1ll << 20, 1ll << 30));
+        TiffCloser c { Open(mf, "r") };
+        if (c.tif == nullptr)
+            return Status::Corrupt;
+        if (page > 0) {
+            if (page > 0xFFFF || !TIFFSetDirectory(c.tif, static_cast<tdir_t>(page)))
+                return Status::BadPage;
+        }
+        bool damaged = false;
+        Picture pic;
+        s = ReadPage(c.tif, pic, damaged);
+        if (s == Status::Ok && !padded && !damaged) {
+            out = std::move(pic);
+            return s;
+        }
+        if (!padded) {
+            if (s != Status::Ok && s != Status::Corrupt)
+                return s;
+            first = std::move(pic);
+            continue;
+        }
+        std::uint32_t h = 0;
+        if (s == Status::Ok && TIFFGetField(c.tif, TIFFTAG_IMAGELENGTH, &h) && h <= 0x7FFFFFFF
+            && RowsInFile(c.tif, file.size, static_cast<int>(h)) > 0) {
+            out = std::move(pic);
+            out.damaged = true;
+            return s;
+        }
     }
-    return ReadPage(c.tif, out);
+    if (first.bits == nullptr)
+        return Status::Corrupt;
+    out = std::move(first);
+    return Status::Ok;
 }
 
 Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)

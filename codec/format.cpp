@@ -179,6 +179,7 @@ void SetPixelLimit(long long pixels)
 Picture::Picture(Picture &&other) noexcept
     : info(other.info)
     , bits(other.bits)
+    , damaged(other.damaged)
     , stride_(other.stride_)
 {
     other.bits = nullptr;
@@ -190,6 +191,7 @@ Picture &Picture::operator=(Picture &&other) noexcept
         Reset();
         info = other.info;
         bits = std::exchange(other.bits, nullptr);
+        damaged = other.damaged;
         stride_ = other.stride_;
     }
     return *this;
@@ -204,6 +206,7 @@ void Picture::Reset()
 {
     GlobalFree(bits);
     bits = nullptr;
+    damaged = false;
     stride_ = 0;
 }
 
@@ -237,6 +240,7 @@ Status Picture::Recreate(int width, int height, int bitCount, int paletteSize)
     if (size == 0 || size > GlobalSize(bits)
         || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24))
         return Create(width, height, bitCount, paletteSize);
+    damaged = false;
     DibInitHeader(info, width, height, bitCount);
     if (bitCount <= 8 && paletteSize > 0 && paletteSize < (1 << bitCount))
         info.bmiHeader.biClrUsed = static_cast<DWORD>(paletteSize);
@@ -256,6 +260,7 @@ void Picture::Release(HGLOBAL *outBits, void *info1064)
     std::memcpy(info1064, &info, DibHeaderBytes(info.bmiHeader));
     *outBits = bits;
     bits = nullptr;
+    damaged = false;
     stride_ = 0;
 }
 

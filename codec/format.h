@@ -133,6 +133,9 @@ public:
 
     DibInfoBlock info {};
     HGLOBAL bits = nullptr;
+    // The file was cut short or broken part-way: the rows decoded before the damage are real,
+    // the rest is filled. A decoder returns such a picture with Status::Ok.
+    bool damaged = false;
 
 private:
     std::size_t stride_ = 0;

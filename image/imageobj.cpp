@@ -48,7 +48,9 @@ bool CImageObj::LoadPage(int page)
     if (info_ == nullptr)
         return false;
     HGLOBAL bits = nullptr;
-    if (CodexaLoadPage(&bits, info_, fileName_.c_str(), page) <= 0 || bits == nullptr)
+    int damaged = 0;
+    damaged_ = false;
+    if (CodexaLoadPageEx(&bits, info_, fileName_.c_str(), page, &damaged) <= 0 || bits == nullptr)
         return false;
     DibLayout layout;
     if (!DibLayoutOf(info_, bits, layout)) {
@@ -56,6 +58,7 @@ bool CImageObj::LoadPage(int page)
         return false;
     }
     bits_ = bits;
+    damaged_ = damaged != 0;
     return true;
 }
 

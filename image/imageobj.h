@@ -26,6 +26,8 @@ public:
     bool Reload();
     int PageCount() const { return pageCount_; }
     int CurrentPage() const { return currentPage_; }
+    // The loaded page came from a damaged or cut file: only part of it is real, the rest filled.
+    bool IsDamaged() const { return damaged_; }
     // Saves through the codec library (empty path: the own file name); the picture is unchanged.
     // True when the library reports success.
     bool Save(std::string path);
@@ -102,6 +104,7 @@ private:
     DibInfoBlock *info_ = nullptr;
     int pageCount_ = 0;
     int currentPage_ = 0;
+    bool damaged_ = false;
     std::string fileName_;
     QImage display_;
     bool displayDirty_ = true;

@@ -154,8 +154,12 @@ void CViewImage::SetStatusTexts(bool withPath)
     if (!status_ || !HasPicture())
         return;
     const QString path = QString::fromStdString(picture_->FileName());
-    if (withPath)
-        status_(0, path);
+    // A page of a damaged file says so after the path; paging redoes the path only when that
+    // changes.
+    const bool damaged = picture_->IsDamaged();
+    if (withPath || damaged != damagedShown_)
+        status_(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
+    damagedShown_ = damaged;
     status_(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
     const int bits = picture_->BitCount();
     status_(2, bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits));

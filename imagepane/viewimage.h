@@ -150,6 +150,7 @@ private:
     int mode_ = 0;
     int zoom_;
     std::unique_ptr<CImageObj> picture_;
+    bool damagedShown_ = false; // the status bar's path carries the damaged-file notice
     POINT offset_ { 0, 0 };
     SIZE total_ { 100, 100 };
     CImagePaneDialogs dialogs_;

@@ -75,7 +75,8 @@ const Expect kQuestionable[] = {
     { "q/rgba32h56.bmp", "rgba32.png", 1 }, { "q/rgba64.bmp", nullptr }, // 64-bit: not supported
 };
 
-// b/: all fail, except header fields that nothing depends on and a channel-less bit field.
+// b/: all fail, except header fields that nothing depends on, a channel-less bit field and the
+// file cut short.
 const std::map<std::string, const char *> kBadButReadable = {
     { "badbitssize.bmp", "pal1.png" }, // image-size field ignored for BI_RGB
     { "baddens1.bmp", "pal1.png" }, // density is kept, not used
@@ -129,6 +130,12 @@ TEST(FmtBmp, SuiteBadFilesFailOrFollowDecisions)
     auto files = FilesIn(TestData(kSuite + "b"));
     EXPECT_EQ(files.size(), 20u);
     for (const std::string &path : files) {
+        if (FileName(path) == "shortfile.bmp") { // cut short: shown as far as it goes, flagged
+            Picture pic;
+            ASSERT_EQ(LoadWith(kFormat_bmp, path, pic), Status::Ok);
+            EXPECT_TRUE(pic.damaged);
+            continue;
+        }
         auto it = kBadButReadable.find(FileName(path));
         std::string name = "b/" + FileName(path);
         CheckExpect(Expect { name.c_str(), it == kBadButReadable.end() ? nullptr : it->second });

@@ -113,6 +113,26 @@ TEST_F(ViewImage, StatusTextsOfTheOpenedFile)
     EXPECT_EQ(frame.texts[4], QStringLiteral("(8,4)"));
 }
 
+// A cut file is shown with what it holds and the path says the file is damaged; the other
+// texts are as for any picture, and a whole file drops the notice again.
+TEST_F(ViewImage, DamagedFileIsShownAndNamedSo)
+{
+    CViewImage &v = MakePane();
+    const QString whole = files.Write("whole.bmp", 64, 40);
+    const QString cut = files.Path("cut.bmp");
+    ASSERT_TRUE(QFile::copy(whole, cut));
+    ASSERT_TRUE(QFile::resize(cut, 54 + 64 * 3 * 25));
+    v.Open(cut);
+    ASSERT_NE(v.Picture(), nullptr);
+    EXPECT_TRUE(v.Picture()->IsDamaged());
+    EXPECT_EQ(frame.texts[0], cut + QStringLiteral(" (damaged file)"));
+    EXPECT_EQ(frame.texts[1], QStringLiteral("64x40"));
+    EXPECT_EQ(frame.texts[2], QStringLiteral("24Bit"));
+    v.Open(whole);
+    EXPECT_FALSE(v.Picture()->IsDamaged());
+    EXPECT_EQ(frame.texts[0], whole);
+}
+
 TEST_F(ViewImage, FailedOpenLeavesOnlyTheBackground)
 {
     CViewImage &v = OpenNew(300, 200);
