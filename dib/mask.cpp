@@ -1,5 +1,6 @@
 // Overlays: placing one picture on another and compositing it in one of thirteen blend modes.
 #include "dib/geometry.h"
+#include "dib/hsl.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,77 +15,6 @@ namespace
 LONG ClampLong(std::int64_t v)
 {
     return static_cast<LONG>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-struct Hsl {
-    double h, s, l;
-};
-
-Hsl ToHsl(int r8, int g8, int b8)
-{
-    const double r = r8 / 255.0, g = g8 / 255.0, b = b8 / 255.0;
-    const double hi = std::max({ r, g, b }), lo = std::min({ r, g, b });
-    Hsl out { 1.0, 0.0, (hi + lo) / 2 };
-    if (out.l == 0 || hi == lo)
-        return out;
-    const double delta = hi - lo;
-    out.s = out.l <= 0.5 ? delta / (hi + lo) : delta / (2 - hi - lo);
-    double h;
-    if (r == hi)
-        h = (g - b) / delta;
-    else if (g == hi)
-        h = 2 + (b - r) / delta;
-    else
-        h = 4 + (r - g) / delta;
-    h /= 6;
-    if (h < 0)
-        h += 1;
-    out.h = h;
-    return out;
-}
-
-int Channel(double v)
-{
-    return static_cast<int>(std::floor(v * 255 + 0.5));
-}
-
-// Blue, green, red of the colour.
-void FromHsl(const Hsl &c, int out[3])
-{
-    const double m2 = c.l <= 0.5 ? c.l * (1 + c.s) : c.l + c.s - c.l * c.s;
-    if (m2 <= 0) {
-        out[0] = out[1] = out[2] = 0;
-        return;
-    }
-    const double m1 = 2 * c.l - m2;
-    const double h = c.h == 1.0 ? 0.0 : c.h;
-    const int sector = static_cast<int>(6 * h);
-    const double f = 6 * h - sector;
-    const double up = m1 + (m2 - m1) * f, down = m2 - (m2 - m1) * f;
-    double r, g, b;
-    switch (sector) {
-    case 0:
-        r = m2, g = up, b = m1;
-        break;
-    case 1:
-        r = down, g = m2, b = m1;
-        break;
-    case 2:
-        r = m1, g = m2, b = up;
-        break;
-    case 3:
-        r = m1, g = down, b = m2;
-        break;
-    case 4:
-        r = up, g = m1, b = m2;
-        break;
-    default:
-        r = m2, g = m1, b = down;
-        break;
-    }
-    out[0] = Channel(b);
-    out[1] = Channel(g);
-    out[2] = Channel(r);
 }
 
 int Luminance(const BYTE *p)
@@ -117,7 +47,7 @@ void BlendPixel(int mode, int p, int q, int k, BYTE *d, const BYTE *o)
             mix.s = b.s;
         else
             mix.h = b.h, mix.s = b.s;
-        int m[3];
+        BYTE m[3];
         FromHsl(mix, m);
         for (int c = 0; c < 3; ++c)
             d[c] = static_cast<BYTE>((d[c] * p + m[c] * q) / 100);
