@@ -81,6 +81,22 @@ def timed(fn):
     return time.perf_counter() - wall, time.process_time() - cpu
 
 
+def one_core_then_all(run):
+    """Calls run(label) pinned to one core with OpenCV on one thread, then on every core with
+    OpenCV's threads; returns both results."""
+    everywhere = os.sched_getaffinity(0)
+    os.sched_setaffinity(0, {min(everywhere)})
+    cv2.setNumThreads(1)
+    one = run("one core (pinned; OpenCV 1 thread)")
+    os.sched_setaffinity(0, everywhere)
+    quiet = os.dup(2)  # OpenCV's thread pool complains about the earlier limit on stderr
+    os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
+    cv2.setNumThreads(len(everywhere))
+    os.dup2(quiet, 2)
+    many = run(f"{len(everywhere)} cores (ours: rows split over threads; OpenCV threads)")
+    return one, many
+
+
 def run(lib, rgb, bgr, pil, cores):
     print(f"\n{cores}:")
     print(f"  {'case':<15} {'ours':>9} {'Pillow':>9} {'OpenCV':>9}   ratio to faster peer")
@@ -127,16 +143,7 @@ def main():
     bgr = np.ascontiguousarray(rgb[:, :, ::-1])
     pil = Image.fromarray(rgb)
 
-    everywhere = os.sched_getaffinity(0)
-    os.sched_setaffinity(0, {min(everywhere)})
-    cv2.setNumThreads(1)
-    one = run(lib, rgb, bgr, pil, "one core (pinned; OpenCV 1 thread)")
-    os.sched_setaffinity(0, everywhere)
-    quiet = os.dup(2)  # OpenCV's thread pool complains about the earlier limit on stderr
-    os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
-    cv2.setNumThreads(len(everywhere))
-    os.dup2(quiet, 2)
-    run(lib, rgb, bgr, pil, f"{len(everywhere)} cores (ours: rows split over threads; OpenCV threads)")
+    one, _ = one_core_then_all(lambda cores: run(lib, rgb, bgr, pil, cores))
     goal = all(r <= 1.0 for r in one)
     print(f"\ngoal (one core, at most 1.0x the faster peer): {'met' if goal else 'NOT met'}")
 

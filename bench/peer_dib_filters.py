@@ -31,7 +31,7 @@ except ImportError:
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from peer_dib import SIZE, picture, timed  # noqa: E402  (same picture and timer as the scalers)
+from peer_dib import SIZE, one_core_then_all, picture, timed  # noqa: E402  (same picture and timer as the scalers)
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "build")
 KERNEL = [1, 3, 1, 3, 20, 3, 1, 3, 1]
@@ -130,19 +130,10 @@ def main():
     bgr = np.ascontiguousarray(rgb[:, :, ::-1])
     pil = Image.fromarray(rgb)
 
-    everywhere = os.sched_getaffinity(0)
-    os.sched_setaffinity(0, {min(everywhere)})
-    cv2.setNumThreads(1)
-    one = run(lib, bgr, pil, "one core (pinned; OpenCV 1 thread)")
-    os.sched_setaffinity(0, everywhere)
-    quiet = os.dup(2)  # OpenCV's thread pool complains about the earlier limit on stderr
-    os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
-    cv2.setNumThreads(len(everywhere))
-    os.dup2(quiet, 2)
-    many = run(lib, bgr, pil, f"{len(everywhere)} cores (ours: rows split over threads; OpenCV threads)")
+    one, many = one_core_then_all(lambda cores: run(lib, bgr, pil, cores))
     goals = [
         ("3x3 kernel, one core, at most 1.0x the faster peer", one["3x3 kernel"][0] <= 1.0),
-        (f"3x3 kernel, {len(everywhere)} cores, at most 0.6x the faster peer", many["3x3 kernel"][0] <= 0.6),
+        (f"3x3 kernel, {len(os.sched_getaffinity(0))} cores, at most 0.6x the faster peer", many["3x3 kernel"][0] <= 0.6),
         ("median, one core, within 1.5x of OpenCV", one["median 3x3"][1] <= 1.5),
     ]
     print()

@@ -28,7 +28,7 @@ except ImportError:
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-from peer_dib import SIZE, picture, timed  # noqa: E402  (the same picture as the scaling comparison)
+from peer_dib import SIZE, one_core_then_all, picture, timed  # noqa: E402  (the same picture as the scaling comparison)
 
 BUILD = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "..", "build")
 ANGLE = 30.0
@@ -128,16 +128,7 @@ def main():
     bgr = np.ascontiguousarray(rgb[:, :, ::-1])
     pil = Image.fromarray(rgb)
 
-    everywhere = os.sched_getaffinity(0)
-    os.sched_setaffinity(0, {min(everywhere)})
-    cv2.setNumThreads(1)
-    run(lib, bgr, pil, "one core (pinned; OpenCV 1 thread)")
-    os.sched_setaffinity(0, everywhere)
-    quiet = os.dup(2)  # OpenCV's thread pool complains about the earlier limit on stderr
-    os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
-    cv2.setNumThreads(len(everywhere))
-    os.dup2(quiet, 2)
-    ratios = run(lib, bgr, pil, f"{len(everywhere)} cores (ours: rows split over threads; OpenCV threads)")
+    _, ratios = one_core_then_all(lambda cores: run(lib, bgr, pil, cores))
     print()
     for name, goal in GOALS.items():
         met = ratios[name] <= goal
