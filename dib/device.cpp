@@ -104,21 +104,6 @@ private:
     BYTE values_[kSlots] = {};
 };
 
-void PutIndex(BYTE *row, int x, int bitCount, int index)
-{
-    switch (bitCount) {
-    case 1:
-        row[x >> 3] = static_cast<BYTE>(row[x >> 3] | ((index & 1) << (7 - (x & 7))));
-        break;
-    case 4:
-        row[x >> 1] = static_cast<BYTE>(row[x >> 1] | (x & 1 ? index & 15 : (index & 15) << 4));
-        break;
-    default:
-        row[x] = static_cast<BYTE>(index);
-        break;
-    }
-}
-
 // The bitmap as a picture of bitCount bits: a standard header (resolutions 3780) with its palette
 // in `header`, pixels in `out`. At 8 bits or fewer the colours are `palette`, else those of an
 // indexed bitmap whose table fits, else the default palette.
@@ -192,7 +177,7 @@ bool ImageToDib(
             const uchar *s = indices.constScanLine(h - 1 - y);
             BYTE *d = block.data() + std::size_t(y) * stride;
             for (int x = 0; x < w; ++x)
-                PutIndex(d, x, bitCount, s[x]);
+                SetIndex(d, x, bitCount, s[x]);
         }
     } else {
         const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
@@ -203,7 +188,7 @@ bool ImageToDib(
             const auto *s = reinterpret_cast<const QRgb *>(rgb.constScanLine(h - 1 - y));
             BYTE *d = block.data() + std::size_t(y) * stride;
             for (int x = 0; x < w; ++x)
-                PutIndex(d, x, bitCount, nearest(s[x]));
+                SetIndex(d, x, bitCount, nearest(s[x]));
         }
     }
     out = std::move(block);

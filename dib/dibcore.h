@@ -130,6 +130,31 @@ std::size_t ImageBytes(std::int64_t width, std::int64_t height, int bitCount);
 // fourth 32-bit byte dropped), as a new block.
 bool DirectTo24(const Shape &shape, const BYTE *src, Block &out);
 
+// ---- Palette indices of 1-, 4- and 8-bit rows ----
+
+inline int IndexAt(const BYTE *row, int x, int bitCount)
+{
+    if (bitCount == 8)
+        return row[x];
+    if (bitCount == 4)
+        return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+inline void SetIndex(BYTE *row, int x, int bitCount, int index)
+{
+    if (bitCount == 8) {
+        row[x] = static_cast<BYTE>(index);
+    } else if (bitCount == 4) {
+        BYTE &b = row[x >> 1];
+        b = static_cast<BYTE>(x & 1 ? (b & 0xF0) | (index & 15) : (b & 0x0F) | ((index & 15) << 4));
+    } else {
+        const int bit = 7 - (x & 7);
+        BYTE &b = row[x >> 3];
+        b = static_cast<BYTE>((b & ~(1 << bit)) | ((index & 1) << bit));
+    }
+}
+
 // ---- Threads ----
 
 // Threads to use for a job touching `pixels` pixels: 1 for small jobs, else the usable cores

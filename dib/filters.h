@@ -65,28 +65,4 @@ template <class F> void ForRowBands(int rows, std::int64_t pixels, F &&fn)
     ParallelBands(rows, ThreadsFor(pixels), [&](int, int y0, int y1) { fn(y0, y1); });
 }
 
-// The palette index of pixel x in a row of 1, 4 or 8 bits, and its inverse.
-inline int IndexAt(const BYTE *row, int x, int depth)
-{
-    if (depth == 8)
-        return row[x];
-    if (depth == 4)
-        return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-
-inline void SetIndex(BYTE *row, int x, int depth, int v)
-{
-    if (depth == 8) {
-        row[x] = static_cast<BYTE>(v);
-    } else if (depth == 4) {
-        BYTE &b = row[x >> 1];
-        b = static_cast<BYTE>(x & 1 ? (b & 0xF0) | (v & 15) : (b & 0x0F) | ((v & 15) << 4));
-    } else {
-        const int bit = 7 - (x & 7);
-        BYTE &b = row[x >> 3];
-        b = static_cast<BYTE>((b & ~(1 << bit)) | ((v & 1) << bit));
-    }
-}
-
 } // namespace dib::filt

@@ -99,7 +99,7 @@ bool QuarterBlock(const Shape &s, const BYTE *src, int direction, Block &out)
                 } else {
                     const BYTE *p = column;
                     for (int c = 0; c < H; ++c, p += step)
-                        OrIndex(d, c, depth, GetIndex(p, x, depth));
+                        SetIndex(d, c, depth, IndexAt(p, x, depth));
                 }
             }
         });
@@ -161,9 +161,9 @@ void TurnIndexed(const Shape &s, const BYTE *src, const Turn &t, BYTE *dst, std:
                 const std::int64_t x = W / 2 + ((i * t.cs - j * t.sn) >> 10);
                 const std::int64_t y = H / 2 + ((i * t.sn + j * t.cs) >> 10);
                 if (x >= 0 && x < W && y >= 0 && y < H)
-                    OrIndex(d, c, depth, GetIndex(src + std::size_t(y) * s.stride, int(x), depth));
+                    SetIndex(d, c, depth, IndexAt(src + std::size_t(y) * s.stride, int(x), depth));
                 else if (depth != 8)
-                    OrIndex(d, c, depth, outside);
+                    SetIndex(d, c, depth, outside);
             }
         }
     });
@@ -282,7 +282,7 @@ bool CropBlock(const Shape &s, const BYTE *src, const Clip &c, bool copyDeep, Bl
         }
         case 4:
             for (int x = 0; x < w; ++x)
-                OrIndex(d, x, 4, GetIndex(row, c.left + x, 4));
+                SetIndex(d, x, 4, IndexAt(row, c.left + x, 4));
             break;
         case 8:
         case 24:
@@ -336,7 +336,7 @@ bool MirrorBlock(const Shape &s, const BYTE *src, int direction, Block &out)
                     std::reverse_copy(r, r + w, d);
                 else
                     for (int x = 0; x < w; ++x)
-                        OrIndex(d, x, depth, GetIndex(r, w - 1 - x, depth));
+                        SetIndex(d, x, depth, IndexAt(r, w - 1 - x, depth));
             }
         });
     }
@@ -476,7 +476,7 @@ extern "C" DIB_API int DibRoll(HGLOBAL *bits, BITMAPINFO **info, int horizontal,
                     std::memcpy(d, r + head, std::size_t(dx) * n);
                 } else {
                     for (int x = 0; x < W; ++x)
-                        OrIndex(d, (x + dx) % W, depth, GetIndex(r, x, depth));
+                        SetIndex(d, (x + dx) % W, depth, IndexAt(r, x, depth));
                 }
             }
         });

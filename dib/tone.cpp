@@ -39,16 +39,6 @@ template <class F> void ForRows(HGLOBAL bits, const Shape &s, F &&fn)
     });
 }
 
-// Palette index of pixel x of a 1-, 4- or 8-bit row.
-int IndexAt(const BYTE *row, int x, int bitCount)
-{
-    if (bitCount == 8)
-        return row[x];
-    if (bitCount == 4)
-        return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-
 // Adds level[index] of every pixel of a palette picture to hist. Whole bytes of 1- and 4-bit rows
 // are counted at once.
 void CountIndexed(HGLOBAL bits, const Shape &s, const BYTE *level, std::int64_t *hist)
