@@ -8,7 +8,10 @@ base=(cmake ninja-build g++ make pkg-config ccache
       libturbojpeg0-dev libjpeg62-turbo-dev libjpeg-turbo-progs libpng-dev libtiff-dev libgif-dev
       libgtest-dev libgmock-dev libbenchmark-dev
       clang libclang-rt-14-dev clang-format
-      xvfb xdotool x11-utils openbox imagemagick poppler-utils fonts-dejavu-core)
+      libwebp-dev libheif-dev libavif-dev libjxl-dev liblcms2-dev libexif-dev
+      webp libheif-examples libavif-bin libjxl-tools liblcms2-utils
+      xvfb xdotool x11-utils openbox imagemagick poppler-utils fonts-dejavu-core fonts-wqy-zenhei
+      dpkg-dev lintian desktop-file-utils appstream libxml2-utils)
 bench=(libvips-tools imagemagick python3-pil python3-numpy python3-opencv hyperfine netpbm)
 
 want=()
