@@ -1,10 +1,9 @@
 #include "image/parallelrows.h"
 
+#include "platform/workpool.h"
+
 #include <algorithm>
 #include <atomic>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace
 {
@@ -25,8 +24,7 @@ int ImageThreads()
     int n = g_threads.load();
     if (n > 0)
         return std::min(n, 8);
-    unsigned hw = std::thread::hardware_concurrency();
-    return hw == 0 ? 1 : static_cast<int>(std::min(hw, 8u));
+    return std::min(workpool::Capacity(), 8);
 }
 
 void SetImageParallelThreshold(std::int64_t pixels)
@@ -50,18 +48,5 @@ void ParallelRows(int rows, std::int64_t work, const std::function<void(int, int
         fn(0, rows, 0);
         return;
     }
-    auto bound
-        = [rows, blocks](int k) { return static_cast<int>(static_cast<std::int64_t>(rows) * k / blocks); };
-    std::thread pool[8];
-    for (int k = 1; k < blocks; ++k) {
-        try {
-            pool[k - 1] = std::thread(fn, bound(k), bound(k + 1), k);
-        } catch (const std::system_error &) {
-            fn(bound(k), bound(k + 1), k);
-        }
-    }
-    fn(0, bound(1), 0);
-    for (std::thread &t : pool)
-        if (t.joinable())
-            t.join();
+    workpool::ParallelFor(rows, blocks, [&fn](int block, int first, int last) { fn(first, last, block); });
 }

@@ -1,0 +1,169 @@
+#include "platform/workpool.h"
+
+#include "platform/cpus.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+#if defined(__unix__)
+#include <pthread.h>
+#endif
+
+namespace workpool
+{
+namespace
+{
+
+// One ParallelFor call. Bands are claimed through `next`, by workers and by the caller alike.
+struct Batch {
+    const std::function<void(int, int, int)> *fn = nullptr;
+    int count = 0;
+    int bands = 0;
+    std::atomic<int> next { 1 };
+    int finished = 0; // under mutex
+    std::exception_ptr error;
+    std::mutex mutex;
+    std::condition_variable allDone;
+
+    int Edge(int band) const { return static_cast<int>(static_cast<std::int64_t>(count) * band / bands); }
+
+    // Claims and runs bands until none is left.
+    void RunClaimed()
+    {
+        for (int band = next.fetch_add(1); band < bands; band = next.fetch_add(1))
+            Run(band);
+    }
+
+    void Run(int band)
+    {
+        std::exception_ptr caught;
+        try {
+            (*fn)(band, Edge(band), Edge(band + 1));
+        } catch (...) {
+            caught = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        if (caught && !error)
+            error = caught;
+        if (++finished == bands)
+            allDone.notify_all();
+    }
+};
+
+class Pool
+{
+public:
+    explicit Pool(int workers)
+        : wanted_(workers)
+    {
+    }
+
+    // Offers the batch to up to `helpers` workers, starting them on first use.
+    void Offer(const std::shared_ptr<Batch> &batch, int helpers)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        StartWorkers();
+        if (threads_ == 0)
+            return;
+        for (int i = 0; i < helpers && i < threads_; ++i)
+            queue_.push_back(batch);
+        wake_.notify_all();
+    }
+
+private:
+    void StartWorkers()
+    {
+        while (threads_ < wanted_) {
+            try {
+                std::thread(&Pool::WorkerLoop, this).detach();
+            } catch (const std::system_error &) {
+                wanted_ = threads_; // no more threads to be had: callers do the work
+                break;
+            }
+            ++threads_;
+        }
+    }
+
+    void WorkerLoop()
+    {
+        for (;;) {
+            std::shared_ptr<Batch> batch;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                wake_.wait(lock, [this] { return !queue_.empty(); });
+                batch = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            batch->RunClaimed();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::shared_ptr<Batch>> queue_;
+    int wanted_;
+    int threads_ = 0;
+};
+
+std::atomic<Pool *> g_pool { nullptr };
+std::once_flag g_once;
+
+#if defined(__unix__)
+// A forked child has only the forking thread: it gets a pool of its own, and the parent's (whose
+// lock a worker may have held at the fork) is left alone.
+void AfterForkInChild()
+{
+    g_pool.store(new Pool(Capacity() - 1));
+}
+#endif
+
+Pool &Instance()
+{
+    std::call_once(g_once, [] {
+        // Never deleted: workers may still be waiting when static objects are destroyed at exit.
+        g_pool.store(new Pool(Capacity() - 1));
+#if defined(__unix__)
+        pthread_atfork(nullptr, nullptr, AfterForkInChild);
+#endif
+    });
+    return *g_pool.load();
+}
+
+} // namespace
+
+int Capacity()
+{
+    return UsableCpuCount();
+}
+
+void ParallelFor(int count, int bands, const std::function<void(int, int, int)> &fn)
+{
+    if (bands > count)
+        bands = count;
+    if (bands <= 1) {
+        if (count > 0)
+            fn(0, 0, count);
+        return;
+    }
+    auto batch = std::make_shared<Batch>();
+    batch->fn = &fn;
+    batch->count = count;
+    batch->bands = bands;
+    Instance().Offer(batch, bands - 1);
+    batch->Run(0);
+    batch->RunClaimed();
+    std::unique_lock<std::mutex> lock(batch->mutex);
+    batch->allDone.wait(lock, [&] { return batch->finished == bands; });
+    if (batch->error)
+        std::rethrow_exception(batch->error);
+}
+
+} // namespace workpool

@@ -1,0 +1,20 @@
+// The process's one pool of worker threads. The row bands of the edits and of the bitmap library
+// run on it, so however many parts of the program split work at once, the busy threads stay near
+// the number of cores instead of each caller starting threads of its own.
+#pragma once
+
+#include <functional>
+
+namespace workpool
+{
+
+// Threads the pool keeps busy at most, the caller included: the usable cores (at least 1).
+int Capacity();
+
+// Runs fn(band, first, last) over `bands` contiguous parts of [0, count) and returns when every
+// part has run. The calling thread runs band 0 and then every band no worker has started yet, so
+// a call from inside a band, from a busy pool or where no thread can be started still completes.
+// An exception from fn is rethrown here once every band has finished.
+void ParallelFor(int count, int bands, const std::function<void(int band, int first, int last)> &fn);
+
+} // namespace workpool
