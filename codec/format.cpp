@@ -286,22 +286,18 @@ bool PictureView::From(const void *info, const void *pixels, PictureView &out)
     if (info == nullptr || pixels == nullptr)
         return false;
     auto *h = static_cast<const BITMAPINFOHEADER *>(info);
-    int bits = h->biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return false;
-    if (h->biWidth <= 0 || h->biHeight <= 0 || DibImageSizeOf(*h) == 0)
-        return false;
-    if (h->biCompression != BI_RGB)
+    DibShape shape;
+    if (h->biCompression != BI_RGB || !DibShapeOf(*h, shape))
         return false;
     out.header = h;
     out.palette = reinterpret_cast<const RGBQUAD *>(
         static_cast<const std::uint8_t *>(info) + sizeof(BITMAPINFOHEADER));
     out.bits = static_cast<const std::uint8_t *>(pixels);
-    out.width = h->biWidth;
-    out.height = h->biHeight;
-    out.bitCount = bits;
-    out.paletteSize = bits <= 8 ? DibPaletteSize(*h) : 0;
-    out.stride = static_cast<std::size_t>(DibStride(out.width, bits));
+    out.width = shape.width;
+    out.height = shape.height;
+    out.bitCount = shape.bitCount;
+    out.paletteSize = shape.bitCount <= 8 ? DibPaletteSize(*h) : 0;
+    out.stride = shape.stride;
     return true;
 }
 
@@ -311,13 +307,9 @@ void PictureView::PixelBGR(int x, int y, std::uint8_t bgr[3]) const
     int index = 0;
     switch (bitCount) {
     case 1:
-        index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
     case 4:
-        index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-        break;
     case 8:
-        index = row[x];
+        index = DibIndexAt(row, x, bitCount);
         break;
     case 16: {
         unsigned v = row[2 * x] | (row[2 * x + 1] << 8); // 5-5-5
@@ -390,12 +382,9 @@ void PictureView::RowIndices(int y, std::uint8_t *indices) const
     const std::uint8_t *row = RowFromTop(y);
     switch (bitCount) {
     case 1:
-        for (int x = 0; x < width; ++x)
-            indices[x] = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        break;
     case 4:
         for (int x = 0; x < width; ++x)
-            indices[x] = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+            indices[x] = static_cast<std::uint8_t>(DibIndexAt(row, x, bitCount));
         break;
     case 8:
         std::memcpy(indices, row, static_cast<std::size_t>(width));

@@ -68,27 +68,6 @@ template <int N> void TurnBytes(Picture &src, Picture &dst, const Mapping &m)
     }
 }
 
-int GetIndex(Picture &p, int x, int y)
-{
-    const std::uint8_t *row = p.RowFromTop(y);
-    if (p.bitCount() == 1)
-        return (row[x >> 3] >> (7 - (x & 7))) & 1;
-    return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-}
-
-void SetIndex(Picture &p, int x, int y, int v)
-{
-    std::uint8_t *row = p.RowFromTop(y);
-    if (p.bitCount() == 1) {
-        std::uint8_t bit = static_cast<std::uint8_t>(0x80 >> (x & 7));
-        row[x >> 3] = static_cast<std::uint8_t>(v ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit));
-    } else if (x & 1) {
-        row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0xF0) | (v & 0x0F));
-    } else {
-        row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & 0x0F) | (v << 4));
-    }
-}
-
 } // namespace
 
 Status ApplyOrientation(Picture &pic, int orientation)
@@ -122,7 +101,8 @@ Status ApplyOrientation(Picture &pic, int orientation)
             for (int x = 0; x < out.width(); ++x) {
                 int sx, sy;
                 m.Source(x, y, sx, sy);
-                SetIndex(out, x, y, GetIndex(pic, sx, sy));
+                DibSetIndex(
+                    out.RowFromTop(y), x, out.bitCount(), DibIndexAt(pic.RowFromTop(sy), sx, pic.bitCount()));
             }
         break;
     }

@@ -44,7 +44,7 @@ void UnpackIndexRow(const std::uint8_t *row, int width, int bitCount, std::uint8
     switch (bitCount) {
     case 1:
         for (int x = 0; x < width; ++x)
-            indices[x] = static_cast<std::uint8_t>((row[x >> 3] >> (7 - (x & 7))) & 1);
+            indices[x] = static_cast<std::uint8_t>(DibGetPixel1(row, x));
         break;
     case 2:
         for (int x = 0; x < width; ++x)
@@ -52,7 +52,7 @@ void UnpackIndexRow(const std::uint8_t *row, int width, int bitCount, std::uint8
         break;
     case 4:
         for (int x = 0; x < width; ++x)
-            indices[x] = static_cast<std::uint8_t>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4));
+            indices[x] = static_cast<std::uint8_t>(DibGetPixel4(row, x));
         break;
     default:
         std::memcpy(indices, row, static_cast<std::size_t>(width));
@@ -81,7 +81,7 @@ unsigned MaxIndexInRow(const std::uint8_t *row, int width, int bitCount)
         return best;
     case 4:
         for (int x = 0; x < width; ++x)
-            best = std::max(best, static_cast<unsigned>((x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4)));
+            best = std::max(best, static_cast<unsigned>(DibGetPixel4(row, x)));
         return best;
     default:
         for (int x = 0; x < width; ++x)
@@ -187,14 +187,7 @@ void ViewRowBGR(const PictureView &view, int y, std::uint8_t *bgr)
         table[i][2] = view.palette[i].rgbRed;
     }
     for (int x = 0; x < width; ++x) {
-        unsigned index;
-        if (view.bitCount == 1)
-            index = (row[x >> 3] >> (7 - (x & 7))) & 1;
-        else if (view.bitCount == 4)
-            index = (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-        else
-            index = row[x];
-        std::memcpy(bgr + 3 * x, table[index], 3);
+        std::memcpy(bgr + 3 * x, table[DibIndexAt(row, x, view.bitCount)], 3);
     }
 }
 

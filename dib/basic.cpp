@@ -111,7 +111,7 @@ using namespace dib;
 extern "C" DIB_API int CreateDib(
     int width, int height, WORD bitCount, HGLOBAL *bits, BITMAPINFO **info, BYTE fill)
 {
-    if (bits == nullptr || info == nullptr || !IsDepth(bitCount))
+    if (bits == nullptr || info == nullptr || !DibPictureDepth(bitCount))
         return 0;
     const std::size_t size = ImageBytes(width, height, bitCount);
     if (size == 0)
@@ -140,7 +140,7 @@ extern "C" DIB_API int DuplicateDibData(
 {
     Shape shape;
     if (bits == nullptr || info == nullptr || srcBits == nullptr || srcInfo == nullptr
-        || !CheckSize(srcInfo->bmiHeader, shape))
+        || !DibShapeOf(srcInfo->bmiHeader, shape))
         return 0;
     InfoPtr header = NewInfo();
     Block block(shape.size);

@@ -112,7 +112,7 @@ bool ImageToDib(
 {
     const int w = image.width(), h = image.height();
     const std::size_t size = ImageBytes(w, h, bitCount);
-    if (image.isNull() || !IsDepth(bitCount) || size == 0)
+    if (image.isNull() || !DibPictureDepth(bitCount) || size == 0)
         return false;
     Block block(size);
     if (!block)
@@ -177,7 +177,7 @@ bool ImageToDib(
             const uchar *s = indices.constScanLine(h - 1 - y);
             BYTE *d = block.data() + std::size_t(y) * stride;
             for (int x = 0; x < w; ++x)
-                SetIndex(d, x, bitCount, s[x]);
+                DibSetIndex(d, x, bitCount, s[x]);
         }
     } else {
         const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
@@ -188,7 +188,7 @@ bool ImageToDib(
             const auto *s = reinterpret_cast<const QRgb *>(rgb.constScanLine(h - 1 - y));
             BYTE *d = block.data() + std::size_t(y) * stride;
             for (int x = 0; x < w; ++x)
-                SetIndex(d, x, bitCount, nearest(s[x]));
+                DibSetIndex(d, x, bitCount, nearest(s[x]));
         }
     }
     out = std::move(block);
@@ -412,7 +412,7 @@ extern "C" DIB_API int GetDibFromDC(
         || height < 1)
         return 0;
     const int bitCount = *info != nullptr ? (*info)->bmiHeader.biBitCount : 24;
-    if (!IsDepth(bitCount))
+    if (!DibPictureDepth(bitCount))
         return 0;
     DibInfoBlock header;
     Block block;

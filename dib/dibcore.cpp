@@ -64,46 +64,16 @@ void WriteHeader(BITMAPINFOHEADER &h, int width, int height, int bitCount)
     h.biClrImportant = 0;
 }
 
-bool IsDepth(int bitCount)
-{
-    switch (bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        return true;
-    default:
-        return false;
-    }
-}
-
 std::size_t ImageBytes(std::int64_t width, std::int64_t height, int bitCount)
 {
-    if (!IsDepth(bitCount) && bitCount != 2)
+    if (!DibPictureDepth(bitCount) && bitCount != 2)
         return 0;
     return DibCheckedImageSize(width, height, bitCount);
 }
 
-bool CheckSize(const BITMAPINFOHEADER &h, Shape &shape)
-{
-    if (h.biWidth < 1 || h.biHeight < 1 || !IsDepth(h.biBitCount))
-        return false;
-    std::size_t size = ImageBytes(h.biWidth, h.biHeight, h.biBitCount);
-    if (size == 0)
-        return false;
-    shape.width = h.biWidth;
-    shape.height = h.biHeight;
-    shape.bitCount = h.biBitCount;
-    shape.stride = static_cast<std::size_t>(DibStride(h.biWidth, h.biBitCount));
-    shape.size = size;
-    return true;
-}
-
 bool CheckPicture(const BITMAPINFOHEADER &h, Shape &shape)
 {
-    return h.biCompression == BI_RGB && h.biPlanes == 1 && CheckSize(h, shape);
+    return h.biCompression == BI_RGB && h.biPlanes == 1 && DibShapeOf(h, shape);
 }
 
 bool CheckPair(const HGLOBAL *bits, BITMAPINFO *const *info, Shape &shape, bool loose)
@@ -111,7 +81,7 @@ bool CheckPair(const HGLOBAL *bits, BITMAPINFO *const *info, Shape &shape, bool 
     if (bits == nullptr || info == nullptr || *bits == nullptr || *info == nullptr)
         return false;
     const BITMAPINFOHEADER &h = (*info)->bmiHeader;
-    if (!(loose ? CheckSize(h, shape) : CheckPicture(h, shape)))
+    if (!(loose ? DibShapeOf(h, shape) : CheckPicture(h, shape)))
         return false;
     return GlobalSize(*bits) >= shape.size;
 }

@@ -102,24 +102,12 @@ inline void StoreInfo(BITMAPINFO **info, InfoPtr &block)
 // ---- Checks ----
 
 // What the functions need to know about a picture; valid only when Check... returned true.
-struct Shape {
-    int width = 0;
-    int height = 0;
-    int bitCount = 0;
-    std::size_t stride = 0;
-    std::size_t size = 0; // stride × height
-};
+using Shape = DibShape;
 
-bool IsDepth(int bitCount); // 1, 4, 8, 16, 24, 32
-
-// Width and height of at least 1, an accepted depth, and a size that fits 32 bits. Compression
-// and planes are not looked at.
-bool CheckSize(const BITMAPINFOHEADER &h, Shape &shape);
-
-// CheckSize plus compression 0 and one plane: what the functions accept as a picture.
+// DibShapeOf plus compression 0 and one plane: what the functions accept as a picture.
 bool CheckPicture(const BITMAPINFOHEADER &h, Shape &shape);
 
-// The caller's pair: non-null pointers and handles, a picture by CheckPicture (or CheckSize when
+// The caller's pair: non-null pointers and handles, a picture by CheckPicture (or DibShapeOf when
 // `loose`), and a pixel block from GlobalAlloc large enough for it.
 bool CheckPair(const HGLOBAL *bits, BITMAPINFO *const *info, Shape &shape, bool loose = false);
 
@@ -129,31 +117,6 @@ std::size_t ImageBytes(std::int64_t width, std::int64_t height, int bitCount);
 // 16-bit 5-5-5 and 32-bit pixels to 24 bits (low three bits of each 16-bit channel zero, the
 // fourth 32-bit byte dropped), as a new block.
 bool DirectTo24(const Shape &shape, const BYTE *src, Block &out);
-
-// ---- Palette indices of 1-, 4- and 8-bit rows ----
-
-inline int IndexAt(const BYTE *row, int x, int bitCount)
-{
-    if (bitCount == 8)
-        return row[x];
-    if (bitCount == 4)
-        return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4;
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-
-inline void SetIndex(BYTE *row, int x, int bitCount, int index)
-{
-    if (bitCount == 8) {
-        row[x] = static_cast<BYTE>(index);
-    } else if (bitCount == 4) {
-        BYTE &b = row[x >> 1];
-        b = static_cast<BYTE>(x & 1 ? (b & 0xF0) | (index & 15) : (b & 0x0F) | ((index & 15) << 4));
-    } else {
-        const int bit = 7 - (x & 7);
-        BYTE &b = row[x >> 3];
-        b = static_cast<BYTE>((b & ~(1 << bit)) | ((index & 1) << bit));
-    }
-}
 
 // ---- Threads ----
 

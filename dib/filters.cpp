@@ -43,7 +43,7 @@ bool Rgb24::Open(HGLOBAL *bits, BITMAPINFO **info)
         convBits_ = copyBits.release();
         if (!AnyConvertTo24Bit(&convBits_, &convInfo_))
             return false;
-        if (!CheckSize(convInfo_->bmiHeader, shape))
+        if (!DibShapeOf(convInfo_->bmiHeader, shape))
             return false;
     }
     width = shape.width;

@@ -439,7 +439,7 @@ extern "C" DIB_API int OilPaintDib(HGLOBAL *bits, BITMAPINFO **info, int radius)
         BYTE *l = luma.data() + std::size_t(y) * W;
         for (int x = 0; x < W; ++x) {
             if (depth <= 8) {
-                const int i = IndexAt(s, x, depth);
+                const int i = DibIndexAt(s, x, depth);
                 l[x] = i < colours ? y256(pal[i].rgbBlue, pal[i].rgbGreen, pal[i].rgbRed) : 0;
             } else if (depth == 16) {
                 const int v = s[2 * x] | (s[2 * x + 1] << 8);
@@ -477,7 +477,7 @@ extern "C" DIB_API int OilPaintDib(HGLOBAL *bits, BITMAPINFO **info, int radius)
                     const BYTE *s = src + std::size_t(cy) * shape.stride;
                     BYTE *d = out.data() + std::size_t(y) * shape.stride;
                     if (depth <= 8)
-                        SetIndex(d, x, depth, IndexAt(s, cx, depth));
+                        DibSetIndex(d, x, depth, DibIndexAt(s, cx, depth));
                     else
                         std::memcpy(d + std::size_t(x) * (depth / 8), s + std::size_t(cx) * (depth / 8),
                             std::size_t(depth / 8));

@@ -449,7 +449,7 @@ extern "C" DIB_API int DibReduceNoiseImage(HGLOBAL *bits, BITMAPINFO **info)
             KeysRow(s, k, x, W);
         } else {
             for (int x = 0; x < W; ++x)
-                k[x] = lut[IndexAt(s, x, depth)];
+                k[x] = lut[DibIndexAt(s, x, depth)];
         }
     };
 
@@ -513,7 +513,7 @@ extern "C" DIB_API int DibReduceNoiseImage(HGLOBAL *bits, BITMAPINFO **info)
                 const BYTE *rows[3] = { s - stride, s, s + stride };
                 for (int px = 1; px < W - 1; ++px) {
                     const int c = choice[px];
-                    SetIndex(d, px, depth, IndexAt(rows[c / 3], px + c % 3 - 1, depth));
+                    DibSetIndex(d, px, depth, DibIndexAt(rows[c / 3], px + c % 3 - 1, depth));
                 }
             }
         }

@@ -99,7 +99,7 @@ bool QuarterBlock(const Shape &s, const BYTE *src, int direction, Block &out)
                 } else {
                     const BYTE *p = column;
                     for (int c = 0; c < H; ++c, p += step)
-                        SetIndex(d, c, depth, IndexAt(p, x, depth));
+                        DibSetIndex(d, c, depth, DibIndexAt(p, x, depth));
                 }
             }
         });
@@ -161,9 +161,9 @@ void TurnIndexed(const Shape &s, const BYTE *src, const Turn &t, BYTE *dst, std:
                 const std::int64_t x = W / 2 + ((i * t.cs - j * t.sn) >> 10);
                 const std::int64_t y = H / 2 + ((i * t.sn + j * t.cs) >> 10);
                 if (x >= 0 && x < W && y >= 0 && y < H)
-                    SetIndex(d, c, depth, IndexAt(src + std::size_t(y) * s.stride, int(x), depth));
+                    DibSetIndex(d, c, depth, DibIndexAt(src + std::size_t(y) * s.stride, int(x), depth));
                 else if (depth != 8)
-                    SetIndex(d, c, depth, outside);
+                    DibSetIndex(d, c, depth, outside);
             }
         }
     });
@@ -282,7 +282,7 @@ bool CropBlock(const Shape &s, const BYTE *src, const Clip &c, bool copyDeep, Bl
         }
         case 4:
             for (int x = 0; x < w; ++x)
-                SetIndex(d, x, 4, IndexAt(row, c.left + x, 4));
+                DibSetIndex(d, x, 4, DibIndexAt(row, c.left + x, 4));
             break;
         case 8:
         case 24:
@@ -336,7 +336,7 @@ bool MirrorBlock(const Shape &s, const BYTE *src, int direction, Block &out)
                     std::reverse_copy(r, r + w, d);
                 else
                     for (int x = 0; x < w; ++x)
-                        SetIndex(d, x, depth, IndexAt(r, w - 1 - x, depth));
+                        DibSetIndex(d, x, depth, DibIndexAt(r, w - 1 - x, depth));
             }
         });
     }
@@ -476,7 +476,7 @@ extern "C" DIB_API int DibRoll(HGLOBAL *bits, BITMAPINFO **info, int horizontal,
                     std::memcpy(d, r + head, std::size_t(dx) * n);
                 } else {
                     for (int x = 0; x < W; ++x)
-                        SetIndex(d, (x + dx) % W, depth, IndexAt(r, x, depth));
+                        DibSetIndex(d, (x + dx) % W, depth, DibIndexAt(r, x, depth));
                 }
             }
         });

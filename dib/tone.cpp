@@ -66,7 +66,7 @@ void CountIndexed(HGLOBAL bits, const Shape &s, const BYTE *level, std::int64_t 
             perIndex[0] += 8 * std::int64_t(whole) - ones;
         }
         for (int x = whole * perByte; x < s.width; ++x)
-            ++perIndex[IndexAt(r, x, s.bitCount)];
+            ++perIndex[DibIndexAt(r, x, s.bitCount)];
     }
     for (int i = 0; i < 256; ++i)
         hist[level[i]] += perIndex[i];
@@ -363,7 +363,7 @@ extern "C" DIB_API void Dib2BW(HGLOBAL *bits, BITMAPINFO **info)
                 break;
             default:
                 for (int x = 0; x < n; ++x)
-                    grey[x] = slotGrey[IndexAt(r, x0 + x, s.bitCount)];
+                    grey[x] = slotGrey[DibIndexAt(r, x0 + x, s.bitCount)];
                 break;
             }
             for (int x = 0; x < n; ++x)

@@ -28,7 +28,7 @@ bool DarkEdgeMask(const DibInfoBlock &info, const void *bits, CMaskObj &mask)
         auto dark = [&](int x) {
             switch (d.bitCount) {
             case 1:
-                return GetPixel1(s, x) == 0;
+                return DibGetPixel1(s, x) == 0;
             case 8:
                 return darkIndex[s[x]];
             default:

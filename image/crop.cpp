@@ -42,7 +42,7 @@ CropOutcome CropDib(
                 std::memcpy(o, s + std::size_t(left) * (bpp / 8), std::size_t(nw) * (bpp / 8));
             } else if (bpp == 4) {
                 for (int x = 0; x < nw; ++x)
-                    SetPixel4(o, x, GetPixel4(s, left + x));
+                    DibSetPixel4(o, x, DibGetPixel4(s, left + x));
             } else {
                 const int shift = left & 7, k0 = left >> 3;
                 const int outBytes = (nw + 7) / 8, srcBytes = (d.width + 7) / 8;

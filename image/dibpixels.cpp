@@ -7,32 +7,15 @@ bool DibLayoutOf(const DibInfoBlock *info, const void *bits, DibLayout &out)
     if (info == nullptr || bits == nullptr)
         return false;
     const BITMAPINFOHEADER &h = info->bmiHeader;
-    switch (h.biBitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        break;
-    default:
-        return false;
-    }
-    if (h.biWidth <= 0 || h.biHeight <= 0)
-        return false;
     if (h.biCompression != BI_RGB && !(h.biCompression == BI_BITFIELDS && h.biBitCount >= 16))
         return false;
-    std::size_t size = DibCheckedImageSize(h.biWidth, h.biHeight, h.biBitCount);
-    if (size == 0)
+    DibShape shape;
+    if (!DibShapeOf(h, shape))
         return false;
     std::size_t have = GlobalSize(const_cast<void *>(bits));
-    if (have != 0 && have < size)
+    if (have != 0 && have < shape.size)
         return false;
-    out.width = h.biWidth;
-    out.height = h.biHeight;
-    out.bitCount = h.biBitCount;
-    out.stride = static_cast<std::size_t>(DibStride(h.biWidth, h.biBitCount));
-    out.size = size;
+    static_cast<DibShape &>(out) = shape;
     out.paletteSize = h.biBitCount <= 8 ? DibPaletteSize(h) : 0;
     out.palette = info->bmiColors;
     return true;

@@ -10,12 +10,7 @@
 
 // A validated view of a (header, bits) pair: positive size, a known depth, a block at least
 // stride × height bytes long. Rows are bottom-up.
-struct DibLayout {
-    int width = 0;
-    int height = 0;
-    int bitCount = 0;
-    std::size_t stride = 0;
-    std::size_t size = 0; // stride × height
+struct DibLayout : DibShape {
     int paletteSize = 0;
     const RGBQUAD *palette = nullptr;
 
@@ -40,34 +35,6 @@ bool DibEditSizeOk(std::int64_t width, std::int64_t height);
 // A fresh zeroed pixel block of stride × height for the given geometry, or null (also for a size
 // DibEditSizeOk refuses).
 HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut = nullptr);
-
-inline int GetPixel1(const std::uint8_t *row, int x)
-{
-    return (row[x >> 3] >> (7 - (x & 7))) & 1;
-}
-
-inline void SetPixel1(std::uint8_t *row, int x, int v)
-{
-    std::uint8_t bit = static_cast<std::uint8_t>(0x80u >> (x & 7));
-    if (v)
-        row[x >> 3] |= bit;
-    else
-        row[x >> 3] &= static_cast<std::uint8_t>(~bit);
-}
-
-inline int GetPixel4(const std::uint8_t *row, int x)
-{
-    return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
-}
-
-inline void SetPixel4(std::uint8_t *row, int x, int v)
-{
-    std::uint8_t &b = row[x >> 1];
-    if (x & 1)
-        b = static_cast<std::uint8_t>((b & 0xF0) | (v & 0x0F));
-    else
-        b = static_cast<std::uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
-}
 
 // A 16-bit pixel (5-5-5, blue in the low bits) widened to 8 bits per channel.
 inline void Expand555(std::uint16_t v, int &r, int &g, int &b)

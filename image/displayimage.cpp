@@ -45,11 +45,11 @@ void ConvertRows(
         switch (d.bitCount) {
         case 1:
             for (int x = 0; x < w; ++x)
-                o[x] = lut[GetPixel1(s, x)];
+                o[x] = lut[DibGetPixel1(s, x)];
             break;
         case 4:
             for (int x = 0; x < w; ++x)
-                o[x] = lut[GetPixel4(s, x)];
+                o[x] = lut[DibGetPixel4(s, x)];
             break;
         case 8:
             for (int x = 0; x < w; ++x)

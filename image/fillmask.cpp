@@ -49,15 +49,15 @@ bool FillByMaskDib(
             const unsigned char *m = mask.Row(y + maskRow);
             for (int x = x0; x < x1; ++x) {
                 const int mx = x + maskX;
-                const bool selected = mask8 ? m[mx] < 128 : !GetPixel1(m, mx);
+                const bool selected = mask8 ? m[mx] < 128 : !DibGetPixel1(m, mx);
                 if (!selected)
                     continue;
                 switch (d.bitCount) {
                 case 1:
-                    SetPixel1(row, x, index);
+                    DibSetPixel1(row, x, index);
                     break;
                 case 4:
-                    SetPixel4(row, x, index);
+                    DibSetPixel4(row, x, index);
                     break;
                 case 8:
                     row[x] = static_cast<std::uint8_t>(index);

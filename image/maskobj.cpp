@@ -248,7 +248,7 @@ RECT CMaskObj::GetBounds(int refresh)
                     if (row[b] == 0xFF)
                         continue;
                     for (int x = b * 8; x < std::min(width_, b * 8 + 8); ++x)
-                        if (!GetPixel1(row, x)) {
+                        if (!DibGetPixel1(row, x)) {
                             if (first < 0)
                                 first = x;
                             last = x;
@@ -279,7 +279,7 @@ int CMaskObj::ValueAt(int column, int storedRow) const
     const unsigned char *row = Row(storedRow);
     if (bitCount_ == 8)
         return row[column];
-    return GetPixel1(row, column) ? 255 : 0;
+    return DibGetPixel1(row, column) ? 255 : 0;
 }
 
 bool CMaskObj::To1Bit()
@@ -330,10 +330,10 @@ HGLOBAL ToMask8(const DibInfoBlock &info, HGLOBAL bits)
             const RGBQUAD *q = nullptr;
             switch (d.bitCount) {
             case 1:
-                q = &d.palette[GetPixel1(s, x)];
+                q = &d.palette[DibGetPixel1(s, x)];
                 break;
             case 4:
-                q = &d.palette[GetPixel4(s, x)];
+                q = &d.palette[DibGetPixel4(s, x)];
                 break;
             case 8:
                 q = &d.palette[s[x]];
@@ -422,7 +422,7 @@ bool CMaskObj::ScaledCopy(CMaskObj &dest, int width, int height, const RECT &rec
             const unsigned char *s = Row(static_cast<int>((y - rowBase) * height_ / rh));
             unsigned char *o = out.Row(y);
             for (int x = x0; x < x1; ++x)
-                if (!GetPixel1(s, static_cast<int>((x - rect.left) * width_ / rw)))
+                if (!DibGetPixel1(s, static_cast<int>((x - rect.left) * width_ / rw)))
                     o[x >> 3] &= static_cast<unsigned char>(~(0x80u >> (x & 7)));
         }
     }

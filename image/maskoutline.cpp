@@ -21,7 +21,7 @@ void SelectedRow(const CMaskObj &mask, int storedRow, unsigned char *out)
             out[x + 1] = row[x] < 128;
     } else {
         for (int x = 0; x < w; ++x)
-            out[x + 1] = !GetPixel1(row, x);
+            out[x + 1] = !DibGetPixel1(row, x);
     }
 }
 

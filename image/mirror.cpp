@@ -24,11 +24,11 @@ void MirrorRows(const DibLayout &d, const std::uint8_t *src, std::uint8_t *dst, 
         switch (d.bitCount) {
         case 1:
             for (int x = 0; x < w; ++x)
-                SetPixel1(o, x, GetPixel1(s, w - 1 - x));
+                DibSetPixel1(o, x, DibGetPixel1(s, w - 1 - x));
             break;
         case 4:
             for (int x = 0; x < w; ++x)
-                SetPixel4(o, x, GetPixel4(s, w - 1 - x));
+                DibSetPixel4(o, x, DibGetPixel4(s, w - 1 - x));
             break;
         case 8:
             MirrorRow<1>(s, o, w);

@@ -463,12 +463,12 @@ bool ResizeNearest(const DibLayout &d, const void *bits, int W, int H, HGLOBAL &
             switch (d.bitCount) {
             case 1:
                 for (int x = 0; x < W; ++x)
-                    if (GetPixel1(s, col[x]))
+                    if (DibGetPixel1(s, col[x]))
                         o[x >> 3] |= static_cast<std::uint8_t>(0x80u >> (x & 7));
                 break;
             case 4:
                 for (int x = 0; x < W; ++x)
-                    SetPixel4(o, x, GetPixel4(s, col[x]));
+                    DibSetPixel4(o, x, DibGetPixel4(s, col[x]));
                 break;
             case 8:
                 for (int x = 0; x < W; ++x)

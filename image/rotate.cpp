@@ -144,10 +144,10 @@ void RotateNearestRows(
             const std::uint8_t *s = in ? src + std::size_t(line) * g.srcStride : nullptr;
             switch (bitCount) {
             case 1:
-                SetPixel1(row, i, in ? GetPixel1(s, int(col)) : 1);
+                DibSetPixel1(row, i, in ? DibGetPixel1(s, int(col)) : 1);
                 break;
             case 4:
-                SetPixel4(row, i, in ? GetPixel4(s, int(col)) : 15);
+                DibSetPixel4(row, i, in ? DibGetPixel4(s, int(col)) : 15);
                 break;
             case 8:
                 if (in)
@@ -187,9 +187,9 @@ void PermuteRows(
                 for (int i = i0; i < i1; ++i, sx += m.bx, sy += m.by) {
                     const std::uint8_t *s = src + std::size_t(sy) * g.srcStride;
                     if constexpr (Bytes == 0) { // 1 bit
-                        SetPixel1(row, i, GetPixel1(s, sx));
+                        DibSetPixel1(row, i, DibGetPixel1(s, sx));
                     } else if constexpr (Bytes == -4) { // 4 bits
-                        SetPixel4(row, i, GetPixel4(s, sx));
+                        DibSetPixel4(row, i, DibGetPixel4(s, sx));
                     } else {
                         std::memcpy(row + std::size_t(i) * Bytes, s + std::size_t(sx) * Bytes, Bytes);
                     }

@@ -199,11 +199,11 @@ void GreyRow(const DibLayout &d, const std::uint8_t *s, const std::uint8_t grey[
     switch (d.bitCount) {
     case 1:
         for (int x = 0; x < w; ++x)
-            out[x] = grey[GetPixel1(s, x)];
+            out[x] = grey[DibGetPixel1(s, x)];
         break;
     case 4:
         for (int x = 0; x < w; ++x)
-            out[x] = grey[GetPixel4(s, x)];
+            out[x] = grey[DibGetPixel4(s, x)];
         break;
     case 8:
         for (int x = 0; x < w; ++x)
@@ -313,7 +313,7 @@ BOOL InvertRegion(const RegionRecord &r)
                     *p = static_cast<std::uint8_t>(255 - *p);
             } else if (bpp == 4) {
                 for (int x = left; x < right; ++x)
-                    SetPixel4(row, x, 15 - GetPixel4(row, x));
+                    DibSetPixel4(row, x, 15 - DibGetPixel4(row, x));
             } else {
                 for (int x = left; x < right; ++x)
                     row[x >> 3] ^= static_cast<std::uint8_t>(0x80u >> (x & 7));
@@ -402,10 +402,10 @@ bool BlackWhiteDib(const DibInfoBlock &info, const void *bits, int threshold, Di
                 int g = 0, r = 0, gr = 0, b = 0;
                 switch (d.bitCount) {
                 case 1:
-                    g = grey[GetPixel1(s, x)];
+                    g = grey[DibGetPixel1(s, x)];
                     break;
                 case 4:
-                    g = grey[GetPixel4(s, x)];
+                    g = grey[DibGetPixel4(s, x)];
                     break;
                 case 8:
                     g = grey[s[x]];

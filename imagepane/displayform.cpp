@@ -111,11 +111,11 @@ void CDisplayForm::RenderRows(const ZoomView &view, int left, int top, int width
         switch (layout_.bitCount) {
         case 1:
             for (int i = 0; i < width; ++i)
-                o[i] = colours_[GetPixel1(s, columns[i])];
+                o[i] = colours_[DibGetPixel1(s, columns[i])];
             break;
         case 4:
             for (int i = 0; i < width; ++i)
-                o[i] = colours_[GetPixel4(s, columns[i])];
+                o[i] = colours_[DibGetPixel4(s, columns[i])];
             break;
         case 8:
             for (int i = 0; i < width; ++i)

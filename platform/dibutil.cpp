@@ -43,6 +43,26 @@ std::size_t DibCheckedImageSize(std::int64_t width, std::int64_t height, int bit
     return static_cast<std::size_t>(stride * height);
 }
 
+bool DibPictureDepth(int bitCount)
+{
+    return bitCount != 2 && KnownDepth(bitCount);
+}
+
+bool DibShapeOf(const BITMAPINFOHEADER &header, DibShape &out)
+{
+    if (header.biWidth < 1 || header.biHeight < 1 || !DibPictureDepth(header.biBitCount))
+        return false;
+    const std::size_t size = DibCheckedImageSize(header.biWidth, header.biHeight, header.biBitCount);
+    if (size == 0)
+        return false;
+    out.width = header.biWidth;
+    out.height = header.biHeight;
+    out.bitCount = header.biBitCount;
+    out.stride = static_cast<std::size_t>(DibStride(header.biWidth, header.biBitCount));
+    out.size = size;
+    return true;
+}
+
 int DibPaletteSize(const BITMAPINFOHEADER &header)
 {
     if (header.biClrUsed != 0)

@@ -46,6 +46,70 @@ constexpr int GreyValue(int red, int green, int blue)
     return (30 * red + 59 * green + 11 * blue) / 100;
 }
 
+// ---- Pictures and their pixels ----
+
+// The depths a picture's pixels may have: 1, 4, 8, 16, 24 and 32 bits.
+bool DibPictureDepth(int bitCount);
+
+// Geometry of a picture, as DibShapeOf finds it. Rows are bottom-up.
+struct DibShape {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    std::size_t stride = 0;
+    std::size_t size = 0; // stride × height
+};
+
+// Fills `out` when width and height are at least 1, the depth is a picture depth and
+// stride × height fits the 32-bit size field. Compression and planes are the caller's to check.
+bool DibShapeOf(const BITMAPINFOHEADER &header, DibShape &out);
+
+// Palette indices of 1-, 4- and 8-bit rows: the most significant bits hold the leftmost pixel.
+inline int DibGetPixel1(const std::uint8_t *row, int x)
+{
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+inline void DibSetPixel1(std::uint8_t *row, int x, int v)
+{
+    const auto bit = static_cast<std::uint8_t>(0x80u >> (x & 7));
+    if (v & 1)
+        row[x >> 3] |= bit;
+    else
+        row[x >> 3] &= static_cast<std::uint8_t>(~bit);
+}
+
+inline int DibGetPixel4(const std::uint8_t *row, int x)
+{
+    return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+}
+
+inline void DibSetPixel4(std::uint8_t *row, int x, int v)
+{
+    std::uint8_t &b = row[x >> 1];
+    if (x & 1)
+        b = static_cast<std::uint8_t>((b & 0xF0) | (v & 0x0F));
+    else
+        b = static_cast<std::uint8_t>((b & 0x0F) | ((v & 0x0F) << 4));
+}
+
+inline int DibIndexAt(const std::uint8_t *row, int x, int bitCount)
+{
+    if (bitCount == 8)
+        return row[x];
+    return bitCount == 4 ? DibGetPixel4(row, x) : DibGetPixel1(row, x);
+}
+
+inline void DibSetIndex(std::uint8_t *row, int x, int bitCount, int index)
+{
+    if (bitCount == 8)
+        row[x] = static_cast<std::uint8_t>(index);
+    else if (bitCount == 4)
+        DibSetPixel4(row, x, index);
+    else
+        DibSetPixel1(row, x, index);
+}
+
 // Initialises a 1064-byte info block for a bottom-up BI_RGB picture; palette entries are zeroed.
 void DibInitHeader(DibInfoBlock &info, int width, int height, int bitCount);
 
