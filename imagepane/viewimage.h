@@ -22,10 +22,6 @@
 
 class CImageObj;
 
-#ifndef _WIN32
-using LRESULT = std::intptr_t;
-#endif
-
 class CViewImage : public QAbstractScrollArea, public IImagePane, private CTrackerView
 {
     Q_OBJECT

@@ -10,11 +10,6 @@
 
 class QObject;
 
-#ifndef _WIN32
-using WPARAM = std::uintptr_t;
-using LPARAM = std::intptr_t;
-#endif
-
 constexpr UINT kWmUser = 0x0400;
 constexpr UINT WMU_THUMB_CHOSEN = kWmUser + 2; // grid → frame: a thumbnail was chosen
 constexpr UINT WMU_IMAGE_OPERATION = kWmUser + 4; // frame → image pane: operation code, command id

@@ -17,6 +17,9 @@ using BOOL = int;
 using COLORREF = std::uint32_t;
 using HANDLE = void *;
 using HGLOBAL = void *;
+using WPARAM = std::uintptr_t;
+using LPARAM = std::intptr_t;
+using LRESULT = std::intptr_t;
 
 #ifndef TRUE
 #define TRUE 1
