@@ -47,7 +47,7 @@ test-normal: build
 
 test-asan: build-asan
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
-	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizer.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
 

@@ -23,7 +23,14 @@ function(tarnis_warnings target)
 endfunction()
 
 # The main of every test program: a temporary home and XDG folders for each run.
+# The sanitizers' suppression list is compiled in, so every way of running a test program uses it.
+file(READ ${CMAKE_SOURCE_DIR}/tests/sanitizer.supp TARNIS_SANITIZER_SUPP)
+string(REGEX REPLACE "#[^\n]*\n" "" TARNIS_SANITIZER_SUPP "${TARNIS_SANITIZER_SUPP}")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/generated/sanitizer_supp.inc
+  CONTENT "R\"supp(@TARNIS_SANITIZER_SUPP@)supp\"\n" @ONLY)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/sanitizer.supp)
 add_library(tarnis_test_main STATIC ${CMAKE_SOURCE_DIR}/tests/common/test_main.cpp)
+target_include_directories(tarnis_test_main PRIVATE ${CMAKE_BINARY_DIR}/generated)
 target_link_libraries(tarnis_test_main PUBLIC GTest::gtest)
 tarnis_warnings(tarnis_test_main)
 

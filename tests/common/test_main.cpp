@@ -8,6 +8,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+// The leak checker's suppressions (tests/sanitizer.supp), read by the runtime at start.
+extern "C" const char *__lsan_default_suppressions();
+extern "C" const char *__lsan_default_suppressions()
+{
+    return
+#include "sanitizer_supp.inc"
+        ;
+}
+
 namespace
 {
 
