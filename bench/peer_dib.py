@@ -48,30 +48,91 @@ def picture():
 
 
 class Library:
-    def __init__(self, path):
-        self.lib = ctypes.CDLL(path)
-        vp, i = ctypes.c_void_p, ctypes.c_int
-        self.lib.CreateDib.argtypes = [i, i, ctypes.c_uint16, ctypes.POINTER(vp), ctypes.POINTER(vp), ctypes.c_uint8]
-        self.lib.DuplicateDibData.argtypes = [ctypes.POINTER(vp), ctypes.POINTER(vp), vp, vp]
-        self.lib.ScaleDibAll.argtypes = [ctypes.POINTER(vp), ctypes.POINTER(vp), i, i, i]
-        self.lib.GlobalFree.argtypes = [vp]
-        self.lib.GlobalFree.restype = vp
+    """libtarnisdib through ctypes, holding one 24-bit picture. `functions` gives the arguments that
+    follow the (bits, info) pair of each function timed, and optionally its result type."""
 
-    def load(self, rgb):
-        h, w, _ = rgb.shape
+    def __init__(self, path, tool, functions):
+        self.lib = ctypes.CDLL(path)
+        self.tool = tool
+        vp, pv = ctypes.c_void_p, ctypes.POINTER(ctypes.c_void_p)
+        self.lib.CreateDib.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_uint16, pv, pv, ctypes.c_uint8]
+        self.lib.DuplicateDibData.argtypes = [pv, pv, vp, vp]
+        self.checked = {}
+        for name, spec in functions.items():
+            args, restype = spec if isinstance(spec, tuple) else (spec, ctypes.c_int)
+            fn = getattr(self.lib, name)
+            fn.argtypes = [pv, pv] + list(args)
+            fn.restype = restype
+            self.checked[name] = restype is not None
+
+    def load(self, bgr):
+        """Takes a top-down blue-green-red picture whose rows need no padding."""
+        h, w, _ = bgr.shape
         bits, info = ctypes.c_void_p(), ctypes.c_void_p()
         if not self.lib.CreateDib(w, h, 24, ctypes.byref(bits), ctypes.byref(info), 0):
-            sys.exit("peer_dib: CreateDib failed")
-        rows = np.ascontiguousarray(rgb[::-1, :, ::-1])  # bottom-up, blue-green-red
-        ctypes.memmove(bits, rows.ctypes.data, rows.nbytes)  # 4000 × 3 bytes needs no padding
+            sys.exit(f"{self.tool}: CreateDib failed")
+        rows = np.ascontiguousarray(bgr[::-1])  # bottom-up
+        ctypes.memmove(bits, rows.ctypes.data, rows.nbytes)
         self.src = (bits, info)
         self.bits, self.info = ctypes.c_void_p(), ctypes.c_void_p()
 
-    def scale(self, size):
-        # A fresh copy each time (untimed): ScaleDibAll replaces the picture it is given.
+    def call(self, name, *args):
+        """Wall and CPU seconds of one call on a fresh copy (made untimed: the functions change or
+        replace the picture they are given)."""
         self.lib.DuplicateDibData(ctypes.byref(self.bits), ctypes.byref(self.info), *self.src)
-        return timed(lambda: self.lib.ScaleDibAll(ctypes.byref(self.bits), ctypes.byref(self.info), *size, 0)
-                     or sys.exit("peer_dib: ScaleDibAll failed"))
+        fn = getattr(self.lib, name)
+        result = []
+        times = timed(lambda: result.append(fn(ctypes.byref(self.bits), ctypes.byref(self.info), *args)))
+        if self.checked[name] and not result[0]:
+            sys.exit(f"{self.tool}: {name} failed")
+        return times
+
+
+def open_library(tool, title, functions, build=None):
+    """The library with the standard picture loaded: (lib, rgb, bgr, Pillow image)."""
+    build = build or BUILD
+    path = os.path.join(build, "lib", "libtarnisdib.so")
+    if not os.path.exists(path):
+        sys.exit(f"{tool}: {path} not built (cmake --build {build} --target tarnisdib)")
+    rgb, source = picture()
+    if rgb.shape[:2] != (SIZE[1], SIZE[0]):
+        sys.exit(f"{tool}: {source} is not {SIZE[0]}x{SIZE[1]}")
+    print(f"{title} vs Pillow {Image.__version__} / OpenCV {cv2.__version__}, "
+          f"{SIZE[0]}x{SIZE[1]} 24-bit ({source}), median ms")
+    bgr = np.ascontiguousarray(rgb[:, :, ::-1])
+    lib = Library(path, tool, functions)
+    lib.load(bgr)
+    return lib, rgb, bgr, Image.fromarray(rgb)
+
+
+def measure(ours, peers, repeats):
+    """Median wall and CPU milliseconds of ours() (which times itself) and of each peer, all warmed
+    up once and then run interleaved, so all see the same machine."""
+    ours()
+    for fn in peers.values():
+        fn()
+    times = {"ours": [], **{peer: [] for peer in peers}}
+    for _ in range(repeats):
+        times["ours"].append(ours())
+        for peer, fn in peers.items():
+            times[peer].append(timed(fn))
+    med = {k: statistics.median(t[0] for t in v) * 1000 for k, v in times.items()}
+    cpu = {k: statistics.median(t[1] for t in v) * 1000 for k, v in times.items()}
+    return med, cpu
+
+
+def report(name, med, cpu, width=15, versus=None):
+    """Prints a case's wall and CPU rows with the ratio to the fastest peer (and to `versus` when
+    given); returns the wall ratios."""
+    peers = [k for k in med if k != "ours"]
+    best, best_cpu = min(med[p] for p in peers), max(min(cpu[p] for p in peers), 1e-9)
+    ratios = (med["ours"] / best,) + ((med["ours"] / med[versus],) if versus else ())
+    cpu_ratios = (cpu["ours"] / best_cpu,) + ((cpu["ours"] / max(cpu[versus], 1e-9),) if versus else ())
+    cells = " ".join(f"{med[k]:7.1f}ms" for k in ["ours"] + peers)
+    cpu_cells = " ".join(f"{cpu[k]:7.1f}ms" for k in ["ours"] + peers)
+    print(f"  {name:<{width}} {cells}   " + "   ".join(f"{r:.2f}" for r in ratios))
+    print(f"  {'  (cpu time)':<{width}} {cpu_cells}   " + "   ".join(f"{r:.2f}" for r in cpu_ratios))
+    return ratios
 
 
 def timed(fn):
@@ -97,7 +158,7 @@ def one_core_then_all(run):
     return one, many
 
 
-def run(lib, rgb, bgr, pil, cores):
+def run(lib, bgr, pil, cores):
     print(f"\n{cores}:")
     print(f"  {'case':<15} {'ours':>9} {'Pillow':>9} {'OpenCV':>9}   ratio to faster peer")
     ratios = []
@@ -110,40 +171,15 @@ def run(lib, rgb, bgr, pil, cores):
             # OpenCV's faster form: into a reused output (no fresh pages to fault in).
             "OpenCV": lambda: cv2.resize(bgr, size, dst=dst, interpolation=mode),
         }
-        times = {"ours": [], "Pillow": [], "OpenCV": []}
-        lib.scale(size)  # warm up everything once
-        for fn in peers.values():
-            fn()
-        for _ in range(repeats):  # interleaved, so all three see the same machine
-            times["ours"].append(lib.scale(size))
-            for peer, fn in peers.items():
-                times[peer].append(timed(fn))
-        med = {k: statistics.median(t[0] for t in v) * 1000 for k, v in times.items()}
-        cpu = {k: statistics.median(t[1] for t in v) * 1000 for k, v in times.items()}
-        best = min(med["Pillow"], med["OpenCV"])
-        ratios.append(med["ours"] / best)
-        print(f"  {name:<15} {med['ours']:7.1f}ms {med['Pillow']:7.1f}ms {med['OpenCV']:7.1f}ms   "
-              f"{med['ours'] / best:.2f}")
-        print(f"  {'  (cpu time)':<15} {cpu['ours']:7.1f}ms {cpu['Pillow']:7.1f}ms {cpu['OpenCV']:7.1f}ms   "
-              f"{cpu['ours'] / min(cpu['Pillow'], cpu['OpenCV']):.2f}")
+        med, cpu = measure(lambda: lib.call("ScaleDibAll", *size, 0), peers, repeats)
+        ratios.append(report(name, med, cpu)[0])
     return ratios
 
 
 def main():
-    path = os.path.join(BUILD, "lib", "libtarnisdib.so")
-    if not os.path.exists(path):
-        sys.exit(f"peer_dib: {path} not built (cmake --build {BUILD} --target tarnisdib)")
-    rgb, source = picture()
-    if rgb.shape[:2] != (SIZE[1], SIZE[0]):
-        sys.exit(f"peer_dib: {source} is not {SIZE[0]}x{SIZE[1]}")
-    print(f"ScaleDibAll vs Pillow {Image.__version__} / OpenCV {cv2.__version__}, "
-          f"{SIZE[0]}x{SIZE[1]} 24-bit ({source}), median ms")
-    lib = Library(path)
-    lib.load(rgb)
-    bgr = np.ascontiguousarray(rgb[:, :, ::-1])
-    pil = Image.fromarray(rgb)
-
-    one, _ = one_core_then_all(lambda cores: run(lib, rgb, bgr, pil, cores))
+    i = ctypes.c_int
+    lib, _, bgr, pil = open_library("peer_dib", "ScaleDibAll", {"ScaleDibAll": [i, i, i]})
+    one, _ = one_core_then_all(lambda cores: run(lib, bgr, pil, cores))
     goal = all(r <= 1.0 for r in one)
     print(f"\ngoal (one core, at most 1.0x the faster peer): {'met' if goal else 'NOT met'}")
 

@@ -22,39 +22,11 @@ import statistics
 import subprocess
 import sys
 
-from peer_dib import BUILD, SIZE, picture, timed  # re-executes under /usr/bin/python3 when needed
-
-import cv2
-import numpy as np
-from PIL import Image, ImageOps
+# The same picture, timer and loop as the scaling comparison (re-executes under /usr/bin/python3 when needed).
+from peer_dib import BUILD, Image, cv2, measure, np, one_core_then_all, open_library, report
+from PIL import ImageOps
 
 REPEATS = 9
-
-
-class Library:
-    def __init__(self, path):
-        self.lib = ctypes.CDLL(path)
-        vp, i, pvp = ctypes.c_void_p, ctypes.c_int, ctypes.POINTER(ctypes.c_void_p)
-        self.lib.CreateDib.argtypes = [i, i, ctypes.c_uint16, pvp, pvp, ctypes.c_uint8]
-        self.lib.DuplicateDibData.argtypes = [pvp, pvp, vp, vp]
-        self.lib.Dib2Gray.argtypes = [pvp, pvp, i]
-        self.lib.Dib2Gray.restype = None
-        self.lib.DibEqualizeImage.argtypes = [pvp, pvp]
-
-    def load(self, rgb):
-        h, w, _ = rgb.shape
-        bits, info = ctypes.c_void_p(), ctypes.c_void_p()
-        if not self.lib.CreateDib(w, h, 24, ctypes.byref(bits), ctypes.byref(info), 0):
-            sys.exit("peer_dib_tone: CreateDib failed")
-        rows = np.ascontiguousarray(rgb[::-1, :, ::-1])  # bottom-up, blue-green-red
-        ctypes.memmove(bits, rows.ctypes.data, rows.nbytes)  # 4000 × 3 bytes needs no padding
-        self.src = (bits, info)
-        self.bits, self.info = ctypes.c_void_p(), ctypes.c_void_p()
-
-    def call(self, fn):
-        # A fresh copy each time (untimed): both functions change or replace the picture.
-        self.lib.DuplicateDibData(ctypes.byref(self.bits), ctypes.byref(self.info), *self.src)
-        return timed(lambda: fn(ctypes.byref(self.bits), ctypes.byref(self.info)))
 
 
 def blend_times(threads):
@@ -69,7 +41,9 @@ def blend_times(threads):
             statistics.median(r["cpu_time"] for r in runs) * scale)
 
 
-def run(lib, bgr, bgr2, pil, pil2, cores, threads):
+def run(lib, bgr, bgr2, pil, pil2, cores):
+    # Pinned to one core, the blend's benchmark runs on one thread; else on all (0).
+    threads = 1 if len(os.sched_getaffinity(0)) == 1 else 0
     print(f"\n{cores}:")
     print(f"  {'case':<18} {'ours':>9} {'Pillow':>9} {'OpenCV':>9}   ratio to faster peer")
     grey = np.empty(bgr.shape[:2], np.uint8)
@@ -79,68 +53,34 @@ def run(lib, bgr, bgr2, pil, pil2, cores, threads):
         return cv2.merge([cv2.equalizeHist(c) for c in cv2.split(bgr)])
 
     cases = [
-        ("Dib2Gray to 8 bits", lambda: lib.call(lambda b, i: lib.lib.Dib2Gray(b, i, 1)),
+        ("Dib2Gray to 8 bits", lambda: lib.call("Dib2Gray", 1),
          lambda: ImageOps.grayscale(pil), lambda: cv2.cvtColor(bgr, cv2.COLOR_BGR2GRAY, dst=grey)),
-        ("DibEqualizeImage", lambda: lib.call(lib.lib.DibEqualizeImage),
+        ("DibEqualizeImage", lambda: lib.call("DibEqualizeImage"),
          lambda: ImageOps.equalize(pil), equalize_cv),
         ("DibColorBlend", None,
          lambda: Image.blend(pil, pil2, 0.5), lambda: cv2.addWeighted(bgr, 0.5, bgr2, 0.5, 0, dst=mixed)),
     ]
     ratios = []
     for name, ours, pillow, opencv in cases:
-        times = {"ours": [], "Pillow": [], "OpenCV": []}
-        if ours:
-            ours()  # warm up everything once
-        pillow()
-        opencv()
-        for _ in range(REPEATS):  # interleaved, so all three see the same machine
-            if ours:
-                times["ours"].append(ours())
-            times["Pillow"].append(timed(pillow))
-            times["OpenCV"].append(timed(opencv))
-        med = {k: statistics.median(t[0] for t in v) * 1000 for k, v in times.items() if v}
-        cpu = {k: statistics.median(t[1] for t in v) * 1000 for k, v in times.items() if v}
+        med, cpu = measure(ours or (lambda: (0.0, 0.0)), {"Pillow": pillow, "OpenCV": opencv}, REPEATS)
         if not ours:
             wall, used = blend_times(threads)
             med["ours"], cpu["ours"] = wall * 1000, used * 1000
-        best = min(med["Pillow"], med["OpenCV"])
-        ratios.append((name, med["ours"] / best, cpu["ours"] / min(cpu["Pillow"], cpu["OpenCV"])))
-        print(f"  {name:<18} {med['ours']:7.1f}ms {med['Pillow']:7.1f}ms {med['OpenCV']:7.1f}ms   "
-              f"{med['ours'] / best:.2f}")
-        print(f"  {'  (cpu time)':<18} {cpu['ours']:7.1f}ms {cpu['Pillow']:7.1f}ms {cpu['OpenCV']:7.1f}ms   "
-              f"{ratios[-1][2]:.2f}")
+        wall_ratio = report(name, med, cpu, width=18)[0]
+        ratios.append((name, wall_ratio, cpu["ours"] / min(cpu["Pillow"], cpu["OpenCV"])))
     return ratios
 
 
 def main():
-    path = os.path.join(BUILD, "lib", "libtarnisdib.so")
     exe = os.path.join(BUILD, "bin", "bench_dib_tone")
-    for need, target in ((path, "tarnisdib"), (exe, "bench_dib_tone")):
-        if not os.path.exists(need):
-            sys.exit(f"peer_dib_tone: {need} not built (cmake --build {BUILD} --target {target})")
-    rgb, source = picture()
-    if rgb.shape[:2] != (SIZE[1], SIZE[0]):
-        sys.exit(f"peer_dib_tone: {source} is not {SIZE[0]}x{SIZE[1]}")
-    print(f"Tone functions vs Pillow {Image.__version__} / OpenCV {cv2.__version__}, "
-          f"{SIZE[0]}x{SIZE[1]} 24-bit ({source}), median ms of {REPEATS}")
-    lib = Library(path)
-    lib.load(rgb)
-    bgr = np.ascontiguousarray(rgb[:, :, ::-1])
+    if not os.path.exists(exe):
+        sys.exit(f"peer_dib_tone: {exe} not built (cmake --build {BUILD} --target bench_dib_tone)")
+    lib, rgb, bgr, pil = open_library("peer_dib_tone", "Tone functions", {
+        "Dib2Gray": ([ctypes.c_int], None), "DibEqualizeImage": []})
     bgr2 = np.ascontiguousarray(bgr[::-1])  # the second picture of the blend: the first upside down
-    pil = Image.fromarray(rgb)
     pil2 = Image.fromarray(np.ascontiguousarray(rgb[::-1]))
 
-    everywhere = os.sched_getaffinity(0)
-    os.sched_setaffinity(0, {min(everywhere)})
-    cv2.setNumThreads(1)
-    one = run(lib, bgr, bgr2, pil, pil2, "one core (pinned; OpenCV 1 thread)", 1)
-    os.sched_setaffinity(0, everywhere)
-    quiet = os.dup(2)  # OpenCV's thread pool complains about the earlier limit on stderr
-    os.dup2(os.open(os.devnull, os.O_WRONLY), 2)
-    cv2.setNumThreads(len(everywhere))
-    os.dup2(quiet, 2)
-    every = run(lib, bgr, bgr2, pil, pil2,
-                f"{len(everywhere)} cores (ours: rows split over threads; OpenCV threads)", 0)
+    one, every = one_core_then_all(lambda cores: run(lib, bgr, bgr2, pil, pil2, cores))
     print("\ngoal (at most 1.0x the faster peer, wall / cpu):")
     for (name, w1, c1), (_, w2, c2) in zip(one, every):
         print(f"  {name:<18} one core {w1:.2f} / {c1:.2f}   all cores {w2:.2f} / {c2:.2f}   "
