@@ -140,21 +140,11 @@ Status ParseHeader(Bytes file, Header &h)
     // What the compression field means for this header and depth.
     std::uint32_t c = h.compression;
     if (c == BI_RGB) {
-        switch (h.bitCount) {
-        case 1:
-        case 2:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            h.encoding = Encoding::Rgb;
-            break;
-        case 64:
+        if (h.bitCount == 64)
             return Status::Unsupported;
-        default:
+        if (!DibKnownDepth(h.bitCount))
             return Status::Corrupt;
-        }
+        h.encoding = Encoding::Rgb;
     } else if (c == BI_RLE8 && h.bitCount == 8) {
         h.encoding = Encoding::Rle8;
     } else if (c == BI_RLE4 && h.bitCount == 4) {

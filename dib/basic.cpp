@@ -122,12 +122,9 @@ extern "C" DIB_API int CreateDib(
     if (fill != 0)
         std::memset(block.data(), fill, size);
     InfoPtr made;
-    if (*info == nullptr) {
-        made = NewInfo();
-        if (!made)
-            return 0;
-    }
-    BITMAPINFO *target = made ? made.get() : *info;
+    BITMAPINFO *target = TargetInfo(info, made);
+    if (target == nullptr)
+        return 0;
     WriteHeader(target->bmiHeader, width, height, bitCount);
     if (made)
         *info = made.release();

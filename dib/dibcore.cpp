@@ -35,6 +35,14 @@ InfoPtr NewInfo(std::size_t bytes)
     return InfoPtr(static_cast<BITMAPINFO *>(p));
 }
 
+BITMAPINFO *TargetInfo(BITMAPINFO **info, InfoPtr &made)
+{
+    if (*info != nullptr)
+        return *info;
+    made = NewInfo();
+    return made.get();
+}
+
 void DeleteInfo(BITMAPINFO *info)
 {
     ::operator delete(static_cast<void *>(info));
@@ -51,13 +59,7 @@ int PaletteCount(const BITMAPINFOHEADER &h)
 
 void WriteHeader(BITMAPINFOHEADER &h, int width, int height, int bitCount)
 {
-    h.biSize = sizeof(BITMAPINFOHEADER);
-    h.biWidth = width;
-    h.biHeight = height;
-    h.biPlanes = 1;
-    h.biBitCount = static_cast<WORD>(bitCount);
-    h.biCompression = BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(ImageBytes(width, height, bitCount));
+    DibSetHeader(h, width, height, bitCount);
     h.biXPelsPerMeter = kResolution;
     h.biYPelsPerMeter = kResolution;
     h.biClrUsed = 0;

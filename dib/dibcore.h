@@ -23,6 +23,9 @@ using InfoPtr = std::unique_ptr<BITMAPINFO, InfoDeleter>;
 
 // A zeroed header block of `bytes` bytes, null when memory runs out.
 InfoPtr NewInfo(std::size_t bytes = kDibInfoBlockSize);
+// The caller's header block, or a new one held by `made` when the caller has none; null when no
+// memory is left.
+BITMAPINFO *TargetInfo(BITMAPINFO **info, InfoPtr &made);
 void DeleteInfo(BITMAPINFO *info);
 
 inline RGBQUAD *Colours(BITMAPINFO *info)

@@ -14,7 +14,7 @@ Source24::~Source24()
     DeleteInfo(ownInfo_);
 }
 
-bool Source24::Load(HGLOBAL *bits, BITMAPINFO **info)
+bool Source24::Load(HGLOBAL *bits, BITMAPINFO **info, Block *copy)
 {
     Shape shape;
     if (!CheckPair(bits, info, shape))
@@ -31,6 +31,13 @@ bool Source24::Load(HGLOBAL *bits, BITMAPINFO **info)
     width = header.biWidth;
     height = header.biHeight;
     stride = static_cast<std::size_t>(DibStride(width, 24));
+    if (copy != nullptr) {
+        const std::size_t size = ImageBytes(width, height, 24);
+        *copy = Block(size);
+        if (!*copy)
+            return false;
+        std::memcpy(copy->data(), pixels, size);
+    }
     return true;
 }
 
@@ -287,14 +294,10 @@ extern "C" DIB_API int DibDrop(
     if (!(centreX >= 0 && centreX <= 1 && centreY >= 0 && centreY <= 1))
         return 0;
     Source24 src;
-    if (!src.Load(bits, info))
+    Block block;
+    if (!src.Load(bits, info, &block))
         return 0;
     const int W = src.width, H = src.height;
-    const std::size_t size = ImageBytes(W, H, 24);
-    Block block(size);
-    if (!block)
-        return 0;
-    std::memcpy(block.data(), src.pixels, size);
     const double cx = static_cast<int>(W * centreX), cy = static_cast<int>(H * centreY);
     const double k = waves * kPi / W, ph = phase * kDegree;
     // Samples stay between 1.5 and the side - 2.5, so both neighbours are always inside.
@@ -322,14 +325,10 @@ extern "C" DIB_API int DibImplodeImage(
     if (bits == nullptr || info == nullptr || *info == nullptr || (*info)->bmiHeader.biBitCount < 8)
         return 0;
     Source24 src;
-    if (!src.Load(bits, info))
+    Block block;
+    if (!src.Load(bits, info, &block))
         return 0;
     const int W = src.width, H = src.height;
-    const std::size_t size = ImageBytes(W, H, 24);
-    Block block(size);
-    if (!block)
-        return 0;
-    std::memcpy(block.data(), src.pixels, size);
     const double cx = double(std::int64_t(W) * centreX / 100), cy = double(std::int64_t(H) * centreY / 100);
     const double radius = double(std::int64_t(std::max(W, H)) * radiusPercent / 100);
     double sx = 1, sy = 1;
@@ -364,14 +363,10 @@ extern "C" DIB_API int DibImplodeImage(
 extern "C" DIB_API int DibWind(HGLOBAL *bits, BITMAPINFO **info, int strength, int direction)
 {
     Source24 src;
-    if (!src.Load(bits, info))
+    Block block;
+    if (!src.Load(bits, info, &block))
         return 0;
     const int W = src.width, H = src.height;
-    const std::size_t size = ImageBytes(W, H, 24);
-    Block block(size);
-    if (!block)
-        return 0;
-    std::memcpy(block.data(), src.pixels, size);
     const double a = strength * 0.002, b = 1 - a;
     const int step = direction == 0 ? 1 : -1;
     BYTE *dst = block.data();
@@ -628,14 +623,10 @@ extern "C" DIB_API void DibFuzzy(HGLOBAL *bits, BITMAPINFO **info, COLORREF colo
     if (shape < 0 || shape > 6)
         return;
     Source24 src;
-    if (!src.Load(bits, info))
+    Block block;
+    if (!src.Load(bits, info, &block))
         return;
     const int W = src.width, H = src.height;
-    const std::size_t size = ImageBytes(W, H, 24);
-    Block block(size);
-    if (!block)
-        return;
-    std::memcpy(block.data(), src.pixels, size);
     const int p = std::max(percent, 1), q = 100 - p;
     const int cx = W / 2, cy = H / 2;
     const int half = std::min(cx, cy) - 1;

@@ -16,7 +16,8 @@ public:
     Source24 &operator=(const Source24 &) = delete;
     ~Source24();
 
-    bool Load(HGLOBAL *bits, BITMAPINFO **info);
+    // With `copy`, also a copy of the 24-bit pixels to write the result into.
+    bool Load(HGLOBAL *bits, BITMAPINFO **info, Block *copy = nullptr);
 
     BITMAPINFOHEADER header {};
     const BYTE *pixels = nullptr;

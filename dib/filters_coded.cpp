@@ -18,16 +18,9 @@ namespace
 // 2, 16 or 256 entries for 1, 4 and 8 bits, none above 8 bits, else colours-used.
 int FilterPaletteSize(const BITMAPINFOHEADER &h)
 {
-    switch (h.biBitCount) {
-    case 1:
-        return 2;
-    case 4:
-        return 16;
-    case 8:
-        return 256;
-    default:
-        return h.biBitCount > 8 ? 0 : static_cast<int>(std::min<DWORD>(h.biClrUsed, kMaxColours));
-    }
+    if (h.biBitCount == 1 || h.biBitCount == 4 || h.biBitCount == 8)
+        return 1 << h.biBitCount;
+    return h.biBitCount > 8 ? 0 : static_cast<int>(std::min<DWORD>(h.biClrUsed, kMaxColours));
 }
 
 // The palette of a palette picture (null above 8 bits); records its size in colours-used when

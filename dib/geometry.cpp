@@ -433,12 +433,9 @@ extern "C" DIB_API int DibCrop2Dib(HGLOBAL *bits, BITMAPINFO **info, const void 
     if (!CropBlock(s, static_cast<const BYTE *>(srcBits), c, true, block))
         return 0;
     InfoPtr made;
-    if (*info == nullptr) {
-        made = NewInfo();
-        if (!made)
-            return 0;
-    }
-    BITMAPINFO *target = made ? made.get() : *info;
+    BITMAPINFO *target = TargetInfo(info, made);
+    if (target == nullptr)
+        return 0;
     const std::size_t colours = s.bitCount <= 8 ? std::size_t(1) << s.bitCount : 0;
     if (target != srcInfo)
         std::memmove(target, srcInfo, sizeof(BITMAPINFOHEADER) + 4 * colours);

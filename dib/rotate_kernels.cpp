@@ -1,16 +1,10 @@
 #include "dib/rotate_kernels.h"
 
 #include "dib/dibcore.h"
+#include "dib/simd.h"
 
 #include <algorithm>
 #include <cstring>
-
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-#include <immintrin.h>
-#define DIB_X86 1
-#else
-#define DIB_X86 0
-#endif
 
 namespace dib
 {

@@ -4,10 +4,7 @@
 #include <cstring>
 #include <limits>
 
-namespace
-{
-
-bool KnownDepth(int bitCount)
+bool DibKnownDepth(int bitCount)
 {
     switch (bitCount) {
     case 1:
@@ -23,11 +20,9 @@ bool KnownDepth(int bitCount)
     }
 }
 
-} // namespace
-
 std::int64_t DibCheckedStride(std::int64_t width, int bitCount)
 {
-    if (width <= 0 || !KnownDepth(bitCount) || width > std::numeric_limits<std::int32_t>::max())
+    if (width <= 0 || !DibKnownDepth(bitCount) || width > std::numeric_limits<std::int32_t>::max())
         return -1;
     return DibStride(width, bitCount);
 }
@@ -45,7 +40,7 @@ std::size_t DibCheckedImageSize(std::int64_t width, std::int64_t height, int bit
 
 bool DibPictureDepth(int bitCount)
 {
-    return bitCount != 2 && KnownDepth(bitCount);
+    return bitCount != 2 && DibKnownDepth(bitCount);
 }
 
 bool DibShapeOf(const BITMAPINFOHEADER &header, DibShape &out)
@@ -88,7 +83,11 @@ std::size_t DibImageSizeOf(const BITMAPINFOHEADER &header)
 void DibInitHeader(DibInfoBlock &info, int width, int height, int bitCount)
 {
     std::memset(&info, 0, sizeof info);
-    BITMAPINFOHEADER &h = info.bmiHeader;
+    DibSetHeader(info.bmiHeader, width, height, bitCount);
+}
+
+void DibSetHeader(BITMAPINFOHEADER &h, int width, int height, int bitCount)
+{
     h.biSize = sizeof(BITMAPINFOHEADER);
     h.biWidth = width;
     h.biHeight = height;

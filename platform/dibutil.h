@@ -48,7 +48,10 @@ constexpr int GreyValue(int red, int green, int blue)
 
 // ---- Pictures and their pixels ----
 
-// The depths a picture's pixels may have: 1, 4, 8, 16, 24 and 32 bits.
+// The depths a stored bitmap may declare: 1, 2, 4, 8, 16, 24 and 32 bits.
+bool DibKnownDepth(int bitCount);
+
+// The depths a picture's pixels may have: the known depths but 2.
 bool DibPictureDepth(int bitCount);
 
 // Geometry of a picture, as DibShapeOf finds it. Rows are bottom-up.
@@ -109,6 +112,9 @@ inline void DibSetIndex(std::uint8_t *row, int x, int bitCount, int index)
     else
         DibSetPixel1(row, x, index);
 }
+
+// Sets size, width, height, one plane, depth, BI_RGB and the image size; other fields are kept.
+void DibSetHeader(BITMAPINFOHEADER &header, int width, int height, int bitCount);
 
 // Initialises a 1064-byte info block for a bottom-up BI_RGB picture; palette entries are zeroed.
 void DibInitHeader(DibInfoBlock &info, int width, int height, int bitCount);
