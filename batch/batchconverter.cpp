@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "platform/globalmem.h"
 #include "platform/paths.h"
+#include "platform/workpool.h"
 
 #include <algorithm>
 #include <condition_variable>
@@ -16,7 +17,6 @@
 #include <mutex>
 #include <new>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace
@@ -111,12 +111,9 @@ public:
     {
         const std::size_t count = std::min<std::size_t>(
             static_cast<std::size_t>(std::max(threads, 1)), std::max<std::size_t>(m_files.size(), 1));
-        std::vector<std::thread> pool;
-        for (std::size_t t = 1; t < count; ++t)
-            pool.emplace_back([this] { Work(); });
-        Work();
-        for (std::thread &t : pool)
-            t.join();
+        // Each band takes files until none is left; the bands share the process's workers.
+        workpool::ParallelFor(
+            static_cast<int>(count), static_cast<int>(count), [this](int, int, int) { Work(); });
         return m_counter;
     }
 

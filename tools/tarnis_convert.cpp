@@ -19,6 +19,7 @@
 #include "codec/dispatch.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/workpool.h"
 
 #include <atomic>
 #include <chrono>
@@ -26,7 +27,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
-#include <thread>
 #include <vector>
 
 using namespace codexa;
@@ -123,12 +123,7 @@ int ThumbFolder(int w, int h, int threads, const std::string &folder)
                 ++failed;
         }
     };
-    std::vector<std::thread> pool;
-    for (int t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread &t : pool)
-        t.join();
+    workpool::ParallelFor(threads, threads, [&](int, int, int) { work(); });
     double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     double cpu = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
     const int n = done.load() > 0 ? done.load() : 1;
