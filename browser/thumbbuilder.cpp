@@ -1,7 +1,7 @@
 #include "browser/thumbbuilder.h"
 
 #include "platform/cpus.h"
-#include "platform/threadpriority.h"
+#include "platform/workpool.h"
 
 #include <algorithm>
 
@@ -22,24 +22,25 @@ ThumbBuilder::~ThumbBuilder()
         m_queue.clear();
         ++m_generation;
     }
-    m_wake.notify_all();
-    for (auto &t : m_threads)
-        t.join();
+    // Runners still making a thumbnail hold this object: wait until the last has left.
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_runners == 0; });
 }
 
 std::uint64_t ThumbBuilder::Start(std::vector<ThumbJob> jobs)
 {
     std::uint64_t generation;
+    int more = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         generation = ++m_generation;
         m_queue = std::move(jobs);
-        // Threads start on first use and then stay for later passes.
-        int wanted = std::min<int>(m_threadCount, static_cast<int>(m_queue.size()));
-        while (static_cast<int>(m_threads.size()) < wanted)
-            m_threads.emplace_back([this] { Run(); });
+        more = std::max(0, std::min<int>(m_threadCount, static_cast<int>(m_queue.size())) - m_runners);
+        m_runners += more;
     }
-    m_wake.notify_all();
+    // Runners go to the process's background workers; each takes jobs until the queue is empty.
+    for (int i = 0; i < more; ++i)
+        workpool::Post([this] { Run(); });
     return generation;
 }
 
@@ -71,13 +72,13 @@ int ThumbBuilder::Pending() const
 
 void ThumbBuilder::Run()
 {
-    // The window's thread comes first: it paints what the workers make.
-    SetCurrentThreadBackground();
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
-        m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-        if (m_stop)
+        if (m_stop || m_queue.empty()) {
+            if (--m_runners == 0)
+                m_idle.notify_all();
             return;
+        }
         auto best
             = std::min_element(m_queue.begin(), m_queue.end(), [](const ThumbJob &a, const ThumbJob &b) {
                   return a.priority != b.priority ? a.priority < b.priority : a.sequence < b.sequence;

@@ -1,5 +1,5 @@
-// Worker threads that make thumbnails (never more threads than cores). Jobs of one pass carry a
-// generation; starting a new pass or cancelling drops the queued jobs of older ones, and their
+// Makes thumbnails on the process's background workers (never more at once than cores). Jobs of one pass
+// carry a generation; starting a new pass or cancelling drops the queued jobs of older ones, and their
 // results are never delivered. Workers always take the queued job of lowest priority value
 // (ties: lowest sequence number), so the grid can put what is nearest to the view first.
 #pragma once
@@ -11,7 +11,6 @@
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 struct ThumbJob {
@@ -54,10 +53,10 @@ private:
     std::function<void(ThumbJobResult &&)> m_deliver;
     int m_threadCount;
     mutable std::mutex m_mutex;
-    std::condition_variable m_wake;
+    std::condition_variable m_idle;
     std::vector<ThumbJob> m_queue;
     std::uint64_t m_generation = 0;
     int m_running = 0;
     bool m_stop = false;
-    std::vector<std::thread> m_threads;
+    int m_runners = 0; // posted and not yet finished
 };

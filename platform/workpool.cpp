@@ -1,6 +1,7 @@
 #include "platform/workpool.h"
 
 #include "platform/cpus.h"
+#include "platform/threadpriority.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -113,7 +114,69 @@ private:
     int threads_ = 0;
 };
 
+// The background lane: plain jobs in posting order.
+class Background
+{
+public:
+    explicit Background(int workers)
+        : wanted_(workers)
+    {
+    }
+
+    void Post(std::function<void()> job)
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (idle_ == 0 && threads_ < wanted_) {
+            try {
+                std::thread(&Background::WorkerLoop, this).detach();
+                ++threads_;
+                ++idle_;
+            } catch (const std::system_error &) {
+                wanted_ = threads_; // no more threads to be had
+            }
+        }
+        if (threads_ == 0) {
+            // Not a single worker: the job runs on the poster's thread.
+            lock.unlock();
+            job();
+            return;
+        }
+        queue_.push_back(std::move(job));
+        wake_.notify_one();
+    }
+
+private:
+    void WorkerLoop()
+    {
+        SetCurrentThreadBackground();
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return !queue_.empty(); });
+            std::function<void()> job = std::move(queue_.front());
+            queue_.pop_front();
+            --idle_;
+            lock.unlock();
+            try {
+                job();
+            } catch (...) {
+                // A job reports its own failures; one that throws must not end the worker.
+            }
+            job = nullptr;
+            lock.lock();
+            ++idle_;
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> queue_;
+    int wanted_;
+    int threads_ = 0;
+    int idle_ = 0;
+};
+
 std::atomic<Pool *> g_pool { nullptr };
+std::atomic<Background *> g_background { nullptr };
 std::once_flag g_once;
 
 #if defined(__unix__)
@@ -122,6 +185,7 @@ std::once_flag g_once;
 void AfterForkInChild()
 {
     g_pool.store(new Pool(Capacity() - 1));
+    g_background.store(new Background(Capacity()));
 }
 #endif
 
@@ -130,6 +194,7 @@ Pool &Instance()
     std::call_once(g_once, [] {
         // Never deleted: workers may still be waiting when static objects are destroyed at exit.
         g_pool.store(new Pool(Capacity() - 1));
+        g_background.store(new Background(Capacity()));
 #if defined(__unix__)
         pthread_atfork(nullptr, nullptr, AfterForkInChild);
 #endif
@@ -138,6 +203,12 @@ Pool &Instance()
 }
 
 } // namespace
+
+void Post(std::function<void()> job)
+{
+    Instance();
+    g_background.load()->Post(std::move(job));
+}
 
 int Capacity()
 {

@@ -1,6 +1,7 @@
-// The process's one pool of worker threads. The row bands of the edits and of the bitmap library
-// run on it, so however many parts of the program split work at once, the busy threads stay near
-// the number of cores instead of each caller starting threads of its own.
+// The process's one pool of worker threads. The row bands of the edits, the bitmap library and the
+// batch conversions run on its workers, and background jobs (thumbnails, pictures decoded ahead) on
+// its background workers, so however many parts of the program work at once, the busy threads stay
+// near the number of cores instead of each part starting threads of its own.
 #pragma once
 
 #include <functional>
@@ -16,5 +17,10 @@ int Capacity();
 // a call from inside a band, from a busy pool or where no thread can be started still completes.
 // An exception from fn is rethrown here once every band has finished.
 void ParallelFor(int count, int bands, const std::function<void(int band, int first, int last)> &fn);
+
+// Queues a job for the background workers: one per usable core, started on first use, at a
+// priority below normal threads so the user interface and the row bands run first. Jobs start in
+// the order posted; a job that must stop early checks its own flag.
+void Post(std::function<void()> job);
 
 } // namespace workpool

@@ -2,8 +2,10 @@
 #include "platform/workpool.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <thread>
@@ -139,4 +141,26 @@ TEST(DibPixels, ShapeAndIndicesOfEveryDepth)
     EXPECT_EQ(DibGetPixel1(one, 1), 0);
     EXPECT_EQ(DibGetPixel4(four, 0), 0xA);
     EXPECT_EQ(DibGetPixel4(four, 1), 0x5);
+}
+
+TEST(WorkPool, BackgroundJobsAllRunAndMayWaitOnBands)
+{
+    Alarm alarm;
+    std::mutex mutex;
+    std::condition_variable cv;
+    int done = 0;
+    std::atomic<long long> total { 0 };
+    constexpr int kJobs = 40;
+    workpool::Post([] { throw std::runtime_error("a failing job"); }); // must not end its worker
+    for (int j = 0; j < kJobs; ++j)
+        workpool::Post([&] {
+            // A background job may split its own work over the row bands.
+            workpool::ParallelFor(64, 4, [&](int, int a, int b) { total.fetch_add(b - a); });
+            std::lock_guard<std::mutex> lock(mutex);
+            if (++done == kJobs)
+                cv.notify_all();
+        });
+    std::unique_lock<std::mutex> lock(mutex);
+    cv.wait(lock, [&] { return done == kJobs; });
+    EXPECT_EQ(total.load(), kJobs * 64LL);
 }
