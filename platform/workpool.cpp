@@ -63,33 +63,33 @@ class Pool
 {
 public:
     explicit Pool(int workers)
-        : wanted_(workers)
+        : m_wanted(workers)
     {
     }
 
     // Offers the batch to up to `helpers` workers, starting them on first use.
     void Offer(const std::shared_ptr<Batch> &batch, int helpers)
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<std::mutex> lock(m_mutex);
         StartWorkers();
-        if (threads_ == 0)
+        if (m_threads == 0)
             return;
-        for (int i = 0; i < helpers && i < threads_; ++i)
-            queue_.push_back(batch);
-        wake_.notify_all();
+        for (int i = 0; i < helpers && i < m_threads; ++i)
+            m_queue.push_back(batch);
+        m_wake.notify_all();
     }
 
 private:
     void StartWorkers()
     {
-        while (threads_ < wanted_) {
+        while (m_threads < m_wanted) {
             try {
                 std::thread(&Pool::WorkerLoop, this).detach();
             } catch (const std::system_error &) {
-                wanted_ = threads_; // no more threads to be had: callers do the work
+                m_wanted = m_threads; // no more threads to be had: callers do the work
                 break;
             }
-            ++threads_;
+            ++m_threads;
         }
     }
 
@@ -98,20 +98,20 @@ private:
         for (;;) {
             std::shared_ptr<Batch> batch;
             {
-                std::unique_lock<std::mutex> lock(mutex_);
-                wake_.wait(lock, [this] { return !queue_.empty(); });
-                batch = std::move(queue_.front());
-                queue_.pop_front();
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [this] { return !m_queue.empty(); });
+                batch = std::move(m_queue.front());
+                m_queue.pop_front();
             }
             batch->RunClaimed();
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::shared_ptr<Batch>> queue_;
-    int wanted_;
-    int threads_ = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::shared_ptr<Batch>> m_queue;
+    int m_wanted;
+    int m_threads = 0;
 };
 
 // The background lane: plain jobs in posting order.
@@ -119,42 +119,42 @@ class Background
 {
 public:
     explicit Background(int workers)
-        : wanted_(workers)
+        : m_wanted(workers)
     {
     }
 
     void Post(std::function<void()> job)
     {
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (idle_ == 0 && threads_ < wanted_) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_idle == 0 && m_threads < m_wanted) {
             try {
                 std::thread(&Background::WorkerLoop, this).detach();
-                ++threads_;
-                ++idle_;
+                ++m_threads;
+                ++m_idle;
             } catch (const std::system_error &) {
-                wanted_ = threads_; // no more threads to be had
+                m_wanted = m_threads; // no more threads to be had
             }
         }
-        if (threads_ == 0) {
+        if (m_threads == 0) {
             // Not a single worker: the job runs on the poster's thread.
             lock.unlock();
             job();
             return;
         }
-        queue_.push_back(std::move(job));
-        wake_.notify_one();
+        m_queue.push_back(std::move(job));
+        m_wake.notify_one();
     }
 
 private:
     void WorkerLoop()
     {
         SetCurrentThreadBackground();
-        std::unique_lock<std::mutex> lock(mutex_);
+        std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
-            wake_.wait(lock, [this] { return !queue_.empty(); });
-            std::function<void()> job = std::move(queue_.front());
-            queue_.pop_front();
-            --idle_;
+            m_wake.wait(lock, [this] { return !m_queue.empty(); });
+            std::function<void()> job = std::move(m_queue.front());
+            m_queue.pop_front();
+            --m_idle;
             lock.unlock();
             try {
                 job();
@@ -163,16 +163,16 @@ private:
             }
             job = nullptr;
             lock.lock();
-            ++idle_;
+            ++m_idle;
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> queue_;
-    int wanted_;
-    int threads_ = 0;
-    int idle_ = 0;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::function<void()>> m_queue;
+    int m_wanted;
+    int m_threads = 0;
+    int m_idle = 0;
 };
 
 std::atomic<Pool *> g_pool { nullptr };
