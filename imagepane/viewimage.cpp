@@ -518,6 +518,8 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
             Fit(1);
         else if (id == ID_VIEW_FIT_HEIGHT)
             Fit(2);
+        else if (id == ID_VIEW_FIT_PICTURE)
+            FitWhole();
         else if (const int percent = ViewMenuZoom(id))
             ApplyZoom(percent, true);
         return 0;

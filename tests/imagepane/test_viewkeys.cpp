@@ -115,6 +115,10 @@ TEST_F(ViewKeys, ZoomKeysAndFitWhole)
     EXPECT_EQ(v.Zoom(), 200);
     Key(Qt::Key_Plus, Qt::ControlModifier); // not a viewing key with Ctrl
     EXPECT_EQ(v.Zoom(), 200);
+    // The View menu's command does the same as F.
+    Key(Qt::Key_1);
+    EXPECT_EQ(Post(WMU_IMAGE_OPERATION, kOperationViewZoom, ID_VIEW_FIT_PICTURE), 0);
+    EXPECT_EQ(v.Zoom(), 200);
 }
 
 TEST_F(ViewKeys, CtrlWheelZoomsAboutThePointerAndTheWheelAloneScrolls)
