@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/threadpriority.h"
 
 #include <algorithm>
 #include <thread>
@@ -39,7 +40,10 @@ FolderListing ListPictures(const std::string &folder,
         std::vector<std::thread> pool;
         int helpers = std::min<int>(threads, static_cast<int>(end - start)) - 1;
         for (int t = 0; t < helpers; ++t)
-            pool.emplace_back(work);
+            pool.emplace_back([&work] {
+                SetCurrentThreadBackground(); // the window's thread comes first
+                work();
+            });
         work();
         for (auto &t : pool)
             t.join();

@@ -13,6 +13,7 @@
 #include "platform/cpus.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/threadpriority.h"
 
 #include <QAction>
 #include <QApplication>
@@ -334,12 +335,14 @@ void CThumbWnd::StartListing(bool refresh, bool force)
     if (!m_passActive)
         qApp->installEventFilter(this);
     const ThumbCodec *codec = &m_codec;
-    int threads = std::clamp(UsableCpuCount() * 2, 4, 8); // the tests mostly wait for the disk
+    // The tests mostly wait for the disk (or a share): more of them than cores keep it busy.
+    int threads = std::clamp(UsableCpuCount() * 4, 8, 16);
     std::vector<std::string> last;
     if (!force)
         last = m_listing;
     job->thread = std::thread(
         [this, job, codec, generation, threads, force, last = std::move(last), folder = m_folder] {
+            SetCurrentThreadBackground(); // the window's thread comes first
             auto listing = std::make_shared<FolderListing>(ListPictures(
                 folder, [codec](const std::string &path) { return codec->FormatTest(path.c_str()); },
                 kMaxFolderEntries, job->stop, threads, force ? nullptr : &last));
