@@ -335,8 +335,9 @@ void CThumbWnd::StartListing(bool refresh, bool force)
     if (!m_passActive)
         qApp->installEventFilter(this);
     const ThumbCodec *codec = &m_codec;
-    // The tests mostly wait for the disk (or a share): more of them than cores keep it busy.
-    int threads = std::clamp(UsableCpuCount() * 4, 8, 16);
+    // The tests mostly wait for the disk (or a share): a few more threads than cores keep it busy;
+    // many more take turns from the window's thread on a small machine.
+    int threads = std::clamp(UsableCpuCount() * 2, 4, 8);
     std::vector<std::string> last;
     if (!force)
         last = m_listing;
