@@ -3,10 +3,15 @@
 //               thumbnail is in and painted (ms_per_picture; ui_busy_max_ms = the longest time
 //               the UI thread went without returning to its event loop);
 //  SecondVisit  a folder of 1024 pictures whose cache is up to date, until the grid is painted.
+//  BrokenFolder 20,000 files named .jpg that are no pictures and 50 pictures, every file read
+//               slowed by the argument in ms (a network share): the longest UI-thread stretch and
+//               the time to the last thumbnail painted. Its peer, ListingOnUiThread, runs the
+//               same listing the way a load once did, on the UI thread (without the delay).
 // Folders: TARNIS_BROWSER_JPEGS (default /tmp/bench-corpus/browser200; bench/peer_browser.sh
 // fills it) and TARNIS_BROWSER_1024 (default /tmp/bench-corpus/browser1024; made here when empty).
 #include "browser/browsermessage.h"
 #include "browser/codexacodec.h"
+#include "browser/folderlisting.h"
 #include "browser/thumbwnd.h"
 #include "codec/codexa.h"
 #include "platform/dibutil.h"
@@ -193,8 +198,97 @@ void BM_SecondVisit(benchmark::State &state)
     }
 }
 
+// 20,000 broken .jpg files and 50 small pictures (p0000.jpg ...).
+bool MakeBrokenFolder(const std::string &folder)
+{
+    fs::create_directories(folder);
+    if (CountPictures(folder, ".jpg") >= 20050)
+        return true;
+    for (int i = 0; i < 20000; ++i) {
+        char name[40];
+        std::snprintf(name, sizeof name, "/broken%05d.jpg", i);
+        std::FILE *f = std::fopen((folder + name).c_str(), "wb");
+        if (f == nullptr)
+            return false;
+        std::fputs("not a picture", f);
+        std::fclose(f);
+    }
+    DibInfoBlock info {};
+    DibInitHeader(info, 320, 240, 24);
+    std::size_t size = DibImageSizeOf(info.bmiHeader);
+    auto *bits = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, size));
+    for (int i = 0; i < 50; ++i) {
+        for (std::size_t k = 0; k < size; ++k)
+            bits[k] = static_cast<std::uint8_t>((k * 7 + i * 31) & 0xFF);
+        char name[32];
+        std::snprintf(name, sizeof name, "/p%04d.jpg", i);
+        if (CodexaSave((folder + name).c_str(), &info, bits, "jpg", nullptr) == 0) {
+            GlobalFree(bits);
+            return false;
+        }
+    }
+    GlobalFree(bits);
+    return true;
+}
+
+void BM_BrokenFolder(benchmark::State &state)
+{
+    std::string folder = EnvOr("TARNIS_BROWSER_BROKEN", "/tmp/bench-corpus/broken20000");
+    if (!MakeBrokenFolder(folder)) {
+        state.SkipWithError(("cannot write into " + folder).c_str());
+        return;
+    }
+    DelayedThumbCodec codec(CodexaThumbCodec(), std::chrono::milliseconds(state.range(0)));
+    double busy = 0;
+    double busyCpu = 0;
+    for (auto _ : state) {
+        std::error_code ec;
+        fs::remove(fs::path(folder) / "brwseimg.tnv", ec);
+        CThumbWnd grid(codec);
+        grid.resize(1100, 700);
+        grid.SetBoxSize(100, 100);
+        grid.show();
+        QCoreApplication::processEvents();
+        BusyWatch watch;
+        QElapsedTimer clock;
+        clock.start();
+        grid.SetFolder(folder, 1);
+        WaitForLoad(grid);
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        busy = std::max(busy, watch.MaxBusyMs());
+        busyCpu = std::max(busyCpu, watch.MaxCpuMs());
+        if (grid.Items().Count() != 50)
+            state.SkipWithError("the grid does not hold the 50 pictures");
+    }
+    state.counters["ui_busy_max_ms"] = busy;
+    state.counters["ui_cpu_max_ms"] = busyCpu;
+}
+
+void BM_ListingOnUiThread(benchmark::State &state)
+{
+    std::string folder = EnvOr("TARNIS_BROWSER_BROKEN", "/tmp/bench-corpus/broken20000");
+    if (!MakeBrokenFolder(folder)) {
+        state.SkipWithError(("cannot write into " + folder).c_str());
+        return;
+    }
+    for (auto _ : state) {
+        CThumbWnd grid(CodexaThumbCodec());
+        grid.SetFolder(folder, 0);
+        QElapsedTimer clock;
+        clock.start();
+        grid.SetFolder(folder, 1);
+        grid.EnumerateFolder(); // one stretch: the UI thread does not return meanwhile
+        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        state.counters["ui_busy_max_ms"] = clock.nsecsElapsed() / 1e6;
+        grid.SetFolder(folder, 0);
+        WaitForLoad(grid);
+    }
+}
+
 BENCHMARK(BM_FirstVisit)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SecondVisit)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrokenFolder)->Arg(0)->Arg(5)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ListingOnUiThread)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

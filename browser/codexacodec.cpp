@@ -14,6 +14,7 @@ public:
     {
         return CodexaLoadThumbnail(thumbInfo, bits, srcInfo, path, box, rect, flags);
     }
+    std::string ReadableExtensions() const override { return CodexaReadableExtensions(); }
 };
 
 } // namespace

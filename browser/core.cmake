@@ -4,11 +4,15 @@
 set(TARNIS_BROWSER_DIR ${CMAKE_SOURCE_DIR}/browser)
 add_library(tarnis_browser_core STATIC
   ${TARNIS_BROWSER_DIR}/archive.cpp
+  ${TARNIS_BROWSER_DIR}/cachelocation.cpp
   ${TARNIS_BROWSER_DIR}/dropfiles.cpp
+  ${TARNIS_BROWSER_DIR}/gridkeys.cpp
   ${TARNIS_BROWSER_DIR}/gridlayout.cpp
   ${TARNIS_BROWSER_DIR}/itemcanvas.cpp
   ${TARNIS_BROWSER_DIR}/resourceobj.cpp
   ${TARNIS_BROWSER_DIR}/errormessages.cpp
+  ${TARNIS_BROWSER_DIR}/folderlisting.cpp
+  ${TARNIS_BROWSER_DIR}/folderpass.cpp
   ${TARNIS_BROWSER_DIR}/thumbbuilder.cpp
   ${TARNIS_BROWSER_DIR}/thumbcachefile.cpp
   ${TARNIS_BROWSER_DIR}/thumbcodec.cpp

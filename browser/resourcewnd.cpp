@@ -2,6 +2,7 @@
 
 #include "browser/archive.h"
 #include "browser/browsermessage.h"
+#include "browser/cachelocation.h"
 #include "browser/dropfiles.h"
 #include "browser/errormessages.h"
 #include "browser/thumbcachefile.h"
@@ -38,6 +39,7 @@ CResourceWnd::CResourceWnd(QWidget *parent)
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         if (m_syncingBar)
             return;
+        m_userScrolled = true;
         m_layout.Scroll().SetPosition(value);
         viewport()->update();
     });
@@ -55,6 +57,12 @@ int CResourceWnd::CreateChild(const QRect &rect, QWidget *parent)
 }
 
 void CResourceWnd::SaveCache(int) { }
+
+void CResourceWnd::SetCacheNames(const std::string &signature, const std::string &fileName)
+{
+    m_cacheSignature = signature;
+    m_cacheFileName = fileName;
+}
 
 void CResourceWnd::SetFolder(const std::string &folder, int mode)
 {
@@ -121,19 +129,28 @@ void CResourceWnd::EnumerateFolder()
         if (AddFile(entry.name) == 0)
             continue;
         if (++accepted == kMaxFolderEntries) {
-            QString text = LoadResString(IDS_JUST_BROWSE) + QString::number(kMaxFolderEntries)
-                + LoadResString(IDS_FOR_SPEED);
-            ShowBrowserMessage(this, text, BrowserAppCaption(), MessageIcon::Information);
+            ShowEntryLimitMessage();
             break;
         }
     }
 }
 
+void CResourceWnd::ShowEntryLimitMessage()
+{
+    QString text
+        = LoadResString(IDS_JUST_BROWSE) + QString::number(kMaxFolderEntries) + LoadResString(IDS_FOR_SPEED);
+    ShowBrowserMessage(this, text, BrowserAppCaption(), MessageIcon::Information);
+}
+
 int CResourceWnd::LoadCache()
 {
     std::string path = JoinFolderAndName(m_folder, m_cacheFileName);
+    if (path.empty())
+        return 1;
+    // A folder that could not hold its cache had it kept in the user's cache folder.
+    path = CacheFileToRead(path, SpareCachePath(UserThumbCacheFolder(), m_folder));
     ThumbCacheBytes bytes;
-    if (path.empty() || !FileExists(path) || !ReadThumbCacheFile(path, bytes))
+    if (!FileExists(path) || !ReadThumbCacheFile(path, bytes))
         return 1;
     ArchiveReader ar(bytes.data, bytes.size);
     std::string signature;
@@ -203,10 +220,19 @@ void CResourceWnd::SetFocusToGrid()
 
 void CResourceWnd::VScroll(ScrollCode code, int trackPosition)
 {
+    m_userScrolled = true;
     if (m_layout.VScroll(code, trackPosition)) {
         SyncScrollBar();
         viewport()->update();
     }
+}
+
+void CResourceWnd::ScrollToTop()
+{
+    m_userScrolled = false;
+    m_layout.Scroll().SetPosition(0);
+    SyncScrollBar();
+    viewport()->update();
 }
 
 void CResourceWnd::SyncScrollBar()
@@ -267,6 +293,7 @@ void CResourceWnd::wheelEvent(QWheelEvent *e)
         e->ignore();
         return;
     }
+    m_userScrolled = true;
     long long p = static_cast<long long>(m_layout.Scroll().position)
         - static_cast<long long>(notches) * m_layout.Scroll().page;
     if (m_layout.Scroll().SetPosition(p)) {

@@ -96,30 +96,38 @@ protected:
     // Content coordinates of a point of the viewport.
     POINT ToContent(const QPoint &p) const;
 
-    std::string m_extensionList;
-    int m_dragOutActive = 0;
-    int m_dragOverSeen = 0;
-    int m_reserved = 0;
-    std::string m_title = "Not valid";
-    std::string m_cacheSignature;
+    // The cache file's name in the folder and the signature it starts with (set once).
+    void SetCacheNames(const std::string &signature, const std::string &fileName);
+    const std::string &CacheSignature() const { return m_cacheSignature; }
+    const std::string &CacheFileName() const { return m_cacheFileName; }
+    void SetSourceMode(short mode) { m_sourceMode = mode; }
+    // The user moved the view (bar, wheel, keys) since the last ResetUserScroll.
+    bool UserScrolled() const { return m_userScrolled; }
+    // Back to the first row; the view follows a load again until the user scrolls.
+    void ScrollToTop();
+    void MarkUserScroll() { m_userScrolled = true; }
+    // "Just browse 1024 ... for speed": the folder holds more pictures than the grid shows.
+    void ShowEntryLimitMessage();
+
     std::vector<std::string> m_fileList;
     std::string m_folder;
-    std::string m_nameToSelect;
-    std::string m_cacheFileName;
     int m_reloadPending = 0;
     int m_showMode = 1;
     SIZE m_cellSize { 80, 80 };
     SIZE m_boxSize { 80, 80 };
     int m_textHeight = 0;
-    short m_sourceMode = 1;
     int m_modified = 0;
-    int m_paintedOnce = 0;
     int m_stop = 0;
     int m_loading = 1;
     GridLayout m_layout;
 
 private:
+    std::string m_cacheSignature;
+    std::string m_cacheFileName;
+    std::string m_nameToSelect;
+    short m_sourceMode = 1;
     bool m_syncingBar = false;
+    bool m_userScrolled = false;
 };
 
 // The event type of the posted reload command.

@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QStyle>
+#include <vector>
 
 namespace
 {
@@ -50,6 +52,9 @@ CShellTree::CShellTree(QWidget *parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     setUniformRowHeights(true);
     connect(this, &QTreeWidget::itemExpanded, this, &CShellTree::OnExpanding);
+    // Every filled node's folder is watched: sub-folders created or removed show in the tree.
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, &CShellTree::OnFolderChanged);
     connect(this, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem *current) {
         if (current == nullptr)
             return;
@@ -113,6 +118,56 @@ void CShellTree::FillFolder(QTreeWidgetItem *node)
     }
     node->addChildren(children);
     node->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    if (!folder.isEmpty() && !m_watcher->directories().contains(folder))
+        m_watcher->addPath(folder);
+}
+
+void CShellTree::OnFolderChanged(const QString &path)
+{
+    std::vector<QTreeWidgetItem *> nodes;
+    std::vector<QTreeWidgetItem *> todo;
+    for (int i = 0; i < topLevelItemCount(); ++i)
+        todo.push_back(topLevelItem(i));
+    while (!todo.empty()) {
+        QTreeWidgetItem *node = todo.back();
+        todo.pop_back();
+        if (!ExpandedOnce(node))
+            continue;
+        if (NodePath(node) == path)
+            nodes.push_back(node);
+        for (int i = 0; i < node->childCount(); ++i)
+            todo.push_back(node->child(i));
+    }
+    for (QTreeWidgetItem *node : nodes)
+        UpdateChildren(node);
+}
+
+void CShellTree::UpdateChildren(QTreeWidgetItem *node)
+{
+    QString folder = NodePath(node);
+    QStringList names;
+    for (const FolderEntry &entry : ListFolder(folder.toUtf8().toStdString()))
+        if (entry.isFolder && !entry.isHidden && !entry.name.empty())
+            names.append(QString::fromUtf8(entry.name.c_str()));
+    // Gone sub-folders leave; a current node among them hands the selection to this one.
+    for (int i = node->childCount() - 1; i >= 0; --i) {
+        QTreeWidgetItem *child = node->child(i);
+        if (names.contains(child->text(0)))
+            continue;
+        for (QTreeWidgetItem *at = currentItem(); at != nullptr; at = at->parent()) {
+            if (at == child) {
+                setCurrentItem(node);
+                break;
+            }
+        }
+        delete node->takeChild(i);
+    }
+    // New ones take their place in the listing's order (the children kept are in that order).
+    for (int i = 0; i < names.size(); ++i) {
+        if (i < node->childCount() && node->child(i)->text(0) == names[i])
+            continue;
+        node->insertChild(i, MakeNode(JoinPath(folder, names[i]), names[i]));
+    }
 }
 
 void CShellTree::OnExpanding(QTreeWidgetItem *node)

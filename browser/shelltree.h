@@ -5,6 +5,8 @@
 
 #include <QTreeWidget>
 
+class QFileSystemWatcher;
+
 class CShellTree : public QTreeWidget
 {
     Q_OBJECT
@@ -36,6 +38,11 @@ signals:
     void nodeSelected();
 
 private:
+    // A watched folder changed: its filled nodes get their sub-folders again.
+    void OnFolderChanged(const QString &path);
+    void UpdateChildren(QTreeWidgetItem *node);
     QTreeWidgetItem *MakeNode(const QString &path, const QString &text);
     void SelectNode(QTreeWidgetItem *node);
+
+    QFileSystemWatcher *m_watcher = nullptr;
 };

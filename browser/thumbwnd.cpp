@@ -2,16 +2,23 @@
 
 #include "browser/archive.h"
 #include "browser/browserart.h"
+#include "browser/cachelocation.h"
 #include "browser/dropfiles.h"
+#include "browser/folderlisting.h"
+#include "browser/folderpass.h"
+#include "browser/gridkeys.h"
 #include "browser/itemdroptarget.h"
 #include "browser/qtcanvas.h"
 #include "browser/thumbobj.h"
 #include "platform/cpus.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/threadpriority.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDrag>
+#include <QFileSystemWatcher>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -19,34 +26,15 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QUrl>
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <set>
 #include <system_error>
 #include <thread>
 
 namespace
 {
-
-// Index in names of the entry equal to name, preferring an exact match to one that differs in
-// case only; -1 when there is none.
-struct NameIndex {
-    std::unordered_map<std::string, int> exact;
-    std::unordered_map<std::string, int> folded;
-
-    void Add(const std::string &name, int index)
-    {
-        exact.emplace(name, index);
-        folded.emplace(FileNameKey(name), index);
-    }
-    int Find(const std::string &name) const
-    {
-        auto e = exact.find(name);
-        if (e != exact.end())
-            return e->second;
-        auto f = folded.find(FileNameKey(name));
-        return f != folded.end() ? f->second : -1;
-    }
-};
 
 bool IsEscape(QEvent *e)
 {
@@ -60,12 +48,8 @@ CThumbWnd::CThumbWnd(const ThumbCodec &codec, QWidget *parent)
     , m_codec(codec)
 {
     setObjectName(QStringLiteral("CThumbWnd"));
-    m_extensionList = "bmp;jpg;gif";
-    m_title = "Image Resource";
-    m_cacheSignature = "browseimage";
-    m_cacheFileName = "brwseimg.tnv";
+    SetCacheNames("browseimage", "brwseimg.tnv");
     m_reloadPending = 1;
-    m_reserved = 1;
     m_loading = 1;
     m_textHeight = QFontMetrics(GridCaptionFont()).height();
     setAcceptDrops(true);
@@ -76,6 +60,22 @@ CThumbWnd::CThumbWnd(const ThumbCodec &codec, QWidget *parent)
             this, [this, shared] { OnThumbResult(shared->generation, shared->sequence, shared); },
             Qt::QueuedConnection);
     });
+    // The shown folder is watched: changes are gathered for a moment, then the folder is compared
+    // with the items again.
+    m_watcher = new QFileSystemWatcher(this);
+    connect(m_watcher, &QFileSystemWatcher::directoryChanged, this, [this] { m_refreshTimer.start(); });
+    connect(m_watcher, &QFileSystemWatcher::fileChanged, this, [this] {
+        m_filesTouched = true;
+        m_refreshTimer.start();
+    });
+    m_refreshTimer.setSingleShot(true);
+    m_refreshTimer.setInterval(kRefreshDelayMs);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CThumbWnd::OnFolderChanged);
+    auto *reload = new QAction(this);
+    reload->setShortcut(QKeySequence(Qt::Key_F5));
+    reload->setShortcutContext(Qt::WindowShortcut);
+    connect(reload, &QAction::triggered, this, &CThumbWnd::RefreshFolder);
+    addAction(reload);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
         if (m_passActive)
             m_builder->Reprioritise([this](int sequence) { return JobPriority(sequence); });
@@ -84,6 +84,10 @@ CThumbWnd::CThumbWnd(const ThumbCodec &codec, QWidget *parent)
 
 CThumbWnd::~CThumbWnd()
 {
+    StopListing();
+    for (auto &job : m_retiredJobs)
+        job->thread.join();
+    m_retiredJobs.clear();
     CancelPass();
     m_builder.reset();
     SaveCache(1);
@@ -107,36 +111,64 @@ void CThumbWnd::MarkChanged()
 
 void CThumbWnd::SaveCache(int clear)
 {
-    if (m_modified != 0 && !m_list.Empty() && m_sourceMode == 0) {
-        std::string path = JoinFolderAndName(m_folder, m_cacheFileName);
+    if (m_modified != 0 && !m_list.Empty() && GetSourceModeValue() == 0) {
         if (m_cacheMatches) {
             // The file already holds exactly these records; writing them again changes nothing.
             m_modified = 0;
-        } else {
-            if (!path.empty() && WriteThumbCacheFile(path, m_cacheSignature, m_list.Items())) {
-                m_modified = 0;
-                m_cacheMatches = true;
-            } else {
-                ShowFileError(path, 3, 5);
-            }
+        } else if (WriteCache()) {
+            m_modified = 0;
+            m_cacheMatches = true;
         }
     }
     if (clear != 0) {
+        StopListing();
+        m_current = -1;
+        m_formatMemo.clear();
+        m_refreshAgain = false;
+        m_refreshTimer.stop();
         CancelPass();
         m_fileList.clear();
         m_list.Clear();
         m_cacheMatches = false;
+        setFocusPolicy(Qt::NoFocus);
     }
+}
+
+bool CThumbWnd::WriteCache()
+{
+    std::string path = JoinFolderAndName(m_folder, CacheFileName());
+    if (path.empty())
+        return false;
+    std::string spare = SpareCachePath(UserThumbCacheFolder(), m_folder);
+    if (WriteThumbCacheFile(path, CacheSignature(), m_list.Items())) {
+        std::error_code ec;
+        if (!spare.empty())
+            std::filesystem::remove(spare, ec); // the folder's own file is the newer one now
+        return true;
+    }
+    // The folder cannot hold it: the same bytes go to the user's cache folder, silently.
+    std::error_code ec;
+    if (!spare.empty() && (std::filesystem::create_directories(PathFolder(spare), ec), true)
+        && WriteThumbCacheFile(spare, CacheSignature(), m_list.Items()))
+        return true;
+    // Both failed: the message once per folder in a session.
+    static std::set<std::string> told;
+    if (told.insert(m_folder).second)
+        ShowFileError(path, 3, 5);
+    return false;
 }
 
 void CThumbWnd::SetFolder(const std::string &folder, int mode)
 {
     SaveCache(1);
+    bool changed = folder != m_folder;
     m_folder = folder;
     m_showMode = mode;
+    if (changed)
+        ScrollToTop();
     m_reloadPending = 1;
     m_modified = 1;
-    m_sourceMode = 0;
+    SetSourceMode(0);
     PostReload();
 }
 
@@ -149,6 +181,8 @@ void CThumbWnd::Reload(const std::string &nameToSelect)
 
 void CThumbWnd::RecalcLayout()
 {
+    // The keyboard reaches a grid with items (Tab); an empty grid takes no focus.
+    setFocusPolicy(m_list.Empty() ? Qt::NoFocus : Qt::TabFocus);
     if (!m_layout.Recalc(viewport()->width(), viewport()->height(), m_cellSize, m_list.Count()))
         return;
     int i = 0;
@@ -177,7 +211,10 @@ int CThumbWnd::CopyFileIn(const std::string &source, std::string &target)
 
 int CThumbWnd::IsImageFile(const std::string &path)
 {
-    return MatchesExtensionList(m_extensionList, path) != 0 && m_codec.FormatTest(path.c_str()) >= 0 ? 1 : 0;
+    return MatchesExtensionList(m_codec.ReadableExtensions(), path) != 0
+            && m_codec.FormatTest(path.c_str()) >= 0
+        ? 1
+        : 0;
 }
 
 void CThumbWnd::AttachItems()
@@ -262,21 +299,15 @@ void CThumbWnd::ResetBoxSize()
 
 void CThumbWnd::SyncItems()
 {
-    NameIndex listed;
-    for (std::size_t i = 0; i < m_fileList.size(); ++i)
-        listed.Add(m_fileList[i], static_cast<int>(i));
-    ThumbItemList snapshot = m_list.Items();
-    for (const auto &item : snapshot) {
-        int found = listed.Find(item->GetName());
-        if (found >= 0) {
-            if (item->GetName() != m_fileList[found])
-                MarkChanged(); // the file's name now differs in case from the cached one
-            item->SetNameFolder(m_fileList[found], m_folder);
-        } else {
-            RemoveItem(item.get());
-            MarkChanged();
-        }
-    }
+    FolderMatch match = MatchFolder(m_fileList, m_list.Items());
+    for (auto &[item, name] : match.renamed)
+        item->SetNameFolder(name, m_folder); // the file's name now differs in case from the cached one
+    for (CThumbObj *item : match.removed)
+        RemoveItem(item);
+    for (const auto &item : m_list.Items())
+        item->SetNameFolder(item->GetName(), m_folder);
+    if (match.Changes())
+        MarkChanged();
 }
 
 void CThumbWnd::OnThumbReload()
@@ -286,19 +317,138 @@ void CThumbWnd::OnThumbReload()
         return; // the running pass already covers this folder
     if (m_reloadPending != 0 && m_showMode != 0) {
         viewport()->setCursor(Qt::BusyCursor);
-        m_formatMemo.clear();
-        EnumerateFolder();
-        FilterFiles();
-        LoadCache();
-        ResetBoxSize();
-        SyncItems();
-        AttachItems();
-        RecalcLayout();
-        m_formatMemo.clear();
+        StartListing(false, true); // goes on in OnListed
+        return;
     }
     m_reloadPending = 0;
     RepaintNow();
     BuildPictures();
+}
+
+void CThumbWnd::StartListing(bool refresh, bool force)
+{
+    StopListing();
+    auto job = std::make_shared<ListingJob>();
+    m_listingJob = job;
+    m_listingRefresh = refresh;
+    std::uint64_t generation = ++m_listingGeneration;
+    if (!m_passActive)
+        qApp->installEventFilter(this);
+    const ThumbCodec *codec = &m_codec;
+    // The tests mostly wait for the disk (or a share): a few more threads than cores keep it busy;
+    // many more take turns from the window's thread on a small machine.
+    int threads = std::clamp(UsableCpuCount() * 2, 4, 8);
+    std::vector<std::string> last;
+    if (!force)
+        last = m_listing;
+    job->thread = std::thread(
+        [this, job, codec, generation, threads, force, last = std::move(last), folder = m_folder] {
+            SetCurrentThreadBackground(); // the window's thread comes first
+            auto listing = std::make_shared<FolderListing>(ListPictures(
+                folder, [codec](const std::string &path) { return codec->FormatTest(path.c_str()); },
+                kMaxFolderEntries, job->stop, threads, force ? nullptr : &last));
+            // The window joins this thread before it goes, so it is still there to post to.
+            if (!job->stop.load())
+                QMetaObject::invokeMethod(
+                    this, [this, generation, listing] { OnListed(generation, std::move(*listing)); },
+                    Qt::QueuedConnection);
+            job->done = true;
+        });
+}
+
+void CThumbWnd::StopListing()
+{
+    if (m_listingJob) {
+        m_listingJob->stop = true;
+        m_retiredJobs.push_back(std::move(m_listingJob));
+    }
+    ++m_listingGeneration;
+    // A finished thread is joined now; one still in a slow read is joined later, never waited for.
+    std::erase_if(m_retiredJobs, [](const std::shared_ptr<ListingJob> &job) {
+        if (!job->done.load())
+            return false;
+        job->thread.join();
+        return true;
+    });
+    if (!m_passActive && qApp != nullptr)
+        qApp->removeEventFilter(this);
+}
+
+void CThumbWnd::OnListed(std::uint64_t generation, FolderListing listing)
+{
+    if (generation != m_listingGeneration || !m_listingJob)
+        return;
+    bool refresh = m_listingRefresh;
+    StopListing();
+    m_listing = std::move(listing.files);
+    if (listing.unchanged) {
+        viewport()->unsetCursor();
+        if (m_refreshAgain)
+            m_refreshTimer.start();
+        return;
+    }
+    m_fileList = std::move(listing.names);
+    if (!refresh) {
+        if (listing.limitReached)
+            ShowEntryLimitMessage();
+        if (generation + 1 != m_listingGeneration)
+            return; // the message box's events started another load
+        LoadCache();
+        ResetBoxSize();
+    }
+    SyncItems();
+    AttachItems();
+    RecalcLayout();
+    WatchFolder();
+    m_reloadPending = 0;
+    RepaintNow();
+    BuildPictures();
+}
+
+bool CThumbWnd::IsLoadRunning() const
+{
+    return m_passActive || m_reloadPending != 0 || m_listingJob != nullptr;
+}
+
+void CThumbWnd::WatchFolder()
+{
+    QStringList watched = m_watcher->directories() + m_watcher->files();
+    if (!watched.isEmpty())
+        m_watcher->removePaths(watched);
+    if (m_showMode == 0 || GetSourceModeValue() != 0 || m_folder.empty())
+        return;
+    // The folder for names that come and go, its pictures for contents rewritten in place.
+    QStringList paths { QString::fromUtf8(m_folder.c_str()) };
+    for (const auto &name : m_fileList)
+        paths.append(QString::fromUtf8(GetFullPath(name).c_str()));
+    m_watcher->addPaths(paths);
+}
+
+void CThumbWnd::OnFolderChanged()
+{
+    // Writing the cache file changes the folder too: unless a picture was rewritten, the listing
+    // first checks whether the folder's names changed at all.
+    bool force = m_filesTouched || m_refreshAgain;
+    m_filesTouched = false;
+    CompareFolder(force);
+}
+
+void CThumbWnd::RefreshFolder()
+{
+    CompareFolder(true);
+}
+
+void CThumbWnd::CompareFolder(bool force)
+{
+    if (m_showMode == 0 || GetSourceModeValue() != 0 || m_folder.empty())
+        return;
+    if (IsLoadRunning()) {
+        m_refreshAgain = true; // compared again when the running load ends
+        return;
+    }
+    m_refreshAgain = false;
+    // Kept items stay; rewritten ones get a new thumbnail, new ones join at the end.
+    StartListing(true, force);
 }
 
 void CThumbWnd::RepaintNow()
@@ -313,39 +463,17 @@ void CThumbWnd::BuildPictures()
 {
     CancelPass();
     m_stop = 0;
-    NameIndex existing;
-    for (int i = 0; i < m_list.Count(); ++i)
-        existing.Add(m_list.Items()[i]->GetName(), i);
-
-    std::vector<ThumbJob> jobs;
-    m_pass.resize(m_fileList.size());
-    for (std::size_t k = 0; k < m_fileList.size(); ++k) {
-        PassStep &step = m_pass[k];
-        step.name = m_fileList[k];
-        std::string path = GetFullPath(step.name);
-        int found = existing.Find(step.name);
-        GetFileStatus(path, step.status);
-        if (found >= 0) {
-            const auto &item = m_list.Items()[found];
-            // Signed compare: a file whose time moved backward keeps its thumbnail.
-            if (step.status.lastWriteTime > item->GetFileStatus().lastWriteTime) {
-                step.kind = PassStep::Replace;
-                step.old = item;
-            } else {
-                step.kind = PassStep::Keep;
-                step.ready = true;
-                continue;
-            }
-        } else {
-            step.kind = PassStep::Add;
-        }
-        jobs.push_back(ThumbJob { static_cast<int>(k), path, m_boxSize, 0 });
-    }
-    m_passCursor = 0;
+    std::vector<FolderPass::Job> planned
+        = m_pass.Plan(m_fileList, m_list.Items(), [this](const std::string &name, FileStatusRecord &status) {
+              GetFileStatus(GetFullPath(name), status);
+          });
     m_passActive = true;
-    if (!jobs.empty()) {
-        for (auto &job : jobs)
-            job.priority = JobPriority(job.sequence);
+    if (!planned.empty()) {
+        std::vector<ThumbJob> jobs;
+        jobs.reserve(planned.size());
+        for (auto &job : planned)
+            jobs.push_back(
+                ThumbJob { job.sequence, GetFullPath(job.name), m_boxSize, JobPriority(job.sequence) });
         m_passGeneration = m_builder->Start(std::move(jobs));
         qApp->installEventFilter(this);
     }
@@ -354,38 +482,16 @@ void CThumbWnd::BuildPictures()
 
 long long CThumbWnd::JobPriority(int sequence) const
 {
-    if (sequence < 0 || static_cast<std::size_t>(sequence) >= m_pass.size())
-        return 0;
-    const PassStep &step = m_pass[sequence];
-    long long index = 0;
-    if (step.kind == PassStep::Replace) {
-        index = m_list.IndexOf(step.old.get());
-    } else {
-        // New items enter after those already in, in file-list order.
-        index = m_list.Count();
-        for (std::size_t k = m_passCursor; k < static_cast<std::size_t>(sequence); ++k)
-            index += m_pass[k].kind == PassStep::Add ? 1 : 0;
-    }
-    int columns = std::max(m_layout.Columns(), 1);
-    long long row = index / columns;
-    long long top = m_layout.ScrollOffset() / std::max(m_layout.Pitch(), 1);
-    long long bottom = top + std::max(m_layout.VisibleRows(), 1);
-    if (row < top)
-        return top - row;
-    if (row > bottom)
-        return row - bottom;
-    return 0;
+    return m_pass.Priority(
+        sequence, [this](const CThumbObj *item) { return m_list.IndexOf(item); }, m_list.Count(), m_layout);
 }
 
 void CThumbWnd::OnThumbResult(std::uint64_t generation, int sequence, std::shared_ptr<ThumbJobResult> result)
 {
-    if (!m_passActive || generation != m_passGeneration || sequence < 0
-        || static_cast<std::size_t>(sequence) >= m_pass.size())
+    if (!m_passActive || generation != m_passGeneration)
         return;
-    PassStep &step = m_pass[sequence];
-    step.outcome = std::move(result->outcome);
-    step.ready = true;
-    AdvancePass();
+    if (m_pass.Deliver(sequence, std::move(result->outcome)))
+        AdvancePass();
 }
 
 void CThumbWnd::AdvancePass()
@@ -397,10 +503,9 @@ void CThumbWnd::AdvancePass()
     m_advancing = true;
     do {
         m_advanceAgain = false;
-        while (m_passActive && m_passCursor < m_pass.size() && m_pass[m_passCursor].ready) {
+        FolderPass::Step step;
+        while (m_passActive && m_pass.TakeNext(step)) {
             // A message box inside ApplyStep runs events that may end this pass or start another.
-            PassStep step = std::move(m_pass[m_passCursor]);
-            ++m_passCursor;
             std::uint64_t generation = m_passGeneration;
             ApplyStep(step);
             if (!m_passActive || generation != m_passGeneration) {
@@ -408,18 +513,18 @@ void CThumbWnd::AdvancePass()
                 break;
             }
         }
-        if (m_passActive && m_passCursor >= m_pass.size())
+        if (m_passActive && m_pass.Done())
             FinishPass();
     } while (m_advanceAgain);
     m_advancing = false;
 }
 
-void CThumbWnd::ApplyStep(PassStep &step)
+void CThumbWnd::ApplyStep(FolderPass::Step &step)
 {
-    if (step.kind == PassStep::Keep)
+    if (step.kind == FolderPass::Step::Keep)
         return;
     std::uint64_t generation = m_passGeneration;
-    if (step.kind == PassStep::Replace) {
+    if (step.kind == FolderPass::Step::Replace) {
         if (m_list.IndexOf(step.old.get()) < 0)
             return;
         auto item = NewItem(step.name, step.status);
@@ -443,7 +548,8 @@ void CThumbWnd::ApplyStep(PassStep &step)
     MarkChanged();
     int before = m_layout.Scroll().position;
     RecalcLayout();
-    if (m_layout.FollowLoad(item->GetCellRect(), viewport()->height()))
+    // The view follows the load until the user scrolls it.
+    if (!UserScrolled() && m_layout.FollowLoad(item->GetCellRect(), viewport()->height()))
         SyncScrollBar();
     // A new cell at the end changes no other cell; only a scroll repaints everything.
     if (m_layout.Scroll().position == before)
@@ -462,16 +568,18 @@ void CThumbWnd::UpdateCell(const RECT &cell)
 void CThumbWnd::FinishPass()
 {
     m_passActive = false;
-    qApp->removeEventFilter(this);
+    if (!m_listingJob)
+        qApp->removeEventFilter(this);
     m_builder->Cancel();
-    m_pass.clear();
-    m_passCursor = 0;
+    m_pass.Clear();
     viewport()->unsetCursor();
     m_loading = 0;
     m_reloadPending = 0;
     // Last: a "Fail to save" box runs events, and a new load may start while it is open.
     SaveCache(0);
     viewport()->update();
+    if (m_refreshAgain && !m_passActive)
+        m_refreshTimer.start();
     emit loadFinished();
 }
 
@@ -484,22 +592,44 @@ void CThumbWnd::CancelPass()
         m_builder->Cancel();
         viewport()->unsetCursor();
     }
-    m_pass.clear();
-    m_passCursor = 0;
+    m_pass.Clear();
 }
 
 void CThumbWnd::StopOnEscape()
 {
+    if (m_listingJob) {
+        // Stopped while listing: the cached items are shown as they are, no thumbnail is made
+        // and the cache is left alone.
+        bool refresh = m_listingRefresh;
+        StopListing();
+        if (!refresh) {
+            m_fileList.clear();
+            LoadCache();
+            ResetBoxSize();
+            for (const auto &item : m_list.Items())
+                item->SetNameFolder(item->GetName(), m_folder);
+            AttachItems();
+            RecalcLayout();
+            m_modified = 0;
+        }
+        m_stop = 1;
+        m_loading = 0;
+        m_reloadPending = 0;
+        viewport()->unsetCursor();
+        viewport()->update();
+        emit loadFinished();
+        return;
+    }
     m_stop = 1;
     m_loading = 0;
     // Items made so far stay; the rest of the pass is dropped.
-    m_pass.resize(m_passCursor);
+    m_pass.StopHere();
     FinishPass();
 }
 
 bool CThumbWnd::eventFilter(QObject *watched, QEvent *e)
 {
-    if (m_passActive && IsEscape(e) && watched->isWidgetType()
+    if ((m_passActive || m_listingJob) && IsEscape(e) && watched->isWidgetType()
         && static_cast<QWidget *>(watched)->window() == window()) {
         StopOnEscape();
         return true;
@@ -522,7 +652,67 @@ void CThumbWnd::keyPressEvent(QKeyEvent *e)
         e->accept();
         return;
     }
+    if (HandleGridKey(e->key(), e->modifiers())) {
+        e->accept();
+        return;
+    }
     CResourceWnd::keyPressEvent(e);
+}
+
+bool CThumbWnd::HandleGridKey(int key, Qt::KeyboardModifiers mods)
+{
+    if (key == Qt::Key_F5) {
+        RefreshFolder();
+        return true;
+    }
+    if (m_list.Empty())
+        return false;
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        int current = CurrentIndex();
+        if (current < 0)
+            return false;
+        if (m_list.Items()[current]->GetSelected() == 0) {
+            m_list.ClearSelection();
+            m_list.Select(current);
+            m_list.SetAnchor(m_list.Items()[current].get());
+            viewport()->update();
+        }
+        emit thumbChosen();
+        return true;
+    }
+    static const std::pair<int, GridMove> kMoves[] = { { Qt::Key_Left, GridMove::Left },
+        { Qt::Key_Right, GridMove::Right }, { Qt::Key_Up, GridMove::Up }, { Qt::Key_Down, GridMove::Down },
+        { Qt::Key_Home, GridMove::Home }, { Qt::Key_End, GridMove::End },
+        { Qt::Key_PageUp, GridMove::PageUp }, { Qt::Key_PageDown, GridMove::PageDown } };
+    auto found
+        = std::find_if(std::begin(kMoves), std::end(kMoves), [key](auto &m) { return m.first == key; });
+    if (found == std::end(kMoves))
+        return false;
+    bool ctrl = (mods & Qt::ControlModifier) != 0;
+    bool shift = (mods & Qt::ShiftModifier) != 0 && !ctrl;
+    int before = static_cast<int>(m_list.Selected().size());
+    m_current = ApplyGridMove(
+        m_list, CurrentIndex(), found->second, shift, ctrl, m_layout.Columns(), m_layout.VisibleRows());
+    if (m_current < 0)
+        return true;
+    // Keeping the current item in view is the user's own scroll: the view stops following a load.
+    if (m_layout.ScrollIntoView(m_list.Items()[m_current]->GetCellRect(), viewport()->height())) {
+        MarkUserScroll();
+        SyncScrollBar();
+    }
+    viewport()->update();
+    if (!ctrl && (before != 0 || !m_list.Selected().empty()))
+        emit selectionMoved();
+    return true;
+}
+
+int CThumbWnd::CurrentIndex() const
+{
+    if (m_current >= 0 && m_current < m_list.Count())
+        return m_current;
+    if (!m_list.Selected().empty())
+        return m_list.IndexOf(m_list.Selected().back().get());
+    return -1;
 }
 
 void CThumbWnd::paintEvent(QPaintEvent *e)
@@ -530,8 +720,7 @@ void CThumbWnd::paintEvent(QPaintEvent *e)
     QPainter painter(viewport());
     QRect client = viewport()->rect();
     m_paintArea = e->rect() & client;
-    m_paintedOnce = 1;
-    if ((m_list.Empty() || m_showMode == 0) && m_sourceMode == 0) {
+    if ((m_list.Empty() || m_showMode == 0) && GetSourceModeValue() == 0) {
         ScrollInfo &s = m_layout.Scroll();
         s.minimum = 0;
         s.maximum = 0;
@@ -581,7 +770,7 @@ int CThumbWnd::SelectByName(const std::string &name, RECT &rect)
 
 std::int64_t CThumbWnd::GetCacheSize() const
 {
-    std::int64_t size = 10240 + static_cast<std::int64_t>(m_cacheSignature.size());
+    std::int64_t size = 10240 + static_cast<std::int64_t>(CacheSignature().size());
     for (const auto &item : m_list.Items())
         size += item->GetStoreSize();
     return size;
@@ -648,7 +837,7 @@ std::vector<std::string> CThumbWnd::GetSelectedPaths() const
 void CThumbWnd::DropFiles(const std::vector<std::string> &paths)
 {
     for (const auto &path : paths) {
-        if (MatchesExtensionList(m_extensionList, path) == 0) {
+        if (MatchesExtensionList(m_codec.ReadableExtensions(), path) == 0) {
             ShowFileError(path, 1);
             continue;
         }
@@ -656,7 +845,7 @@ void CThumbWnd::DropFiles(const std::vector<std::string> &paths)
             ShowFileError(path, 2);
             continue;
         }
-        if (m_sourceMode != 0) {
+        if (GetSourceModeValue() != 0) {
             OnFileDropped(path);
             continue;
         }
@@ -691,6 +880,8 @@ void CThumbWnd::mousePressEvent(QMouseEvent *e)
     if (e->button() == Qt::LeftButton) {
         SetFocusToGrid();
         MouseOutcome outcome = m_mouse.LeftDown(pt, mods & Qt::ControlModifier, mods & Qt::ShiftModifier);
+        if (int hit = m_list.HitTest(pt); hit >= 0)
+            m_current = hit;
         ApplyMouse(outcome);
         if (outcome.notify)
             emit thumbChosen();
@@ -749,29 +940,38 @@ void CThumbWnd::mouseMoveEvent(QMouseEvent *e)
     e->accept();
 }
 
-void CThumbWnd::StartDragOut()
+QMimeData *CThumbWnd::MakeDragData() const
 {
     std::vector<std::string> paths = GetSelectedPaths();
-    HGLOBAL block = MakeDropFileList(paths);
     auto *mime = new QMimeData;
     QList<QUrl> urls;
     for (const auto &path : paths)
         urls.append(QUrl::fromLocalFile(QString::fromUtf8(path.c_str())));
     mime->setUrls(urls);
+    HGLOBAL block = MakeDropFileList(paths);
     if (block != nullptr)
         mime->setData(QStringLiteral("application/x-tarnis-dropfiles"),
             QByteArray(static_cast<const char *>(block), static_cast<qsizetype>(GlobalSize(block))));
+    GlobalFree(block);
+    mime->setData(QString::fromLatin1(kOwnDragFormat), OwnDragMark());
+    return mime;
+}
+
+QByteArray CThumbWnd::OwnDragMark() const
+{
+    return QByteArray::number(QCoreApplication::applicationPid()) + ':'
+        + QByteArray::number(reinterpret_cast<quintptr>(this));
+}
+
+void CThumbWnd::StartDragOut()
+{
+    QMimeData *mime = MakeDragData();
     m_dragOut = 1;
-    m_dragOutActive = 1;
-    m_dragOverSeen = 1;
     auto *drag = new QDrag(this);
     drag->setMimeData(mime);
     drag->exec(Qt::CopyAction, Qt::CopyAction);
-    GlobalFree(block);
     viewport()->setCursor(Qt::ArrowCursor);
     m_dragOut = 0;
-    m_dragOutActive = 0;
-    m_dragOverSeen = 0;
     m_mouse.ResetDrag();
 }
 
@@ -791,7 +991,7 @@ void CThumbWnd::focusOutEvent(QFocusEvent *e)
 
 void CThumbWnd::dragEnterEvent(QDragEnterEvent *e)
 {
-    if (ItemDropTarget::Accepts(e->mimeData(), m_sourceMode)) {
+    if (ItemDropTarget::Accepts(e->mimeData(), GetSourceModeValue())) {
         e->setDropAction(Qt::CopyAction);
         e->accept();
     } else {
@@ -801,7 +1001,7 @@ void CThumbWnd::dragEnterEvent(QDragEnterEvent *e)
 
 void CThumbWnd::dragMoveEvent(QDragMoveEvent *e)
 {
-    if (ItemDropTarget::Accepts(e->mimeData(), m_sourceMode)) {
+    if (ItemDropTarget::Accepts(e->mimeData(), GetSourceModeValue())) {
         e->setDropAction(Qt::CopyAction);
         e->accept();
     } else {
@@ -809,14 +1009,30 @@ void CThumbWnd::dragMoveEvent(QDragMoveEvent *e)
     }
 }
 
+bool CThumbWnd::IsOwnDrag(const QDropEvent *e) const
+{
+    // The mark names this grid in this process: it holds where the platform does not say which
+    // widget a drag came from.
+    const QMimeData *mime = e->mimeData();
+    return m_dragOut != 0 || e->source() == this || e->source() == viewport()
+        || (mime != nullptr && mime->data(QString::fromLatin1(kOwnDragFormat)) == OwnDragMark());
+}
+
 void CThumbWnd::dropEvent(QDropEvent *e)
 {
-    if (!ItemDropTarget::Accepts(e->mimeData(), m_sourceMode)) {
+    if (!ItemDropTarget::Accepts(e->mimeData(), GetSourceModeValue())) {
         e->ignore();
         return;
     }
-    std::vector<std::string> paths = ItemDropTarget::DroppedPaths(e->mimeData());
     e->setDropAction(Qt::CopyAction);
     e->accept();
-    DropFiles(paths);
+    if (IsOwnDrag(e)) {
+        // The grid's own items came back (the drag strayed out of the view): the release
+        // reorders them like a release that never left, and no file is copied.
+        Qt::KeyboardModifiers mods = e->modifiers();
+        ApplyMouse(m_mouse.LeftUp(
+            ToContent(e->position().toPoint()), true, mods & Qt::ControlModifier, mods & Qt::ShiftModifier));
+        return;
+    }
+    DropFiles(ItemDropTarget::DroppedPaths(e->mimeData()));
 }

@@ -4,6 +4,8 @@
 // Selection, reordering, dragging out and dropping in follow ThumbMouse and the drop rules.
 #pragma once
 
+#include "browser/folderlisting.h"
+#include "browser/folderpass.h"
 #include "browser/resourcewnd.h"
 #include "browser/thumbbuilder.h"
 #include "browser/thumblist.h"
@@ -12,9 +14,13 @@
 #include "platform/files.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <unordered_map>
 
+class QFileSystemWatcher;
 class QMimeData;
 
 class CThumbWnd : public CResourceWnd, public CThumbOwner
@@ -57,14 +63,23 @@ public:
     int GetCurrentFile(std::string &path);
     // Selects the item after (next = 1) or before (0) the last selected one; no wrap-around.
     void SelectNeighbour(int next);
+    // Compares the folder with the items again (F5, and what a change in the folder starts):
+    // gone files lose their item, rewritten ones get a new thumbnail, new ones join at the end.
+    void RefreshFolder();
+    // What a drag out of the grid carries: the selected files (in selection order) as URLs and as
+    // a dropped-file list, and the mark of this grid.
+    QMimeData *MakeDragData() const;
     // Full paths of the selected items in selection order (what a drag out offers).
     std::vector<std::string> GetSelectedPaths() const;
     // What dropping these files does: each is checked and copied in (folder mode) in order.
     void DropFiles(const std::vector<std::string> &paths);
 
     const ThumbList &Items() const { return m_list; }
+    // The item the keys move from: the last one moved to or clicked, else the last selected;
+    // -1 when there is none.
+    int CurrentIndex() const;
     // A load (enumeration and thumbnail pass) is running.
-    bool IsLoadRunning() const { return m_passActive || m_reloadPending != 0; }
+    bool IsLoadRunning() const;
     int GetDragOutFlag() const { return m_dragOut; }
     const ThumbBuilder &Builder() const { return *m_builder; }
 
@@ -74,7 +89,7 @@ public:
     {
         return CResourceWnd::ShowFileError(path, kind, detail, extra);
     }
-    short GetSourceMode() const override { return m_sourceMode; }
+    short GetSourceMode() const override { return GetSourceModeValue(); }
     bool HasKeyboardFocus() const override { return hasFocus(); }
     bool IsPopup() const override { return false; }
     const ThumbCodec *GetCodec() const override { return &m_codec; }
@@ -82,6 +97,8 @@ public:
 signals:
     // A left click changed the selection (the frame opens GetCurrentFile). Connect queued.
     void thumbChosen();
+    // A key moved the selection (the frame may show the new current picture).
+    void selectionMoved();
     // A load finished (all thumbnails in, or stopped).
     void loadFinished();
 
@@ -102,29 +119,39 @@ protected:
     void dropEvent(QDropEvent *e) override;
 
 private:
-    // One name of the file list in a thumbnail pass.
-    struct PassStep {
-        enum Kind { Keep, Replace, Add } kind = Keep;
-        std::string name;
-        std::shared_ptr<CThumbObj> old;
-        FileStatusRecord status {};
-        bool ready = false;
-        ThumbOutcome outcome;
-    };
-
     std::shared_ptr<CThumbObj> NewItem(const std::string &name, const FileStatusRecord &status);
     void OnThumbResult(std::uint64_t generation, int sequence, std::shared_ptr<ThumbJobResult> result);
     void AdvancePass();
-    void ApplyStep(PassStep &step);
+    void ApplyStep(FolderPass::Step &step);
     void FinishPass();
     void CancelPass();
     void StopOnEscape();
     long long JobPriority(int sequence) const;
     void ApplyMouse(const MouseOutcome &outcome);
+    // Arrows, Home/End, PageUp/PageDown and Enter; false for other keys.
+    bool HandleGridKey(int key, Qt::KeyboardModifiers mods);
     void StartDragOut();
+    static constexpr const char *kOwnDragFormat = "application/x-tarnis-grid";
+    QByteArray OwnDragMark() const;
+    // The drop carries this grid's own drag.
+    bool IsOwnDrag(const QDropEvent *e) const;
     void RepaintNow();
     // Repaints the part of the client a cell (content coordinates) covers.
     void UpdateCell(const RECT &cell);
+    // Lists the folder's pictures on a thread of its own; OnListed goes on with the load (a
+    // refresh keeps the items and their order).
+    void StartListing(bool refresh, bool force);
+    void StopListing();
+    void OnListed(std::uint64_t generation, FolderListing listing);
+    // Watches the folder and its listed pictures.
+    void WatchFolder();
+    void OnFolderChanged();
+    // Lists the folder again and compares it with the items; unless forced, a folder whose
+    // names did not change is left alone.
+    void CompareFolder(bool force);
+    // Writes the cache into the folder, else into the user's cache folder; false when neither
+    // took it (the failure message then shows once per folder in a session).
+    bool WriteCache();
     // The item list changed: the cache must be written.
     void MarkChanged();
 
@@ -133,9 +160,24 @@ private:
     ThumbMouse m_mouse { m_list };
     CThumbWnd *m_sourceGrid = nullptr;
     int m_dragOut = 0;
+    int m_current = -1;
+    static constexpr int kRefreshDelayMs = 250;
+    QFileSystemWatcher *m_watcher = nullptr;
+    QTimer m_refreshTimer;
+    bool m_refreshAgain = false;
+    bool m_filesTouched = false;
+    std::vector<std::string> m_listing;
+    struct ListingJob {
+        std::atomic<bool> stop { false };
+        std::atomic<bool> done { false };
+        std::thread thread;
+    };
+    std::shared_ptr<ListingJob> m_listingJob;
+    std::vector<std::shared_ptr<ListingJob>> m_retiredJobs;
+    std::uint64_t m_listingGeneration = 0;
+    bool m_listingRefresh = false;
     std::unordered_map<std::string, int> m_formatMemo;
-    std::vector<PassStep> m_pass;
-    std::size_t m_passCursor = 0;
+    FolderPass m_pass;
     std::uint64_t m_passGeneration = 0;
     bool m_passActive = false;
     bool m_advancing = false;

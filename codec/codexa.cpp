@@ -430,4 +430,27 @@ CODEXA_API void CodexaSetPixelLimit(long long pixels)
     SetPixelLimit(pixels);
 }
 
+CODEXA_API const char *CodexaReadableExtensions(void)
+{
+    static const std::string list = [] {
+        std::string joined;
+        for (const FormatCodec *f : AllFormats()) {
+            if (f->load == nullptr)
+                continue;
+            for (const char *const *e = f->extensions; e != nullptr && *e != nullptr; ++e) {
+                std::string_view ext(*e);
+                if (!ext.empty() && ext.front() == '.')
+                    ext.remove_prefix(1);
+                if (ext.empty())
+                    continue;
+                if (!joined.empty())
+                    joined += ';';
+                joined += ext;
+            }
+        }
+        return joined;
+    }();
+    return list.c_str();
+}
+
 } // extern "C"

@@ -67,6 +67,10 @@ CODEXA_API void *CodexaProcByOrdinal(int ordinal);
 /* Largest picture (width x height) a decoder accepts; larger ones fail. Default 2^28. */
 CODEXA_API void CodexaSetPixelLimit(long long pixels);
 
+/* No ordinal. The extensions of every format the library reads, lower-case without dots,
+ * separated by semicolons ("bmp;jpg;jpeg;..."). The string lives as long as the library. */
+CODEXA_API const char *CodexaReadableExtensions(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,10 +1,30 @@
 #include "frame/browserpanes.h"
 
 #include "browser/codexacodec.h"
+#include "browser/folderlisting.h"
 #include "browser/shelltree.h"
 #include "browser/thumbwnd.h"
 #include "paneapi/imainframe.h"
 #include "paneapi/panemessage.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace
+{
+
+// What the grid reads through: the codec library, every read slowed by TARNIS_READ_DELAY_MS
+// milliseconds when that is set (a network share or a slow card, to try the window with).
+const ThumbCodec &GridCodec()
+{
+    static const int delay = std::clamp(qEnvironmentVariableIntValue("TARNIS_READ_DELAY_MS"), 0, 1000);
+    if (delay == 0)
+        return CodexaThumbCodec();
+    static const DelayedThumbCodec slowed(CodexaThumbCodec(), std::chrono::milliseconds(delay));
+    return slowed;
+}
+
+} // namespace
 
 CFramedFolderPane::CFramedFolderPane(QWidget *parent)
     : CViewFolder(parent)
@@ -17,7 +37,7 @@ CFramedFolderPane::CFramedFolderPane(QWidget *parent)
 }
 
 CFramedThumbPane::CFramedThumbPane(QWidget *parent)
-    : CViewThumb(CodexaThumbCodec(), parent)
+    : CViewThumb(GridCodec(), parent)
 {
     setObjectName(QStringLiteral("CViewThumb"));
     // Activating the pane focuses its grid.

@@ -49,8 +49,8 @@ std::vector<FrameCommand> MakeCommands()
         // as the File menu's Save item promises, and never writes an empty file.
         { ID_FILE_SAVE, A::SavePicture },
     };
-    for (UINT id : { ID_VIEW_FIT_WIDTH, ID_VIEW_FIT_HEIGHT, ID_VIEW_ZOOM_300, ID_VIEW_ZOOM_200,
-             ID_VIEW_ZOOM_150, ID_VIEW_ZOOM_75, ID_VIEW_ZOOM_50, ID_VIEW_ZOOM_25 })
+    for (UINT id : { ID_VIEW_FIT_WIDTH, ID_VIEW_FIT_HEIGHT, ID_VIEW_FIT_PICTURE, ID_VIEW_ZOOM_300,
+             ID_VIEW_ZOOM_200, ID_VIEW_ZOOM_150, ID_VIEW_ZOOM_75, ID_VIEW_ZOOM_50, ID_VIEW_ZOOM_25 })
         commands.push_back({ id, A::PostViewZoom });
     for (UINT id = ID_TOOLS_ROTATE_LEFT; id <= ID_TOOLS_IMAGE_SIZE; ++id)
         commands.push_back({ id, A::PostTools });

@@ -486,6 +486,10 @@ bool CMainFrame::event(QEvent *event)
     if (const PaneMessageEvent *message = PaneMessageEvent::From(event)) {
         if (message->Message() == WMU_THUMB_CHOSEN)
             OnThumbChosen();
+        else if (message->Message() == WMU_NEXT_PICTURE)
+            OnStepPicture(true);
+        else if (message->Message() == WMU_PREVIOUS_PICTURE)
+            OnStepPicture(false);
         else if (message->Message() == WMU_FOLDER_CHANGED)
             OnFolderChanged();
         return true;

@@ -8,7 +8,9 @@
 #include <QEvent>
 #include <QHoverEvent>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QToolButton>
+#include <QToolTip>
 
 namespace
 {
@@ -193,14 +195,35 @@ bool CToolBarEx::event(QEvent *event)
     return handled;
 }
 
-// Tool tips come from the command's string (the text after its newline); without one, none shows.
+QString CToolBarEx::MenuTextTip(const QString &menuText)
+{
+    const qsizetype tab = menuText.indexOf(QLatin1Char('\t'));
+    QString label = tab < 0 ? menuText : menuText.left(tab);
+    const QString keys = tab < 0 ? QString() : menuText.mid(tab + 1).trimmed();
+    label.remove(QRegularExpression(QStringLiteral("\\(&.\\)")));
+    label.remove(QLatin1Char('&'));
+    while (label.endsWith(QLatin1Char('.')))
+        label.chop(1);
+    label = label.trimmed();
+    if (label.isEmpty())
+        return QString();
+    return keys.isEmpty() ? label : label + QStringLiteral(" (") + keys + QLatin1Char(')');
+}
+
+// Tool tips come from the command's string (the text after its newline); without one, from the
+// command's menu text; without either, none shows.
 bool CToolBarEx::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip) {
         auto *button = qobject_cast<QToolButton *>(watched);
         const QAction *action = button ? button->defaultAction() : nullptr;
-        if (action && ResSubString(action->data().toUInt(), 1).isEmpty())
+        if (action && ResSubString(action->data().toUInt(), 1).isEmpty()) {
+            // Without a tip of its own the button is named by its command's menu text.
+            const QString tip = MenuTextTip(action->text());
+            if (!tip.isEmpty())
+                QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), tip, button);
             return true;
+        }
     }
     return QToolBar::eventFilter(watched, event);
 }

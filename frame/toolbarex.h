@@ -26,6 +26,9 @@ public:
     explicit CToolBarEx(const QString &title, QWidget *parent = nullptr);
     ~CToolBarEx() override;
 
+    // A tool tip made from a menu text: "Open(&O)...\tCtrl+O" gives "Open (Ctrl+O)".
+    static QString MenuTextTip(const QString &menuText);
+
     // Where the buttons' actions come from (the frame's command actions).
     void SetActionLookup(ActionLookup lookup) { m_lookup = std::move(lookup); }
 

@@ -162,7 +162,10 @@ void CViewImage::SetStatusTexts(bool withPath)
     damagedShown_ = damaged;
     status_(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
     const int bits = picture_->BitCount();
-    status_(2, bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits));
+    const QString depth
+        = bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits);
+    const QString page = PageText();
+    status_(2, page.isEmpty() ? depth : depth + QStringLiteral("  ") + page);
     if (!withPath)
         return;
     if (CanReadRegularFile(path.toStdString()))
@@ -515,6 +518,8 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
             Fit(1);
         else if (id == ID_VIEW_FIT_HEIGHT)
             Fit(2);
+        else if (id == ID_VIEW_FIT_PICTURE)
+            FitWhole();
         else if (const int percent = ViewMenuZoom(id))
             ApplyZoom(percent, true);
         return 0;
@@ -792,6 +797,8 @@ UINT CViewImage::KeyFlags(const QMouseEvent *event)
 
 void CViewImage::mousePressEvent(QMouseEvent *event)
 {
+    if (StopSlideshowOnInput(event))
+        return;
     if (event->button() != Qt::LeftButton) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
@@ -882,6 +889,8 @@ void CViewImage::mouseDoubleClickEvent(QMouseEvent *event)
 
 void CViewImage::keyPressEvent(QKeyEvent *event)
 {
+    if (StopSlideshowOnInput(event) || HandleViewKey(event))
+        return;
     switch (event->key()) {
     case Qt::Key_Delete:
         if (mode_ >= OpSelect && mode_ <= OpPolygon) {

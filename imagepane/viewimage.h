@@ -98,6 +98,20 @@ public:
     // Event type of the outline worker's repaint request.
     static QEvent::Type OutlineTickType();
 
+    // --- viewing (viewimagekeys.cpp) ---
+    // The zoom that shows the whole picture in the pane.
+    void FitWhole();
+    // Zooms to percent keeping the picture point under pointer (client coordinates) in place.
+    void ZoomAbout(int percent, QPoint pointer);
+    // The picture alone on the whole screen, and back into the main window.
+    void ToggleFullScreen();
+    bool IsFullScreen() const { return fullScreen_; }
+    // Steps to the next picture every intervalMs until a key or a click; 0 stops.
+    void StartSlideshow(int intervalMs);
+    bool SlideshowRunning() const;
+    // "2/3" for the second of three pages; empty for a single page.
+    QString PageText() const;
+
 protected:
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
@@ -108,8 +122,14 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
+    // The viewing keys (+, -, 1, F, Space, Backspace, PageUp/PageDown, F11, Esc full screen);
+    // true when the key was one of them.
+    bool HandleViewKey(QKeyEvent *event);
+    // A key or a click while a slideshow runs stops it and does nothing else.
+    bool StopSlideshowOnInput(QEvent *event);
     // CTrackerView
     void SetTrackerCapture() override { capture_ = true; }
     void ReleaseTrackerCapture() override { capture_ = false; }
@@ -164,6 +184,11 @@ private:
     SIZE outlineSize_ { 0, 0 }; // the zoomed size the dashes belong to
     std::atomic<bool> tickPending_ { false };
     std::vector<std::uint32_t> scratch_;
+
+    bool fullScreen_ = false;
+    QWidget *homeParent_ = nullptr;
+    QRect homeGeometry_;
+    class QTimer *slideshow_ = nullptr;
 
     // Last: the worker stops (in the destructor) before the members above go.
     CSelectionState selection_;

@@ -17,6 +17,8 @@ constexpr UINT WMU_SELECT_START_FOLDER = kWmUser + 7; // folder tree → itself:
 constexpr UINT WMU_FOLDER_CHANGED = kWmUser + 8; // folder tree → frame: the selected folder changed
 constexpr UINT WMU_TOOLS_COMMAND = kWmUser + 9; // frame → image pane: Tools menu command id
 constexpr UINT WMU_EFFECT_COMMAND = kWmUser + 10; // frame → image pane: Effect command id
+constexpr UINT WMU_NEXT_PICTURE = kWmUser + 11; // image pane → frame: step to the next page or picture
+constexpr UINT WMU_PREVIOUS_PICTURE = kWmUser + 12; // image pane → frame: step back
 
 // Operation code of WMU_IMAGE_OPERATION whose lParam is a View-menu command id.
 constexpr int kOperationViewZoom = 22;

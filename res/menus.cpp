@@ -51,6 +51,7 @@ std::vector<PopupResource> MakeMainMenu()
             {
                 { ID_VIEW_FIT_WIDTH, "Fit Width" },
                 { ID_VIEW_FIT_HEIGHT, "Fit height" },
+                { ID_VIEW_FIT_PICTURE, "Fit Picture" },
                 { ID_VIEW_ZOOM_300, "300%" },
                 { ID_VIEW_ZOOM_200, "200%" },
                 { ID_VIEW_ZOOM_150, "150%" },

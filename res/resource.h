@@ -81,6 +81,7 @@ constexpr UINT ID_VIEW_ZOOM_100 = 31790;
 constexpr UINT ID_VIEW_ZOOM_75 = 31791;
 constexpr UINT ID_VIEW_ZOOM_50 = 31792;
 constexpr UINT ID_VIEW_ZOOM_25 = 31793;
+constexpr UINT ID_VIEW_FIT_PICTURE = 31794;
 
 // File commands of the frame and the main toolbar.
 constexpr UINT ID_PICTURE_OPEN = 32775;

@@ -2,6 +2,7 @@
 // 24-bit and fitted into the box, a file that cannot be decoded and FIFOs left
 // out, the cache reused on the next visit.
 #include "browser/codexacodec.h"
+#include "browser/dropfiles.h"
 #include "browser/thumbcachefile.h"
 #include "browser/thumbobj.h"
 #include "browser/thumbwnd.h"
@@ -90,4 +91,33 @@ TEST(CodexaGrid, ThumbnailsOfRealPictures)
     EXPECT_EQ(codec.loads, loads + 1); // only the picture that could not be made is tried again
     EXPECT_EQ(ItemNames(grid), names);
     ::alarm(0);
+}
+
+// Drops take every format the library reads, PNG and TIFF among them; the extension list comes
+// from the library itself.
+TEST(CodexaGrid, DropsAcceptEveryFormatTheGridShows)
+{
+    TestApp();
+    std::string extensions = CodexaThumbCodec().ReadableExtensions();
+    for (const char *ext : { "bmp", "jpg", "gif", "tga", "pcx", "tif", "img", "mac", "png" })
+        EXPECT_EQ(MatchesExtensionList(extensions, std::string("x.") + ext), 1)
+            << ext << " in " << extensions;
+    EXPECT_EQ(MatchesExtensionList(extensions, "x.txt"), 0);
+
+    MessageRecorder recorder;
+    TempFolder folder, outside;
+    fs::copy_file(kData / "bmpsuite/g/pal8.bmp", folder.Path() / "a.bmp");
+    fs::copy_file(kData / "pngsuite/good/basn2c08.png", outside.Path() / "p.png");
+    fs::copy_file(kData / "tiff/libtiff-pics/cramps.tif", outside.Path() / "t.tif");
+    CThumbWnd grid(CodexaThumbCodec());
+    grid.resize(600, 400);
+    grid.show();
+    grid.SetFolder(folder.Str(), 1);
+    ASSERT_TRUE(WaitForLoad(grid));
+    grid.DropFiles({ outside.File("p.png"), outside.File("t.tif") });
+    ASSERT_TRUE(WaitForLoad(grid));
+    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_TRUE(fs::exists(folder.Path() / "p.png"));
+    EXPECT_TRUE(fs::exists(folder.Path() / "t.tif"));
+    EXPECT_EQ(ItemNames(grid), (std::vector<std::string> { "a.bmp", "p.png", "t.tif" }));
 }

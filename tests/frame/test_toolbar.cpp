@@ -116,6 +116,15 @@ TEST(ToolBarTest, BarsFromTheirStripResources)
     QHelpEvent tip(QEvent::ToolTip, QPoint(5, 5), QPoint(5, 5)); // no tool tip text: none shown
     EXPECT_TRUE(main.eventFilter(main.GetButton(ID_PICTURE_OPEN), &tip));
 
+    // A command without a tip of its own is named by its menu text.
+    struct TipCase {
+        const char *menu;
+        const char *tip;
+    };
+    for (TipCase c : { TipCase { "Open(&O)...\tCtrl+O", "Open (Ctrl+O)" },
+             { "&Next Picture", "Next Picture" }, { "Save &As...", "Save As" }, { "", "" }, { "(&X)", "" } })
+        EXPECT_EQ(CToolBarEx::MenuTextTip(QString::fromUtf8(c.menu)), QString::fromUtf8(c.tip)) << c.menu;
+
     CToolBarEx none(QStringLiteral("none"));
     EXPECT_FALSE(none.LoadToolBar(4711));
     EXPECT_TRUE(none.actions().isEmpty());
