@@ -108,7 +108,15 @@ TEST(InFrame, LeavingAnEditedPictureAsksOnEveryPath)
     QCoreApplication::sendEvent(&frame, &close);
     EXPECT_FALSE(close.isAccepted());
     EXPECT_EQ(answers.questions.size(), 1u);
-    EXPECT_EQ(second.isEmpty(), false);
+
+    // Yes on a thumbnail choice writes the edit first, then moves on.
+    answers.answer = QMessageBox::Yes;
+    frame.OnThumbChosen();
+    EXPECT_FALSE(pane->IsModified());
+    CImageObj written;
+    ASSERT_TRUE(written.Load(first.toStdString()));
+    EXPECT_EQ(PixelAt(written, 0, 0), Gradient(39, 0));
+    EXPECT_FALSE(second.isEmpty());
 }
 
 } // namespace
