@@ -8,10 +8,12 @@
 #include "frame/dialogfactory.h"
 #include "frame/mainframe.h"
 #include "imagepane/printpicture.h"
+#include "paneapi/iimagepane.h"
 #include "res/resource.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrinter>
 
@@ -105,12 +107,26 @@ bool CPexoraApp::OpenDocumentFile(const QString &path)
     return m_template && m_template->OpenDocumentFile(path) != nullptr;
 }
 
+bool CPexoraApp::OpenAndShow(const QString &path)
+{
+    CMainFrame *frame = GetMainFrame();
+    IImagePane *image = frame ? frame->GetImagePane() : nullptr;
+    // A modified picture is not dropped without a question; Cancel keeps it and the document.
+    if (image && !image->ConfirmLeave())
+        return true;
+    if (!OpenDocumentFile(path))
+        return false;
+    if (image)
+        image->Open(path);
+    return true;
+}
+
 bool CPexoraApp::OpenRecentFile(int index)
 {
     const QString path = m_recentFiles[index];
     if (path.isEmpty())
         return false;
-    if (OpenDocumentFile(path))
+    if (OpenAndShow(path))
         return true;
     m_recentFiles.Remove(index);
     return false;
@@ -127,8 +143,12 @@ void CPexoraApp::OnFileOpen()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(QStringLiteral("All Files (*)"));
+    // Starts in the shown picture's folder.
+    if (CMainFrame *frame = GetMainFrame())
+        if (IImagePane *image = frame->GetImagePane(); image && !image->PicturePath().isEmpty())
+            dialog.setDirectory(QFileInfo(image->PicturePath()).absolutePath());
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        OpenDocumentFile(dialog.selectedFiles().constFirst());
+        OpenAndShow(dialog.selectedFiles().constFirst());
 }
 
 void CPexoraApp::OnFilePrintSetup()

@@ -45,6 +45,9 @@ public:
 private:
     bool ProcessShellCommand(const QStringList &arguments);
     bool OpenRecentFile(int index);
+    // File › Open and Recent Files: the document, and the picture shown in the image pane (after
+    // the question about a modified one; Cancel keeps both).
+    bool OpenAndShow(const QString &path);
 
     QString m_programFolder;
     CRecentFileList m_recentFiles;

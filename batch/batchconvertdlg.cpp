@@ -12,6 +12,8 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -197,8 +199,6 @@ void CBatchConvertDlg::OnStart()
         return;
     // An invalid field has shown its message; the run goes on with the values held before.
     UpdateData(true);
-    m_startButton->setEnabled(false);
-    m_stopButton->setEnabled(true);
 
     BatchJob job;
     job.extension = m_formatList->currentText().toStdString();
@@ -210,16 +210,24 @@ void CBatchConvertDlg::OnStart()
     job.sameNameOption = m_sameNameOption;
     job.threads = m_threads;
     job.reducedRead = m_reducedReadBox->isChecked();
+    if (!PrepareTargetFolder() || !ConfirmReplace(CBatchConverter::CountReplacedInPlace(job)))
+        return;
+    m_startButton->setEnabled(false);
+    m_stopButton->setEnabled(true);
     m_counter = 0;
     m_stopFlag = 0;
     m_running = true;
     m_run = std::thread([this, job] {
-        const int count = CBatchConverter().Run(job, m_stopFlag, [this](int counter) {
-            QMetaObject::invokeMethod(
-                this, [this, counter] { OnConverted(counter); }, Qt::QueuedConnection);
-        });
+        std::vector<std::string> unwritten;
+        const int count = CBatchConverter().Run(
+            job, m_stopFlag,
+            [this](int counter) {
+                QMetaObject::invokeMethod(
+                    this, [this, counter] { OnConverted(counter); }, Qt::QueuedConnection);
+            },
+            &unwritten);
         QMetaObject::invokeMethod(
-            this, [this, count] { OnRunEnded(count); }, Qt::QueuedConnection);
+            this, [this, count, unwritten] { OnRunEnded(count, unwritten); }, Qt::QueuedConnection);
     });
 }
 
@@ -275,7 +283,32 @@ void CBatchConvertDlg::SetProgressPosition(int position)
     m_progress->setValue(std::clamp(position, m_progress->minimum(), m_progress->maximum()));
 }
 
-void CBatchConvertDlg::OnRunEnded(int count)
+bool CBatchConvertDlg::PrepareTargetFolder()
+{
+    if (m_targetFolder.isEmpty() || QFileInfo(m_targetFolder).isDir())
+        return true;
+    if (!QFileInfo::exists(m_targetFolder) && QDir().mkpath(m_targetFolder))
+        return true;
+    DialogMessage(this,
+        QStringLiteral("The target folder %1 cannot be created.")
+            .arg(QDir::toNativeSeparators(m_targetFolder)));
+    return false;
+}
+
+bool CBatchConvertDlg::ConfirmReplace(int count)
+{
+    if (count <= 0)
+        return true;
+    QMessageBox box(QMessageBox::Warning, LoadResString(AFX_IDS_APP_TITLE),
+        QStringLiteral("%1 pictures in %2 will be replaced.")
+            .arg(QString::number(count), QDir::toNativeSeparators(m_sourceFolder)),
+        QMessageBox::Yes | QMessageBox::No, this);
+    box.setInformativeText(QStringLiteral("Replace them?"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void CBatchConvertDlg::OnRunEnded(int count, const std::vector<std::string> &unwritten)
 {
     if (m_run.joinable())
         m_run.join();
@@ -286,6 +319,12 @@ void CBatchConvertDlg::OnRunEnded(int count)
     QString summary = LoadResString(IDS_CONVERSION_FINISHED);
     summary.replace(QStringLiteral("%d"), QString::number(count));
     DialogMessage(this, summary, QMessageBox::Information);
+    if (!unwritten.empty()) {
+        QString text = QStringLiteral("%1 files could not be written:").arg(unwritten.size());
+        for (const std::string &name : unwritten)
+            text += QLatin1Char('\n') + QDir::toNativeSeparators(QString::fromStdString(name));
+        DialogMessage(this, text);
+    }
     emit RunFinished(count);
     if (m_closeWhenDone >= 0) {
         const int result = m_closeWhenDone;

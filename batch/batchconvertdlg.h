@@ -8,7 +8,9 @@
 #include <QDialog>
 #include <QString>
 #include <atomic>
+#include <string>
 #include <thread>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -89,7 +91,11 @@ private:
     void OnStop();
     void OnQuit();
     void OnConverted(int counter);
-    void OnRunEnded(int count);
+    void OnRunEnded(int count, const std::vector<std::string> &unwritten);
+    // The target folder exists or is made; else a message says so. Whether the run may start.
+    bool PrepareTargetFolder();
+    // Yes to "N pictures in FOLDER will be replaced"; true when nothing would be.
+    bool ConfirmReplace(int count);
     void SetProgressPosition(int position);
     bool ReadSide(QLineEdit *edit, int &value);
 

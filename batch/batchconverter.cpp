@@ -14,6 +14,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <new>
 #include <set>
@@ -74,9 +75,9 @@ public:
     int Width() const { return m_info->bmiHeader.biWidth; }
     int Height() const { return m_info->bmiHeader.biHeight; }
     void Scale(SIZE size) { ScaleDibAll(&m_bits, &m_info, size.cx, size.cy, 0); }
-    void Save(const std::string &path, const std::string &extension) const
+    bool Save(const std::string &path, const std::string &extension) const
     {
-        CodexaSave(path.c_str(), m_info, m_bits, extension.c_str(), nullptr);
+        return CodexaSave(path.c_str(), m_info, m_bits, extension.c_str(), nullptr) > 0;
     }
 
 private:
@@ -105,6 +106,15 @@ public:
         , m_boxRatio(BoxRatio(job.width, job.height))
         , m_inPlace(SameFolder(job.sourceFolder, job.targetFolder))
     {
+    }
+
+    // Target paths whose save failed, in folder order.
+    std::vector<std::string> Unwritten()
+    {
+        std::vector<std::string> names;
+        for (const auto &[index, path] : m_unwritten)
+            names.push_back(path);
+        return names;
     }
 
     int Execute(int threads)
@@ -178,11 +188,12 @@ private:
             ++m_saveTurn;
             m_cv.notify_all();
             lock.unlock();
-            if (ready)
-                picture.Save(target, m_job.extension);
+            const bool written = ready && picture.Save(target, m_job.extension);
             picture.FreeBits();
 
             lock.lock();
+            if (ready && !written)
+                m_unwritten.emplace(index, target);
             m_pending.erase(m_pending.find(target));
             if (ready) {
                 ++m_counter;
@@ -237,12 +248,31 @@ private:
     bool m_stopped = false; // Stop seen at a save turn: no further save begins
     std::multiset<std::string> m_pending;
     int m_counter = 0;
+    std::map<std::size_t, std::string> m_unwritten;
 };
 
 } // namespace
 
-int CBatchConverter::Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted)
+int CBatchConverter::Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted,
+    std::vector<std::string> *unwritten)
 {
     BatchRun run(job, stop, converted);
-    return run.Execute(job.threads > 0 ? job.threads : UsableCpuCount());
+    const int count = run.Execute(job.threads > 0 ? job.threads : UsableCpuCount());
+    if (unwritten)
+        *unwritten = run.Unwritten();
+    return count;
+}
+
+int CBatchConverter::CountReplacedInPlace(const BatchJob &job)
+{
+    if (job.sameNameOption != kOverwrite || !SameFolder(job.sourceFolder, job.targetFolder))
+        return 0;
+    int count = 0;
+    for (const std::string &source : FindBatchFiles(BatchSearchPattern(job.sourceFolder))) {
+        const std::string target
+            = JoinFolderAndName(job.targetFolder, PathFileTitle(source) + "." + job.extension);
+        if (!target.empty() && PathExists(target))
+            ++count;
+    }
+    return count;
 }

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <vector>
 
 enum BatchSameNameOption {
     kOverwrite = 0, // "Overwrite"
@@ -43,5 +44,11 @@ public:
     // file after the other, whatever the number of threads. By default the pictures written are
     // exactly ScaleDibAll of the full decode. Saves begin in folder order; a non-zero stop flag
     // ends the run after the file whose save had begun: files read ahead are not written.
-    int Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted = {});
+    // unwritten (when given) receives the target paths whose save failed, in folder order.
+    int Run(const BatchJob &job, const std::atomic<int> &stop, const ConvertedFn &converted = {},
+        std::vector<std::string> *unwritten = nullptr);
+
+    // How many files of the source folder a run would write over when it converts in place
+    // (target folder = source folder) with "Overwrite": the originals it replaces. 0 otherwise.
+    static int CountReplacedInPlace(const BatchJob &job);
 };

@@ -71,6 +71,30 @@ CODEXA_API void CodexaSetPixelLimit(long long pixels);
  * separated by semicolons ("bmp;jpg;jpeg;..."). The string lives as long as the library. */
 CODEXA_API const char *CodexaReadableExtensions(void);
 
+/* No ordinal. 1 when the library writes the format (an extension such as "png", with or without
+ * dot), else 0. */
+CODEXA_API int CodexaCanWrite(const char *format);
+
+/* No ordinal. CodexaSave at the best JPEG quality; when both the new file and the file at source
+ * are JPEG, the new one keeps the source's EXIF block (orientation set to normal), ICC profile and
+ * comments. */
+CODEXA_API int CodexaSaveKeeping(const char *path, const void *info, const void *bits, const char *source);
+
+/* No ordinal. Writes the JPEG at source to path turned and mirrored by steps (0 a quarter turn
+ * clockwise, 1 anticlockwise, 2 mirror, 3 flip, in order) on its compressed data, without
+ * decoding; markers are kept. 0 when that cannot be done exactly (not a JPEG, partial edge blocks
+ * that would move, an EXIF orientation other than normal): the caller then saves decoded pixels. */
+CODEXA_API int CodexaJpegTransform(const char *source, const char *path, const int *steps, int count);
+
+/* No ordinal. 1 when the file holds transparency that loading flattens on white (PNG alpha or
+ * transparent colour, GIF transparent index, TGA alpha bits, TIFF alpha), else 0. */
+CODEXA_API int CodexaHasTransparency(const char *path);
+
+/* No ordinal. Writes the pictures as the pages of one TIFF file (replaced only once the new one is
+ * complete). 1 on success. */
+CODEXA_API int CodexaSaveTiffPages(
+    const char *path, int count, const void *const *infos, const void *const *bits);
+
 #ifdef __cplusplus
 }
 #endif

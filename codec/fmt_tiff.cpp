@@ -6,6 +6,7 @@
 // LZW, palette/grey/bilevel/RGB as the picture is.
 #include "codec/format.h"
 #include "codec/orient.h"
+#include "codec/tiffpages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -752,15 +753,9 @@ Status Load(Bytes file, int page, Picture &out)
     return Status::Ok;
 }
 
-Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)
+// One directory of the file being written.
+Status WritePage(TIFF *tif, MemoryFile &mf, const PictureView &view)
 {
-    out.clear();
-    MemoryFile mf;
-    mf.out = &out;
-    TiffCloser c { Open(mf, "w") };
-    TIFF *tif = c.tif;
-    if (tif == nullptr)
-        return Status::NoMemory;
     const bool palette = view.bitCount <= 8;
     const bool grey = palette && view.IsGreyRamp();
     const int bits = palette ? view.bitCount : 8;
@@ -816,6 +811,21 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
     }
     if (!TIFFWriteDirectory(tif))
         return mf.failed ? Status::NoMemory : Status::IoError;
+    return Status::Ok;
+}
+
+Status WritePages(const PictureView *pages, std::size_t count, std::vector<std::uint8_t> &out)
+{
+    out.clear();
+    MemoryFile mf;
+    mf.out = &out;
+    TiffCloser c { Open(mf, "w") };
+    TIFF *tif = c.tif;
+    if (tif == nullptr)
+        return Status::NoMemory;
+    for (std::size_t i = 0; i < count; ++i)
+        if (const Status s = WritePage(tif, mf, pages[i]); s != Status::Ok)
+            return s;
     TIFFClose(tif);
     c.tif = nullptr;
     if (mf.failed) {
@@ -825,7 +835,37 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
     return Status::Ok;
 }
 
+Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)
+{
+    return WritePages(&view, 1, out);
+}
+
 } // namespace
+
+bool TiffHasAlpha(Bytes file)
+{
+    if (!Probe(file, {}))
+        return false;
+    MemoryFile mf { file };
+    TiffCloser c { Open(mf, "rh") };
+    if (c.tif == nullptr)
+        return false;
+    std::uint16_t count = 0;
+    std::uint16_t *kinds = nullptr;
+    if (TIFFGetField(c.tif, TIFFTAG_EXTRASAMPLES, &count, &kinds) != 1 || kinds == nullptr)
+        return false;
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (kinds[i] == EXTRASAMPLE_ASSOCALPHA || kinds[i] == EXTRASAMPLE_UNASSALPHA)
+            return true;
+    return false;
+}
+
+Status SaveTiffPages(const std::vector<PictureView> &pages, std::vector<std::uint8_t> &out)
+{
+    if (pages.empty())
+        return Status::Unsupported;
+    return WritePages(pages.data(), pages.size(), out);
+}
 
 extern const FormatCodec kFormat_tiff = {
     "tiff",

@@ -48,6 +48,9 @@ std::vector<FrameCommand> MakeCommands()
         // The framework's document save has nothing to write; Ctrl+S saves the picture instead,
         // as the File menu's Save item promises, and never writes an empty file.
         { ID_FILE_SAVE, A::SavePicture },
+        // Undo and redo of the picture's edits, enabled while the pane has a step to take.
+        { ID_EDIT_UNDO, A::Undo },
+        { ID_EDIT_REDO, A::Redo },
     };
     for (UINT id : { ID_VIEW_FIT_WIDTH, ID_VIEW_FIT_HEIGHT, ID_VIEW_FIT_PICTURE, ID_VIEW_ZOOM_300,
              ID_VIEW_ZOOM_200, ID_VIEW_ZOOM_150, ID_VIEW_ZOOM_75, ID_VIEW_ZOOM_50, ID_VIEW_ZOOM_25 })

@@ -24,6 +24,8 @@ enum class FrameAction {
     Exit,
     NextPane,
     PreviousPane,
+    Undo,
+    Redo,
 };
 
 struct FrameCommand {

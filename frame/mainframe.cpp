@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -67,7 +68,31 @@ QString CMainFrame::FrameTitle(const QString &documentTitle, const QString &appl
 
 void CMainFrame::OnUpdateFrameTitle(const QString &documentTitle)
 {
-    setWindowTitle(FrameTitle(documentTitle, ResSubString(IDR_MAINFRAME, 0)));
+    m_documentTitle = documentTitle;
+    const QString title = FrameTitle(documentTitle, ResSubString(IDR_MAINFRAME, 0));
+    setWindowTitle(m_pictureModified ? QStringLiteral("* ") + title : title);
+}
+
+void CMainFrame::PictureSavedAs(const QString &path)
+{
+    IFolderPane *folder = GetFolderPane();
+    IThumbPane *thumbs = GetThumbPane();
+    if (!folder || !thumbs)
+        return;
+    const QString shown = folder->GetSelectedPath();
+    if (!shown.isEmpty() && QFileInfo(shown).absoluteFilePath() == QFileInfo(path).absolutePath())
+        thumbs->SetFolder(shown, 1);
+}
+
+void CMainFrame::SetPictureModified(bool modified)
+{
+    if (modified != m_pictureModified) {
+        m_pictureModified = modified;
+        OnUpdateFrameTitle(m_documentTitle);
+    }
+    // Undo and Redo follow the pane's steps.
+    if (!m_destroyed)
+        UpdateCommandUI();
 }
 
 bool CMainFrame::Create(TCreateContext *context)
@@ -179,6 +204,9 @@ void CMainFrame::BuildActions()
         keys[accelerator.id].append(accelerator.keys);
     for (const auto &[id, sequences] : keys)
         m_actions[id]->setShortcuts(sequences);
+    if (QAction *redo = GetCommandAction(ID_EDIT_REDO))
+        redo->setShortcuts(
+            { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
 }
 
 void CMainFrame::BuildMenus()
@@ -246,12 +274,16 @@ bool CMainFrame::OnCmdMsg(UINT id, TCmdUI *update)
         return true;
     }
     update->Enable(true);
-    if (IsSelectionToolCommand(id))
+    if (command->action == FrameAction::Undo || command->action == FrameAction::Redo) {
+        const IImagePane *image = GetImagePane();
+        update->Enable(image && (command->action == FrameAction::Undo ? image->CanUndo() : image->CanRedo()));
+    } else if (IsSelectionToolCommand(id)) {
         update->SetRadio(static_cast<int>(id - ID_TOOL_SELECT) == m_currentOperation);
-    else if (id == ID_VIEW_TOOLBAR)
+    } else if (id == ID_VIEW_TOOLBAR) {
         update->SetCheck(m_mainToolBar && !m_mainToolBar->isHidden());
-    else if (id == ID_VIEW_STATUS_BAR)
+    } else if (id == ID_VIEW_STATUS_BAR) {
         update->SetCheck(m_statusBar && !m_statusBar->isHidden());
+    }
     return true;
 }
 
@@ -361,6 +393,14 @@ void CMainFrame::Execute(const FrameCommand &command)
     case FrameAction::PreviousPane:
         m_framework.ActivateNextPane(true);
         break;
+    case FrameAction::Undo:
+        if (IImagePane *image = GetImagePane())
+            image->Undo();
+        break;
+    case FrameAction::Redo:
+        if (IImagePane *image = GetImagePane())
+            image->Redo();
+        break;
     }
 }
 
@@ -394,10 +434,21 @@ void CMainFrame::OnOpenPicture()
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontResolveSymlinks);
     dialog.setNameFilters(FilterListToNameFilters(LoadResString(IDS_FILE_FILTER)));
+    if (const QString folder = DialogFolder(); !folder.isEmpty())
+        dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     if (IImagePane *image = GetImagePane())
         image->Open(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+}
+
+QString CMainFrame::DialogFolder() const
+{
+    if (const IImagePane *image = GetImagePane(); image && !image->PicturePath().isEmpty())
+        return QFileInfo(image->PicturePath()).absolutePath();
+    if (const IFolderPane *folder = GetFolderPane())
+        return folder->GetSelectedPath();
+    return QString();
 }
 
 void CMainFrame::OnSavePictureAs()
@@ -412,7 +463,12 @@ void CMainFrame::OnSavePictureAs()
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
         dialog.setDefaultSuffix(NameFilterExtension(filter, QStringLiteral("jpg")));
     });
-    dialog.selectFile(QStringLiteral("untitle"));
+    if (const QString folder = DialogFolder(); !folder.isEmpty())
+        dialog.setDirectory(folder);
+    // The picture's own name, else the usual "untitle".
+    const IImagePane *shown = GetImagePane();
+    const QString own = shown ? QFileInfo(shown->PicturePath()).fileName() : QString();
+    dialog.selectFile(own.isEmpty() ? QStringLiteral("untitle") : own);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     if (IImagePane *image = GetImagePane())
@@ -423,6 +479,8 @@ void CMainFrame::OnStepPicture(bool next)
 {
     IImagePane *image = GetImagePane();
     if (!image)
+        return;
+    if (!image->ConfirmLeave())
         return;
     if (image->PageCount() > 1 && image->GotoPage(next))
         return;
@@ -451,7 +509,7 @@ int CMainFrame::OnThumbChosen()
     if (!thumbs)
         return -1;
     const QString path = thumbs->GetCurrentFile();
-    if (IImagePane *image = GetImagePane())
+    if (IImagePane *image = GetImagePane(); image && image->ConfirmLeave())
         image->Open(path);
     return 0;
 }
@@ -506,6 +564,10 @@ bool CMainFrame::event(QEvent *event)
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
+    if (IImagePane *image = m_destroyed ? nullptr : GetImagePane(); image && !image->ConfirmLeave()) {
+        event->ignore();
+        return;
+    }
     TFrameWnd::closeEvent(event);
     if (event->isAccepted())
         OnDestroy();

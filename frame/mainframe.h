@@ -56,6 +56,8 @@ public:
     int OnFolderChanged();
 
     void SetStatusPaneText(int index, const QString &text) override;
+    void SetPictureModified(bool modified) override;
+    void PictureSavedAs(const QString &path) override;
     QObject *MessageTarget() override { return this; }
 
     QAction *GetCommandAction(UINT id) const;
@@ -82,6 +84,8 @@ private:
     void Execute(const FrameCommand &command);
     void PostToImagePane(UINT message, WPARAM wParam, LPARAM lParam);
     void OnOpenPicture();
+    // The folder file dialogs start in: the shown picture's, else the grid's.
+    QString DialogFolder() const;
     void OnSavePictureAs();
     void OnStepPicture(bool next);
     void OnBatchConvert();
@@ -100,4 +104,6 @@ private:
     QMenu *m_fileMenu = nullptr;
     QList<QAction *> m_recentFileActions;
     bool m_destroyed = false;
+    QString m_documentTitle;
+    bool m_pictureModified = false;
 };

@@ -16,6 +16,14 @@ QWidget *CreateImagePane(QWidget *parent)
         if (IMainFrame *frame = GetMainFrame())
             frame->SetStatusPaneText(index, text);
     });
+    pane->SetFileSink([](const QString &path) {
+        if (IMainFrame *frame = GetMainFrame())
+            frame->PictureSavedAs(path);
+    });
+    pane->SetModifiedSink([](bool modified) {
+        if (IMainFrame *frame = GetMainFrame())
+            frame->SetPictureModified(modified);
+    });
     return pane;
 }
 

@@ -57,3 +57,7 @@ tarnis_add_fuzzer(fuzz_codec_resample SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_resa
 # The folder listing and the format test that every file of a shown folder goes through.
 tarnis_add_fuzzer(fuzz_folder SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_folder.cpp
   LIBS codexa_core SEEDS ${CODEC_FUZZ_DATA}/jpeg ${CODEC_FUZZ_DATA}/gif)
+
+# The readers of saves that keep what a file holds (transparency, JPEG segments, lossless turns).
+tarnis_add_fuzzer(fuzz_codec_keepsave SOURCE ${CMAKE_CURRENT_LIST_DIR}/fuzz_keepsave.cpp
+  LIBS codexa_core SEEDS ${CODEC_FUZZ_DATA}/jpeg ${CODEC_FUZZ_DATA}/pngsuite/good ${CODEC_FUZZ_DATA}/gif/pillow/good)

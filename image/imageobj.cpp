@@ -3,10 +3,14 @@
 #include "codec/codexa.h"
 #include "image/dibpixels.h"
 #include "image/displayimage.h"
+#include "image/editop.h"
+#include "platform/paths.h"
 
 #include <QPainter>
+#include <cctype>
 #include <cstring>
 #include <new>
+#include <utility>
 
 CImageObj::CImageObj() = default;
 
@@ -91,6 +95,91 @@ bool CImageObj::Reload()
     return Load(std::move(path));
 }
 
+namespace
+{
+
+bool IsJpegName(const std::string &path)
+{
+    std::string ext = PathExtension(path);
+    for (char &c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".jpg" || ext == ".jpeg" || ext == ".jpe" || ext == ".jfif";
+}
+
+bool IsTiffName(const std::string &path)
+{
+    std::string ext = PathExtension(path);
+    for (char &c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".tif" || ext == ".tiff";
+}
+
+constexpr int kJpegFormatNumber = 1;
+
+} // namespace
+
+bool CImageObj::SaveKeepingFile(std::string path, const std::vector<EditKind> *turns)
+{
+    if (path.empty())
+        path = fileName_;
+    if (IsEmpty() || path.empty())
+        return false;
+    const bool fromJpeg = !fileName_.empty() && CodexaFormatTest(fileName_.c_str()) == kJpegFormatNumber;
+    if (fromJpeg && IsJpegName(path) && turns && !damaged_) {
+        std::vector<int> steps;
+        for (EditKind kind : *turns)
+            steps.push_back(kind == EditKind::TurnRight ? 0
+                    : kind == EditKind::TurnLeft        ? 1
+                    : kind == EditKind::Mirror          ? 2
+                                                        : 3);
+        if (CodexaJpegTransform(fileName_.c_str(), path.c_str(), steps.data(), static_cast<int>(steps.size()))
+            > 0)
+            return true;
+    }
+    if (pageCount_ > 1 && path == fileName_ && IsTiffName(path)) {
+        // Every page of the file, this one as it is now.
+        std::vector<CImageObj> pages(static_cast<std::size_t>(pageCount_));
+        std::vector<const void *> infos, bits;
+        for (int i = 0; i < pageCount_; ++i) {
+            const CImageObj *page = this;
+            if (i != currentPage_) {
+                CImageObj &other = pages[std::size_t(i)];
+                other.fileName_ = fileName_;
+                if (!other.LoadPage(i) || other.damaged_)
+                    return false;
+                page = &other;
+            }
+            infos.push_back(page->info_);
+            bits.push_back(page->bits_);
+        }
+        return CodexaSaveTiffPages(path.c_str(), pageCount_, infos.data(), bits.data()) > 0;
+    }
+    if (fromJpeg && IsJpegName(path))
+        return CodexaSaveKeeping(path.c_str(), info_, bits_, fileName_.c_str()) > 0;
+    return Save(std::move(path));
+}
+
+void CImageObj::Rename(std::string path)
+{
+    fileName_ = std::move(path);
+    const int pages = CodexaPageCount(fileName_.c_str());
+    pageCount_ = pages > 0 ? pages : 1;
+    if (currentPage_ >= pageCount_)
+        currentPage_ = 0;
+    damaged_ = false;
+}
+
+bool CImageObj::ReloadPixels()
+{
+    CImageObj fresh;
+    fresh.fileName_ = fileName_;
+    if (fileName_.empty() || !fresh.LoadPage(pageCount_ > 1 ? currentPage_ : -1))
+        return false;
+    SwapPixels(fresh);
+    damaged_ = fresh.damaged_;
+    return true;
+}
+
 bool CImageObj::Save(std::string path)
 {
     if (path.empty())
@@ -132,6 +221,23 @@ bool CImageObj::CopyTo(CImageObj &dest) const
     if (&dest == this)
         return !IsEmpty();
     return dest.CopyFrom(bits_, info_);
+}
+
+void CImageObj::SwapPixels(CImageObj &other)
+{
+    std::swap(bits_, other.bits_);
+    std::swap(info_, other.info_);
+    display_ = QImage();
+    other.display_ = QImage();
+    displayDirty_ = true;
+    other.displayDirty_ = true;
+}
+
+std::size_t CImageObj::MemoryBytes() const
+{
+    if (IsEmpty())
+        return 0;
+    return DibHeaderBytes(info_->bmiHeader) + DibImageSizeOf(info_->bmiHeader);
 }
 
 void CImageObj::Replace(HGLOBAL bits, const DibInfoBlock &info)

@@ -5,8 +5,11 @@
 #include "platform/wintypes.h"
 
 #include <QImage>
+#include <cstddef>
 #include <string>
+#include <vector>
 
+enum class EditKind;
 class CMaskObj;
 class QPainter;
 
@@ -24,6 +27,9 @@ public:
     bool GotoPage(bool forward);
     // Load of the own file name: discards every edit.
     bool Reload();
+    // Reads the shown page from the file again into header and pixels; false (picture unchanged)
+    // when the file cannot be read.
+    bool ReloadPixels();
     int PageCount() const { return pageCount_; }
     int CurrentPage() const { return currentPage_; }
     // The loaded page came from a damaged or cut file: only part of it is real, the rest filled.
@@ -31,6 +37,15 @@ public:
     // Saves through the codec library (empty path: the own file name); the picture is unchanged.
     // True when the library reports success.
     bool Save(std::string path);
+    // Save that keeps what the file holds. When every step since the file was read or written is
+    // a quarter turn, mirror or flip (turns, oldest first) and both files are JPEG, the compressed
+    // data is transformed without decoding where that is exact. Saving a page over its multi-page
+    // TIFF writes every page with this one replaced. A JPEG saved as JPEG keeps the old file's
+    // EXIF block (orientation normal), ICC profile and comments. Else as Save.
+    bool SaveKeepingFile(std::string path, const std::vector<EditKind> *turns);
+    // The picture now belongs to the file at path (after Save As): the page count is read from
+    // it, and the shown page is its first when the file holds one.
+    void Rename(std::string path);
 
     // The whole picture 1:1 at (0, 0) in the painter's coordinates, nearest-neighbour scaling.
     void Draw(QPainter &painter);
@@ -42,6 +57,10 @@ public:
     // Replaces info and bits by copies of the given ones. On allocation failure the picture is
     // left empty.
     bool CopyFrom(const void *bits, const void *header);
+    // Exchanges header and pixels with other; file name, pages and damage notice stay.
+    void SwapPixels(CImageObj &other);
+    // Bytes of header and pixels.
+    std::size_t MemoryBytes() const;
 
     // --- edits; each returns false and leaves the picture as it was when it cannot be done ---
     // Depths beyond 1, 4, 8 and 24 bits: mirror, rotation, grey and black-and-white read 16-bit

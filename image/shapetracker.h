@@ -48,6 +48,8 @@ public:
     virtual void OnMouseDown(CTrackerView &view, UINT flags, int x, int y);
     virtual void OnMouseMove(CTrackerView &view, UINT flags, int x, int y);
     virtual void OnMouseUp(CTrackerView &view, UINT flags, int x, int y);
+    // Drops the shape being drawn without adding it (Esc): no corners, no capture, no rubber band.
+    void Abandon(CTrackerView &view);
 
     int Kind() const { return kind_; }
     bool IsActive() const { return active_; }

@@ -21,8 +21,16 @@ struct CImagePaneDialogs {
     std::function<bool(IImagePane &pane, double &angle)> rotateFree;
     // The print dialog for printer (no selection, no page numbers, no print to file). True on OK.
     std::function<bool(QWidget *parent, QPrinter &printer)> print;
+    // Whether a printer is installed; without the function the print dialog is always used.
+    std::function<bool()> hasPrinter;
+    // Without a printer: a Save dialog for the PDF file the print goes to, starting at suggested.
+    // The chosen path, empty on Cancel.
+    std::function<QString(QWidget *parent, const QString &suggested)> pdfFile;
     // A message box with the program's title as caption.
     std::function<void(QWidget *parent, const QString &text)> message;
+    // A Yes / No / Cancel question with the program's title as caption: QMessageBox::Yes, No or
+    // Cancel (closing the box counts as Cancel).
+    std::function<int(QWidget *parent, const QString &text)> question;
     // The measuring popup (second submenu of menu 142) at a global position.
     std::function<void(QWidget *parent, const QPoint &globalPosition)> measurePopup;
 };

@@ -1,18 +1,25 @@
 #include "imagepane/viewimage.h"
 
+#include "codec/codexa.h"
+#include "image/editop.h"
 #include "image/imageobj.h"
 #include "image/polytracker.h"
 #include "image/seltracker.h"
 #include "imagepane/printpicture.h"
+#include "imagepane/savecheck.h"
 #include "imagepane/zoommath.h"
 #include "platform/files.h"
 #include "res/resource.h"
 #include "res/resources.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -128,25 +135,83 @@ ZoomView CViewImage::DisplayView() const
 
 void CViewImage::Open(const QString &path)
 {
-    if (path.isEmpty())
+    if (path.isEmpty() || !ConfirmLeave())
         return;
     DropSelection();
-    if (!picture_)
-        picture_.reset(new (std::nothrow) CImageObj);
-    if (!picture_ || !picture_->Load(path.toStdString())) {
+    history_.Reset();
+    auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
+    if (!fresh || !fresh->Load(path.toStdString())) {
         picture_.reset();
         form_.Clear();
         total_ = SIZE { 100, 100 };
         offset_ = POINT { 0, 0 };
         UpdateScrollBars();
         viewport()->update();
+        if (modifiedSink_)
+            modifiedSink_(IsModified());
+        if (dialogs_.message)
+            dialogs_.message(this,
+                QStringLiteral("Cannot open %1: %2.")
+                    .arg(QDir::toNativeSeparators(path),
+                        CanReadRegularFile(path.toStdString())
+                            ? QStringLiteral("the file is damaged or not a picture this program reads")
+                            : QStringLiteral("the file cannot be read")));
         return;
     }
+    picture_ = std::move(fresh);
+    if (modifiedSink_)
+        modifiedSink_(IsModified());
     form_.Prepare(picture_->Info(), picture_->Bits());
     SetStatusTexts(true);
     offset_ = POINT { 0, 0 };
-    ApplyZoom(OpeningZoom(viewport()->width(), picture_->Width()), true);
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), picture_->Width())), true);
     viewport()->update();
+}
+
+// Replacing the picture's own file with what the picture holds: the other frames of a GIF and the
+// transparency of a file go, so the user says first.
+bool CViewImage::ConfirmLosingContent(const QString &path)
+{
+    const std::string file = path.toStdString();
+    const bool gif = QFileInfo(path).suffix().compare(QStringLiteral("gif"), Qt::CaseInsensitive) == 0;
+    QString loss;
+    if (gif && picture_->PageCount() > 1)
+        loss = QStringLiteral("%1 holds %2 frames; only the one shown is kept.")
+                   .arg(QFileInfo(path).fileName())
+                   .arg(picture_->PageCount());
+    else if (CodexaHasTransparency(file.c_str()) > 0)
+        loss = QStringLiteral(
+            "%1 holds transparency, shown flattened on white; the saved picture keeps the white.")
+                   .arg(QFileInfo(path).fileName());
+    if (loss.isEmpty())
+        return true;
+    return dialogs_.question
+        && dialogs_.question(this, loss + QStringLiteral(" Replace the file?")) == QMessageBox::Yes;
+}
+
+QString CViewImage::PicturePath() const
+{
+    return HasPicture() ? QString::fromStdString(picture_->FileName()) : QString();
+}
+
+bool CViewImage::ConfirmLeave()
+{
+    if (!IsModified())
+        return true;
+    const QString name = QFileInfo(QString::fromStdString(picture_->FileName())).fileName();
+    const int answer = dialogs_.question
+        ? dialogs_.question(this, QStringLiteral("Save changes to %1?").arg(name))
+        : int(QMessageBox::Cancel);
+    if (answer == QMessageBox::No) {
+        // The edits are given up: the picture about to go asks no more.
+        history_.Reset();
+        if (modifiedSink_)
+            modifiedSink_(false);
+        return true;
+    }
+    if (answer == QMessageBox::Yes)
+        return Save(QString());
+    return false;
 }
 
 void CViewImage::SetStatusTexts(bool withPath)
@@ -174,7 +239,35 @@ void CViewImage::SetStatusTexts(bool withPath)
 
 bool CViewImage::Save(const QString &path)
 {
-    return picture_ && picture_->Save(path.toStdString());
+    if (!HasPicture())
+        return false;
+    const QString own = QString::fromStdString(picture_->FileName());
+    const QString target = path.isEmpty() ? own : path;
+    if (target.isEmpty())
+        return false;
+    const bool sameFile = QFileInfo(target).absoluteFilePath() == QFileInfo(own).absoluteFilePath();
+    if (sameFile && !ConfirmLosingContent(target))
+        return false;
+    std::vector<EditKind> turns;
+    const bool lossless = history_.LosslessSince(turns);
+    if (!picture_->SaveKeepingFile(target.toStdString(), lossless ? &turns : nullptr)) {
+        if (dialogs_.message)
+            dialogs_.message(
+                this, SaveFailureMessage(target, SaveFailureReason(target, picture_->MemoryBytes())));
+        return false;
+    }
+    if (!sameFile) {
+        picture_->Rename(target.toStdString());
+        SetStatusTexts(true);
+    } else if (status_) {
+        status_(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(target).size() / 1024)));
+    }
+    history_.MarkSaved();
+    if (modifiedSink_)
+        modifiedSink_(IsModified());
+    if (!sameFile && fileSink_)
+        fileSink_(target);
+    return true;
 }
 
 int CViewImage::PageCount() const
@@ -186,6 +279,12 @@ bool CViewImage::GotoPage(bool forward)
 {
     if (!picture_)
         return false;
+    const int target = picture_->CurrentPage() + (forward ? 1 : -1);
+    if (target < 0 || target >= picture_->PageCount() || !ConfirmLeave())
+        return false;
+    history_.Reset();
+    if (modifiedSink_)
+        modifiedSink_(IsModified());
     const int width = picture_->Width(), height = picture_->Height();
     const bool ok = picture_->GotoPage(forward);
     if (ok) {
@@ -539,13 +638,7 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
         selection_.SetTool(kShapePolygon);
         break;
     case OpDelete:
-        // The selection goes whether or not the fill succeeds.
-        if (HasPicture()) {
-            if (selection_.DeleteIn(*picture_))
-                PictureChanged(picture_->Width(), picture_->Height());
-            DropSelection();
-        }
-        viewport()->update();
+        DeleteSequence();
         break;
     case OpReverse:
         if (HasPicture()) {
@@ -558,17 +651,14 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
         break;
     case OpCrop:
         if (HasPicture() && selection_.HasSelection()) {
-            const int width = picture_->Width(), height = picture_->Height();
-            if (selection_.CropIn(*picture_))
-                PictureChanged(width, height);
-            RecomputeScrollSizes(true);
+            RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return selection_.CropIn(picture); }));
             DropSelection();
-            viewport()->update();
         }
         break;
     case OpRemoveBlackEdge:
     case OpRemoveBlackEdgeDirect:
-        RemoveBlackEdge();
+        if (HasPicture())
+            RunEdit(MakeSnapshotEdit([](CImageObj &picture) { return picture.RemoveBlackEdge(); }));
         break;
     case OpRotateLeft:
         RotateCommand(1);
@@ -617,13 +707,9 @@ LRESULT CViewImage::OnToolsCommand(WPARAM id)
         RotateCommand(0);
         break;
     case ID_TOOLS_MIRROR:
-    case ID_TOOLS_FLIP: {
-        WaitCursor wait;
-        picture_->MirrorFlip(id == ID_TOOLS_MIRROR ? 0 : 1);
-        PictureChanged(picture_->Width(), picture_->Height());
-        viewport()->update();
+    case ID_TOOLS_FLIP:
+        RunEdit(MakeMirrorFlip(id == ID_TOOLS_MIRROR ? 0 : 1));
         break;
-    }
     case ID_TOOLS_IMAGE_SIZE:
         ImageSizeCommand();
         break;
@@ -648,14 +734,10 @@ LRESULT CViewImage::OnEffectCommand(WPARAM id)
         ToneCommand(OpDarkness);
         break;
     case ID_EFFECT_BLACK_WHITE:
-        picture_->BlackWhite(128);
-        PictureChanged(picture_->Width(), picture_->Height());
-        viewport()->update();
+        RunEdit(MakeSnapshotEdit([](CImageObj &picture) { return picture.BlackWhite(128); }));
         break;
     case ID_EFFECT_GRAY:
-        picture_->Grey();
-        PictureChanged(picture_->Width(), picture_->Height());
-        viewport()->update();
+        RunEdit(MakeSnapshotEdit([](CImageObj &picture) { return picture.Grey(); }));
         break;
     case ID_EFFECT_NEGATIVE:
         ToneCommand(OpNegative);
@@ -683,14 +765,61 @@ void CViewImage::PictureChanged(int oldWidth, int oldHeight)
         DropSelection();
 }
 
+bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
+{
+    if (!HasPicture() || !op)
+        return false;
+    WaitCursor wait;
+    const int width = picture_->Width(), height = picture_->Height();
+    if (!history_.Run(*picture_, std::move(op)))
+        return false;
+    ShowEdited(width, height);
+    return true;
+}
+
+// After an edit, an undo or a redo: display form, selection, scroll sizes, status bar, repaint.
+void CViewImage::ShowEdited(int oldWidth, int oldHeight)
+{
+    PictureChanged(oldWidth, oldHeight);
+    RecomputeScrollSizes(true);
+    SetStatusTexts(false);
+    if (status_ && HasPicture())
+        status_(3, QString::asprintf("%uK", static_cast<unsigned>(picture_->MemoryBytes() / 1024)));
+    viewport()->update();
+    // Told after every step: the title's marker and the Undo and Redo commands follow.
+    if (modifiedSink_)
+        modifiedSink_(history_.IsModified());
+}
+
+bool CViewImage::Undo()
+{
+    if (!HasPicture())
+        return false;
+    const int width = picture_->Width(), height = picture_->Height();
+    if (!history_.Undo(*picture_))
+        return false;
+    ShowEdited(width, height);
+    return true;
+}
+
+bool CViewImage::Redo()
+{
+    if (!HasPicture())
+        return false;
+    const int width = picture_->Width(), height = picture_->Height();
+    if (!history_.Redo(*picture_))
+        return false;
+    ShowEdited(width, height);
+    return true;
+}
+
 void CViewImage::DeleteSequence()
 {
     if (!HasPicture())
         return;
-    if (selection_.DeleteIn(*picture_))
-        PictureChanged(picture_->Width(), picture_->Height());
+    // The selection goes whether or not the fill succeeds.
+    RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return selection_.DeleteIn(picture); }));
     DropSelection();
-    RecomputeScrollSizes(false);
     viewport()->update();
 }
 
@@ -701,29 +830,20 @@ void CViewImage::RotateCommand(int direction)
     double angle = direction == 1 ? -90.0 : 90.0;
     if (direction == 0 && !(dialogs_.rotateFree && dialogs_.rotateFree(*this, angle)))
         return;
-    WaitCursor wait;
-    const int width = picture_->Width(), height = picture_->Height();
-    if (!picture_->Rotate(angle))
-        return;
-    PictureChanged(width, height);
-    RecomputeScrollSizes(true);
-    viewport()->update();
+    RunEdit(MakeRotation(angle));
 }
 
 void CViewImage::ToneCommand(int code)
 {
     if (!HasPicture())
         return;
-    WaitCursor wait;
-    if (code == OpBrightness)
-        picture_->ColorTable(5);
-    else if (code == OpDarkness)
-        picture_->ColorTable(-5);
-    else
-        picture_->Negative();
-    PictureChanged(picture_->Width(), picture_->Height());
-    RecomputeScrollSizes(true);
-    viewport()->update();
+    RunEdit(MakeSnapshotEdit([code](CImageObj &picture) {
+        if (code == OpBrightness)
+            return picture.ColorTable(5);
+        if (code == OpDarkness)
+            return picture.ColorTable(-5);
+        return picture.Negative();
+    }));
 }
 
 void CViewImage::ImageSizeCommand()
@@ -733,50 +853,67 @@ void CViewImage::ImageSizeCommand()
             dialogs_.message(this, QStringLiteral("你没有可设置的图像，请选择后再使用该功能！"));
         return;
     }
+    // The dialog works on a copy of the header, so that the resolution it sets is part of the
+    // step and comes back on undo.
+    BITMAPINFOHEADER header = picture_->Info()->bmiHeader;
     int width = picture_->Width(), height = picture_->Height();
-    if (!dialogs_.imageSize || !dialogs_.imageSize(this, picture_->Info()->bmiHeader, width, height))
+    if (!dialogs_.imageSize || !dialogs_.imageSize(this, header, width, height))
         return;
-    const int oldWidth = picture_->Width(), oldHeight = picture_->Height();
-    picture_->Resize(width, height, 1);
-    PictureChanged(oldWidth, oldHeight);
-    RecomputeScrollSizes(true);
-    viewport()->update();
+    RunEdit(MakeSnapshotEdit([header, width, height](CImageObj &picture) {
+        BITMAPINFOHEADER &own = picture.Info()->bmiHeader;
+        const bool resolution
+            = own.biXPelsPerMeter != header.biXPelsPerMeter || own.biYPelsPerMeter != header.biYPelsPerMeter;
+        own.biXPelsPerMeter = header.biXPelsPerMeter;
+        own.biYPelsPerMeter = header.biYPelsPerMeter;
+        return picture.Resize(width, height, 1) || resolution;
+    }));
 }
 
-// The toolbar's Remove Black Edge button (code 8) does what it says, as code 18 does.
-void CViewImage::RemoveBlackEdge()
+// Without a printer the print goes to a PDF file the user names; a print that fails says so.
+void CViewImage::PrintCommand()
 {
     if (!HasPicture())
         return;
-    WaitCursor wait;
-    const int width = picture_->Width(), height = picture_->Height();
-    picture_->RemoveBlackEdge();
-    PictureChanged(width, height);
-    RecomputeScrollSizes(true);
-    viewport()->update();
-}
-
-void CViewImage::PrintCommand()
-{
-    if (!HasPicture() || !dialogs_.print)
-        return;
     QPrinter &printer = ProgramPrinter();
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
-    if (!dialogs_.print(this, printer))
+    QString pdf;
+    if (dialogs_.hasPrinter && !dialogs_.hasPrinter()) {
+        const QFileInfo shown(QString::fromStdString(picture_->FileName()));
+        if (dialogs_.pdfFile)
+            pdf = dialogs_.pdfFile(this,
+                shown.absolutePath() + QLatin1Char('/') + shown.completeBaseName() + QStringLiteral(".pdf"));
+        if (pdf.isEmpty())
+            return;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+    } else if (!dialogs_.print || !dialogs_.print(this, printer)) {
         return;
-    PrintPicture(*picture_, printer);
+    }
+    const bool printed = PrintPicture(*picture_, printer);
+    if (!pdf.isEmpty()) {
+        printer.setOutputFileName(QString());
+        printer.setOutputFormat(QPrinter::NativeFormat);
+    }
+    if (!printed && dialogs_.message)
+        dialogs_.message(this,
+            pdf.isEmpty() ? QStringLiteral("Cannot print %1: the printer did not take the page.")
+                                .arg(QFileInfo(QString::fromStdString(picture_->FileName())).fileName())
+                          : QStringLiteral("Cannot print to %1: the file could not be written.")
+                                .arg(QDir::toNativeSeparators(pdf)));
 }
 
-// Reset reads the file again; when it can no longer be read the edited picture stays.
+// Reset reads the page from the file again; when it can no longer be read the edited picture
+// stays. It is a step of its own, so undo brings the edits back.
 void CViewImage::ResetCommand()
 {
-    auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
-    if (!fresh || !fresh->Load(picture_->FileName()))
-        return;
-    picture_ = std::move(fresh);
-    DropSelection();
-    PictureChanged(0, 0);
-    ApplyZoom(100, true);
+    if (RunEdit(MakeSnapshotEdit([](CImageObj &picture) { return picture.ReloadPixels(); }))) {
+        // The picture is its file's again; undoing the reset makes it modified.
+        history_.MarkSaved();
+        if (modifiedSink_)
+            modifiedSink_(false);
+        DropSelection();
+        ApplyZoom(100, true);
+    }
 }
 
 // --- mouse and keyboard ---
@@ -873,6 +1010,20 @@ void CViewImage::mouseReleaseEvent(QMouseEvent *event)
     }
 }
 
+void CViewImage::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu menu(this);
+    QAction *undo = menu.addAction(QStringLiteral("Undo\tCtrl+Z"));
+    undo->setEnabled(CanUndo());
+    QAction *redo = menu.addAction(QStringLiteral("Redo\tCtrl+Y"));
+    redo->setEnabled(CanRedo());
+    QAction *chosen = menu.exec(event->globalPos());
+    if (chosen == undo)
+        Undo();
+    else if (chosen == redo)
+        Redo();
+}
+
 void CViewImage::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton) {
@@ -903,6 +1054,10 @@ void CViewImage::keyPressEvent(QKeyEvent *event)
         mode_ = (mode_ >= OpSelect && mode_ < OpPolygon) ? mode_ + 1 : OpSelect;
         break;
     case Qt::Key_Escape:
+        if (CShapeTracker *tracker = selection_.Tracker())
+            tracker->Abandon(*this);
+        event->accept();
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         event->accept();

@@ -5,6 +5,7 @@
 // ruler.
 #pragma once
 
+#include "image/edithistory.h"
 #include "image/selectionstate.h"
 #include "image/shapetracker.h"
 #include "imagepane/displayform.h"
@@ -78,6 +79,27 @@ public:
     using StatusSink = std::function<void(int index, const QString &text)>;
     void SetStatusSink(StatusSink sink) { status_ = std::move(sink); }
 
+    // --- undo, redo and the modified state ---
+    // Every edit runs here: applied as the newest undo step, then display, scroll sizes, status
+    // bar and repaint follow. False when the picture refused it (nothing changed).
+    bool RunEdit(std::unique_ptr<CEditOp> op);
+    bool Undo() override;
+    bool Redo() override;
+    bool CanUndo() const override { return HasPicture() && history_.CanUndo(); }
+    bool CanRedo() const override { return HasPicture() && history_.CanRedo(); }
+    bool IsModified() const override { return HasPicture() && history_.IsModified(); }
+    // Asks "Save changes to NAME?" when the picture is modified: Yes saves (a failed save counts as
+    // Cancel), No drops the edits, Cancel keeps everything. True when the picture may go.
+    bool ConfirmLeave() override;
+    QString PicturePath() const override;
+    const CEditHistory &History() const { return history_; }
+    // Told whenever the modified state changes (the title's marker).
+    using ModifiedSink = std::function<void(bool modified)>;
+    void SetModifiedSink(ModifiedSink sink) { modifiedSink_ = std::move(sink); }
+    // Told the new file after Save As wrote the picture under another name.
+    using FileSink = std::function<void(const QString &path)>;
+    void SetFileSink(FileSink sink) { fileSink_ = std::move(sink); }
+
     // --- state ---
     int Mode() const { return mode_; }
     int Tool() const { return selection_.Tool(); }
@@ -123,6 +145,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    // Undo and Redo, where a right click looks for them.
+    void contextMenuEvent(QContextMenuEvent *event) override;
 
 private:
     // The viewing keys (+, -, 1, F, Space, Backspace, PageUp/PageDown, F11, Esc full screen);
@@ -150,11 +174,12 @@ private:
     void DropSelection();
     void OnOutlineTick();
 
+    void ShowEdited(int oldWidth, int oldHeight);
+    bool ConfirmLosingContent(const QString &path);
     void DeleteSequence();
     void RotateCommand(int direction);
     void ToneCommand(int code);
     void ImageSizeCommand();
-    void RemoveBlackEdge();
     void PrintCommand();
     void ResetCommand();
 
@@ -171,6 +196,9 @@ private:
     SIZE total_ { 100, 100 };
     CImagePaneDialogs dialogs_;
     StatusSink status_;
+    CEditHistory history_;
+    ModifiedSink modifiedSink_;
+    FileSink fileSink_;
     CDisplayForm form_;
     CMeasureRuler ruler_;
     bool capture_ = false;

@@ -27,4 +27,17 @@ public:
     // dest becomes a copy of the shown picture reduced to fit maxWidth × maxHeight (the Rotate
     // Free dialog's preview); false without a picture.
     virtual bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const = 0;
+
+    // Takes the last edit back / runs the last undone edit again; false when there is none.
+    virtual bool Undo() { return false; }
+    virtual bool Redo() { return false; }
+    virtual bool CanUndo() const { return false; }
+    virtual bool CanRedo() const { return false; }
+    // The shown picture differs from its file.
+    virtual bool IsModified() const { return false; }
+    // Before the picture is left: asks whether to save a modified picture. False when the user
+    // cancels (or the save fails); the picture is then kept as it is.
+    virtual bool ConfirmLeave() { return true; }
+    // The file of the shown picture; empty without one.
+    virtual QString PicturePath() const { return QString(); }
 };

@@ -7,10 +7,14 @@
 #include "imagepane/viewimage.h"
 #include "paneapi/ifolderpane.h"
 #include "res/resource.h"
+#include "tests/common/messagecatcher.h"
 #include "tests/common/qtapp.h"
+#include "tests/image/testpictures.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -56,6 +60,7 @@ TEST_F(PexoraAppTest, StartWithoutArgumentsMakesANewDocumentAndTheFrame)
 
 TEST_F(PexoraAppTest, PictureArgumentBecomesTheDocumentOnly)
 {
+    MessageCatcher messages; // the pane says it cannot show the file
     CPexoraApp app;
     ASSERT_TRUE(Start(app, m_picture));
     CMainFrame *frame = app.GetMainFrame();
@@ -128,3 +133,66 @@ TEST_F(PexoraAppTest, DocumentReadsNothingAndRefusesFolders)
 }
 
 } // namespace
+
+namespace
+{
+
+QString WritePicture(const QString &path, int width, int height)
+{
+    CImageObj picture;
+    return testpic::Make(picture, width, height, 24) && picture.Save(path.toStdString()) ? path : QString();
+}
+
+} // namespace
+
+// File › Open (Ctrl+O) and a Recent Files entry end in the picture shown, a file that is no
+// picture in a message naming it.
+TEST_F(PexoraAppTest, OpeningAFileShowsThePicture)
+{
+    const QString first = WritePicture(m_settings.Path() + u"/first.bmp"_s, 30, 20);
+    const QString second = WritePicture(m_settings.Path() + u"/second.bmp"_s, 12, 34);
+    ASSERT_FALSE(second.isEmpty());
+    CPexoraApp app;
+    ASSERT_TRUE(Start(app, first)); // the command line makes the document only
+    CMainFrame *frame = app.GetMainFrame();
+    auto *image = dynamic_cast<CViewImage *>(frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->Picture(), nullptr);
+    EXPECT_TRUE(frame->OnCommand(ID_FILE_MRU_FILE1));
+    ASSERT_NE(image->Picture(), nullptr);
+    EXPECT_EQ(image->Picture()->Width(), 30);
+
+    // Ctrl+O: the dialog starts in the picture's folder; the chosen file is shown.
+    QString startFolder;
+    {
+        MessageCatcher dialogs([&](QDialog *dialog) {
+            if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+                startFolder = files->directory().absolutePath();
+                files->selectFile(second);
+                dialog->accept();
+            } else {
+                dialog->reject();
+            }
+        });
+        EXPECT_TRUE(frame->OnCommand(ID_FILE_OPEN));
+    }
+    EXPECT_EQ(startFolder, QFileInfo(first).absolutePath());
+    ASSERT_NE(image->Picture(), nullptr);
+    EXPECT_EQ(image->Picture()->Width(), 12);
+    EXPECT_EQ(frame->windowTitle(), u"second.bmp - Tarnis Viewer"_s);
+
+    // The first recent file is now second.bmp, the second first.bmp.
+    EXPECT_TRUE(frame->OnCommand(ID_FILE_MRU_FILE1 + 1));
+    EXPECT_EQ(image->Picture()->Width(), 30);
+    EXPECT_EQ(frame->windowTitle(), u"first.bmp - Tarnis Viewer"_s);
+
+    MessageCatcher messages([&](QDialog *dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(dialog))
+            files->selectFile(m_picture);
+        dialog->accept();
+    });
+    EXPECT_TRUE(frame->OnCommand(ID_FILE_OPEN));
+    EXPECT_EQ(image->Picture(), nullptr);
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_TRUE(messages.Texts()[0].startsWith(u"Cannot open "_s + QDir::toNativeSeparators(m_picture)));
+}

@@ -15,6 +15,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace batchtest;
@@ -180,4 +181,85 @@ TEST(BatchDialogBrowse, BrowseSetsTheTargetFolder)
     EXPECT_EQ(dlg.GetTargetFolder(), chosen);
     EXPECT_EQ(FindControlAs<QLineEdit>(&dlg, CBatchConvertDlg::IDC_TARGET)->text(), chosen);
     EXPECT_EQ(FindControlAs<QLineEdit>(&dlg, CBatchConvertDlg::IDC_WIDTH)->text(), QStringLiteral("200"));
+}
+
+namespace
+{
+
+std::string FileBytes(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+// The defaults convert to JPEG with Overwrite: in place, the originals would go. The run asks
+// first, and No leaves every file as it was.
+TEST_F(BatchDialog, ReplacingOriginalsInPlaceAsksFirst)
+{
+    TempDir src;
+    ASSERT_TRUE(WritePicture(src / "a.jpg", 20, 20, "jpg", 1));
+    ASSERT_TRUE(WritePicture(src / "b.jpg", 20, 20, "jpg", 2));
+    ASSERT_TRUE(WritePicture(src / "c.bmp", 20, 20, "bmp", 3));
+    const std::string a = FileBytes(src / "a.jpg");
+    Open(src.Path(), src.Path());
+    QSignalSpy finished(&dlg, &CBatchConvertDlg::RunFinished);
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_START), Qt::LeftButton);
+    ASSERT_EQ(messages.Texts().size(), 1);
+    EXPECT_EQ(messages.Texts()[0],
+        QStringLiteral("2 pictures in %1 will be replaced.")
+            .arg(QString::fromStdString(src.Path().string())));
+    EXPECT_FALSE(dlg.IsRunning());
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_EQ(FileBytes(src / "a.jpg"), a);
+    EXPECT_EQ(Names(src.Path()), (std::vector<std::string> { "a.jpg", "b.jpg", "c.bmp" }));
+
+    messages.Clear();
+    messages.SetAnswer(QMessageBox::Yes);
+    EXPECT_EQ(Run(), 3);
+    EXPECT_EQ(messages.Texts().size(), 2);
+    EXPECT_EQ(messages.Texts().back(), QStringLiteral("It has finished 3 files conversion!"));
+    EXPECT_EQ(Names(src.Path()), (std::vector<std::string> { "a.jpg", "b.jpg", "c.bmp", "c.jpg" }));
+
+    // Skip replaces nothing: no question.
+    messages.Clear();
+    Check(CBatchConvertDlg::IDC_SKIP);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(messages.Texts(), QStringList { QStringLiteral("It has finished 0 files conversion!") });
+}
+
+TEST_F(BatchDialog, MissingTargetFolderIsCreatedAndUnwrittenFilesAreNamed)
+{
+    TempDir src, dst;
+    WritePictures(src.Path(), 0, 3);
+    const fs::path target = dst / "new" / "deeper";
+    Open(src.Path(), target);
+    Control<QComboBox>(CBatchConvertDlg::IDC_FORMAT)->setCurrentIndex(4); // png
+    EXPECT_EQ(Run(), 3);
+    EXPECT_EQ(Names(target), (std::vector<std::string> { "p0.png", "p1.png", "p2.png" }));
+
+    // A folder where a picture would go cannot be replaced: counted, named, not written.
+    fs::remove(target / "p1.png");
+    fs::create_directory(target / "p1.png");
+    messages.Clear();
+    EXPECT_EQ(Run(), 3);
+    ASSERT_EQ(messages.Texts().size(), 2);
+    EXPECT_EQ(messages.Texts()[0], QStringLiteral("It has finished 3 files conversion!"));
+    EXPECT_EQ(messages.Texts()[1],
+        QStringLiteral("1 files could not be written:\n%1")
+            .arg(QString::fromStdString((target / "p1.png").string())));
+    EXPECT_TRUE(fs::is_directory(target / "p1.png"));
+
+    // A target that is a file cannot become a folder: a clear error and no run.
+    WriteBytes(dst / "plain", "x");
+    Control<QLineEdit>(CBatchConvertDlg::IDC_TARGET)
+        ->setText(QString::fromStdString((dst / "plain").string()));
+    messages.Clear();
+    QSignalSpy finished(&dlg, &CBatchConvertDlg::RunFinished);
+    QTest::mouseClick(Button(CBatchConvertDlg::IDC_START), Qt::LeftButton);
+    EXPECT_EQ(messages.Texts(),
+        QStringList { QStringLiteral("The target folder %1 cannot be created.")
+                          .arg(QString::fromStdString((dst / "plain").string())) });
+    EXPECT_TRUE(finished.isEmpty());
 }

@@ -25,7 +25,7 @@ public:
             if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 m_texts << box->text();
                 m_captions << box->windowTitle();
-                box->done(QMessageBox::Ok);
+                box->done(m_answer);
             } else if (auto *dialog = qobject_cast<QDialog *>(modal); dialog && m_onModal) {
                 m_onModal(dialog);
             }
@@ -33,6 +33,8 @@ public:
         m_timer.start(5);
     }
 
+    // The button message boxes are closed with (Ok unless set).
+    void SetAnswer(int button) { m_answer = button; }
     // A modal dialog under test that the catcher must leave alone.
     void Ignore(QWidget *dialog) { m_ignored = dialog; }
 
@@ -50,4 +52,5 @@ private:
     QStringList m_captions;
     std::function<void(QDialog *)> m_onModal;
     QWidget *m_ignored = nullptr;
+    int m_answer = QMessageBox::Ok;
 };

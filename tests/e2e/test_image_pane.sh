@@ -92,11 +92,15 @@ outside=$(e2e_rgb "$shot" $((x1 + 5)) $((y1 + 5)))
 [[ "$(dashes "$shot" "$x0" "$y0" $((x1 - x0)))" -eq 0 ]] || e2e_fail "the outline stayed after Delete"
 e2e_log "Delete whitened the selection"
 
-# The edit is not saved: File › Exit ends the program, the outline worker with it.
+# The edit is not saved: File › Exit asks about it, No ends the program, the outline worker with
+# it.
 e2e_activate "$window"
 e2e_key alt+f
 sleep 0.5
 e2e_key x
+box=$(e2e_wait_window '^Tarnis Viewer$' 10) || e2e_fail "Exit did not ask about the edited picture"
+e2e_activate "$box"
+e2e_key alt+n
 e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
 [[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
 [[ "$(md5sum < "$picture")" == "$checksum" ]] || e2e_fail "the picture file changed"

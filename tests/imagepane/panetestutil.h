@@ -10,6 +10,7 @@
 #include "tests/image/testpictures.h"
 
 #include <QImage>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +80,9 @@ struct Answers {
     std::vector<QString> messages;
     int popups = 0;
     std::function<bool(QPrinter &)> print;
+    // "Save changes to NAME?": the questions asked and the answer given (No unless a test says).
+    std::vector<QString> questions;
+    int answer = QMessageBox::No;
 
     CImagePaneDialogs Dialogs()
     {
@@ -97,6 +101,10 @@ struct Answers {
         d.print = [this](QWidget *, QPrinter &printer) { return print && print(printer); };
         d.message = [this](QWidget *, const QString &text) { messages.push_back(text); };
         d.measurePopup = [this](QWidget *, const QPoint &) { ++popups; };
+        d.question = [this](QWidget *, const QString &text) {
+            questions.push_back(text);
+            return answer;
+        };
         return d;
     }
 };

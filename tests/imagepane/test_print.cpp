@@ -115,3 +115,39 @@ TEST_F(Print, StartsFromThePrinterSetUpChose)
 }
 
 } // namespace
+
+// Without a printer the print goes to a PDF file the user names (the print dialog is not shown);
+// a print that cannot be written says so.
+TEST_F(Print, WithoutAPrinterToAPdfFileAndAFailedPrintSaysSo)
+{
+    OpenNew(120, 80);
+    std::vector<QString> suggested;
+    QString answer;
+    CImagePaneDialogs dialogs = answers.Dialogs();
+    dialogs.hasPrinter = [] { return false; };
+    dialogs.pdfFile = [&](QWidget *, const QString &start) {
+        suggested.push_back(start);
+        return answer;
+    };
+    bool dialogShown = false;
+    dialogs.print = [&](QWidget *, QPrinter &) { return dialogShown = true; };
+    pane->SetDialogs(dialogs);
+
+    Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT); // Cancel in the file dialog
+    ASSERT_EQ(suggested.size(), 1u);
+    EXPECT_EQ(suggested[0], files.Path("picture.pdf"));
+    answer = files.Path("out.pdf");
+    Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT);
+    QFile pdf(answer);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_FALSE(dialogShown);
+    EXPECT_TRUE(answers.messages.empty());
+    EXPECT_TRUE(ProgramPrinter().outputFileName().isEmpty());
+
+    answer = files.Path("no/such/folder/out.pdf");
+    Post(WMU_EFFECT_COMMAND, ID_PICTURE_PRINT);
+    ASSERT_EQ(answers.messages.size(), 1u);
+    EXPECT_EQ(answers.messages[0],
+        QStringLiteral("Cannot print to %1: the file could not be written.").arg(answer));
+}

@@ -75,12 +75,12 @@ TEST_F(ViewImage, FitWidthThatComputesZeroIsIgnored)
     CViewImage &v = MakePane(30, 600);
     v.Open(files.Write("huge.bmp", 4000, 100));
     ASSERT_NE(v.Picture(), nullptr);
-    EXPECT_EQ(v.Zoom(), kInitialZoom); // the opening zoom (0) was ignored as well
-    v.OnImageOperation(CViewImage::OpZoomOut, 0);
+    EXPECT_EQ(v.Zoom(), kMinZoom); // the opening zoom (0) is raised to 10 %
+    v.OnImageOperation(CViewImage::OpZoomIn, 0);
     v.Fit(1);
-    EXPECT_EQ(v.Zoom(), kInitialZoom - 10);
+    EXPECT_EQ(v.Zoom(), kMinZoom + 10);
     EXPECT_EQ(Post(WMU_IMAGE_OPERATION, kOperationViewZoom, ID_VIEW_FIT_WIDTH), 0);
-    EXPECT_EQ(v.Zoom(), kInitialZoom - 10);
+    EXPECT_EQ(v.Zoom(), kMinZoom + 10);
     const int expected = FitZoom(v.viewport()->height(), 100); // fit height works
     ASSERT_GT(expected, 500);
     v.Fit(2);
@@ -188,9 +188,13 @@ TEST_F(ViewImage, SaveWritesThePictureAsEditedAndPreviewCopyFitsTheBox)
     ASSERT_TRUE(v.Save(files.Path("copy.bmp")));
     ASSERT_TRUE(copy.Load(files.Path("copy.bmp").toStdString()));
     EXPECT_EQ(PixelAt(copy, 0, 0), Gradient(49, 0));
-    ASSERT_TRUE(v.Save(QString())); // its own file
+    // After Save As the copy is the picture's file: Save writes it, the first file stays.
+    Post(WMU_TOOLS_COMMAND, ID_TOOLS_FLIP);
+    ASSERT_TRUE(v.Save(QString()));
+    ASSERT_TRUE(copy.Load(files.Path("copy.bmp").toStdString()));
+    EXPECT_EQ(PixelAt(copy, 0, 3), Gradient(49, 36));
     ASSERT_TRUE(copy.Load(path.toStdString()));
-    EXPECT_EQ(PixelAt(copy, 0, 3), Gradient(49, 3));
+    EXPECT_EQ(PixelAt(copy, 0, 3), Gradient(0, 3));
     ASSERT_TRUE(v.PreviewCopy(copy, 20, 20));
     EXPECT_EQ(copy.Width(), 20);
     EXPECT_EQ(copy.Height(), 16);

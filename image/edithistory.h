@@ -1,0 +1,57 @@
+// Undo and redo of a picture's edits within a memory budget, and whether the picture differs from
+// its file.
+#pragma once
+
+#include "image/editop.h"
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+class CImageObj;
+
+// Bytes the kept steps may hold before the oldest are dropped.
+constexpr std::size_t kDefaultUndoBudget = std::size_t(256) << 20;
+
+class CEditHistory
+{
+public:
+    explicit CEditHistory(std::size_t budget = kDefaultUndoBudget)
+        : budget_(budget)
+    {
+    }
+
+    // Runs op on picture. On success it becomes the newest step: the steps that could be redone
+    // go, and the oldest go while the steps hold more than the budget (the newest stays).
+    bool Run(CImageObj &picture, std::unique_ptr<CEditOp> op);
+    bool CanUndo() const { return done_ > 0; }
+    bool CanRedo() const { return done_ < steps_.size(); }
+    bool Undo(CImageObj &picture);
+    bool Redo(CImageObj &picture);
+
+    // A new picture: no steps, and the picture is its file's.
+    void Reset();
+    // The picture as it is now is in its file.
+    void MarkSaved();
+    // The picture differs from what its file held at load or the last save.
+    bool IsModified() const { return !savedReachable_ || savedAt_ != done_; }
+
+    // The steps from the file's state to now when each is a quarter turn, mirror or flip (oldest
+    // first); false when any other edit, an undo past the saved state or a dropped step is in
+    // between.
+    bool LosslessSince(std::vector<EditKind> &kinds) const;
+
+    std::size_t StepCount() const { return steps_.size(); }
+    std::size_t UndoCount() const { return done_; }
+    std::size_t Bytes() const;
+    std::size_t Budget() const { return budget_; }
+
+private:
+    void DropOldest();
+
+    std::size_t budget_;
+    std::vector<std::unique_ptr<CEditOp>> steps_;
+    std::size_t done_ = 0; // steps_[0, done_) are applied
+    std::size_t savedAt_ = 0; // done_ when the file was written or read
+    bool savedReachable_ = true;
+};
