@@ -57,6 +57,8 @@ public:
     int GetCurrentFile(std::string &path);
     // Selects the item after (next = 1) or before (0) the last selected one; no wrap-around.
     void SelectNeighbour(int next);
+    // Selects only the picture called name and scrolls it into view; 0 when the grid lacks it.
+    int SelectFile(const std::string &name);
     // Full paths of the selected items in selection order (what a drag out offers).
     std::vector<std::string> GetSelectedPaths() const;
     // What dropping these files does: each is checked and copied in (folder mode) in order.
