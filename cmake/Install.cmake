@@ -78,13 +78,13 @@ set(CPACK_PACKAGE_VENDOR TarnisTech)
 set(CPACK_PACKAGE_CONTACT "TarnisTech <packages@tarnistech.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "picture viewer with thumbnails, light editing and batch conversion")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "picture viewer with thumbnails, light editing and batch conversion
- Tarnis Viewer shows a folder of pictures as a grid of numbered thumbnails
- beside a folder tree, and the chosen picture in a zoomable pane with pages,
- printing, selections, rotation, resizing and tone effects. tarnis-convert
- converts single pictures or whole folders from the command line.
- .
- Formats: BMP, JPEG, GIF, TGA, PCX, TIFF, GEM IMG, MacPaint and PNG.")
+# The synopsis comes from the summary; these lines become the extended description.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Tarnis Viewer shows a folder of pictures as a grid of numbered thumbnails
+beside a folder tree, and the chosen picture in a zoomable pane with pages,
+printing, selections, rotation, resizing and tone effects. tarnis-convert
+converts single pictures or whole folders from the command line.
+.
+Formats: BMP, JPEG, GIF, TGA, PCX, TIFF, GEM IMG, MacPaint and PNG.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
