@@ -67,17 +67,20 @@ fuzz: build-asan
 
 # Installs below PREFIX (DESTDIR is honoured); the list of installed files stays in the build
 # folder for `make uninstall`. The desktop's caches are refreshed when their tools are there.
-install: build
-	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
-	cp $(BUILD)/install_manifest.txt $(BUILD)/installed-files.txt
-	@if [ -z "$(DESTDIR)" ]; then \
-	  command -v update-mime-database >/dev/null && update-mime-database $(PREFIX)/share/mime || true; \
+REFRESH_DESKTOP_CACHES = if [ -z "$(DESTDIR)" ]; then \
+	  command -v update-mime-database >/dev/null && update-mime-database $(PREFIX)/share/mime 2>/dev/null || true; \
 	  command -v update-desktop-database >/dev/null && update-desktop-database -q $(PREFIX)/share/applications || true; \
 	  command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t $(PREFIX)/share/icons/hicolor || true; \
 	fi
 
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+	cp $(BUILD)/install_manifest.txt $(BUILD)/installed-files.txt
+	@$(REFRESH_DESKTOP_CACHES)
+
 uninstall:
 	DESTDIR=$(DESTDIR) cmake -DMANIFEST=$(CURDIR)/$(BUILD)/installed-files.txt -P cmake/Uninstall.cmake
+	@$(REFRESH_DESKTOP_CACHES)
 
 # The Debian package, built for /usr in its own folder (only the installed targets are built).
 deb: deps
