@@ -5,6 +5,8 @@ FUZZ_BUILD ?= $(ASAN_BUILD)
 JOBS       ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 CMAKE_ARGS ?=
+PREFIX     ?= /usr/local
+DEB_BUILD  ?= build-deb
 SETTINGS   := $(HOME)/.config/TarnisTech/pexora.conf
 
 export CCACHE_DIR ?= $(HOME)/.cache/ccache
@@ -12,7 +14,7 @@ export CCACHE_DIR ?= $(HOME)/.cache/ccache
 export CCACHE_BASEDIR ?= $(CURDIR)
 export CCACHE_NOHASHDIR ?= 1
 
-.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz format clean
+.PHONY: all deps build build-asan run test test-normal test-asan bench fuzz format clean install uninstall deb
 
 all: build
 
@@ -63,8 +65,33 @@ fuzz: build-asan
 	    fuzz-corpus/$$f $$(cat $(FUZZ_BUILD)/fuzz-seeds/$$f.txt) || exit 1; \
 	done
 
+# Installs below PREFIX (DESTDIR is honoured); the list of installed files stays in the build
+# folder for `make uninstall`. The desktop's caches are refreshed when their tools are there.
+REFRESH_DESKTOP_CACHES = if [ -z "$(DESTDIR)" ]; then \
+	  command -v update-mime-database >/dev/null && update-mime-database $(PREFIX)/share/mime 2>/dev/null || true; \
+	  command -v update-desktop-database >/dev/null && update-desktop-database -q $(PREFIX)/share/applications || true; \
+	  command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t $(PREFIX)/share/icons/hicolor || true; \
+	fi
+
+install: build
+	DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX)
+	cp $(BUILD)/install_manifest.txt $(BUILD)/installed-files.txt
+	@$(REFRESH_DESKTOP_CACHES)
+
+uninstall:
+	DESTDIR=$(DESTDIR) cmake -DMANIFEST=$(CURDIR)/$(BUILD)/installed-files.txt -P cmake/Uninstall.cmake
+	@$(REFRESH_DESKTOP_CACHES)
+
+# The Debian package, built for /usr in its own folder (only the installed targets are built).
+deb: deps
+	cmake -S . -B $(DEB_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_INSTALL_PREFIX=/usr \
+	  -DTARNIS_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON $(CMAKE_ARGS)
+	cmake --build $(DEB_BUILD) -j $(JOBS) --target tarnis-viewer tarnis-convert codexa tarnisdib tarnis_data
+	cd $(DEB_BUILD) && cpack -G DEB
+	@ls $(DEB_BUILD)/*.deb
+
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(DEB_BUILD)

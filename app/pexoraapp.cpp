@@ -60,9 +60,17 @@ bool CPexoraApp::ProcessShellCommand(const QStringList &arguments)
     const CCommandLineInfo info = CCommandLineInfo::Parse(arguments);
     if (!info.folder.isEmpty())
         SetCommandLineFolder(info.folder);
-    if (info.shellCommand == CCommandLineInfo::FileOpen)
-        return m_template->OpenDocumentFile(info.fileName) != nullptr;
-    return m_template->OpenDocumentFile(QString()) != nullptr;
+    if (info.shellCommand != CCommandLineInfo::FileOpen)
+        return m_template->OpenDocumentFile(QString()) != nullptr;
+    // A picture also opens in the image pane, its folder in the browser with the picture selected.
+    const QString folder = CCommandLineInfo::FileFolder(info.fileName);
+    if (!folder.isEmpty())
+        SetCommandLineFolder(folder);
+    if (m_template->OpenDocumentFile(info.fileName) == nullptr)
+        return false;
+    if (!folder.isEmpty())
+        GetMainFrame()->ShowPicture(GetDocument()->GetPathName());
+    return true;
 }
 
 void CPexoraApp::ExitInstance()

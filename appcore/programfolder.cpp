@@ -2,6 +2,10 @@
 
 #include "platform/paths.h"
 
+#include <QDir>
+
+const QString kHelpFileName = QStringLiteral(TARNIS_HELP_RELATIVE_PATH);
+
 namespace
 {
 QString g_programFolder;
@@ -26,4 +30,9 @@ QString GetProgramFolder()
 QString ProgramFolderFile(const QString &name)
 {
     return g_programFolder + QLatin1Char(kPathSeparator) + name;
+}
+
+QString HelpFilePath()
+{
+    return QDir::cleanPath(ProgramFolderFile(kHelpFileName));
 }

@@ -1,4 +1,4 @@
-// The program folder: where the executable lives, and the help file and updater beside it.
+// The program folder: where the executable lives; the user guide and the updater are found from it.
 #pragma once
 
 #include <QString>
@@ -13,6 +13,10 @@ QString GetProgramFolder();
 
 // The program folder followed by a separator and name (no other separator is inserted).
 QString ProgramFolderFile(const QString &name);
+// The user guide's path, with the ".." of kHelpFileName resolved.
+QString HelpFilePath();
 
-inline const QString kHelpFileName = QStringLiteral("pexora.chm");
+// The user guide relative to the program folder: share/tarnis-viewer/help/index.html beside bin/,
+// both installed and in the build folder.
+extern const QString kHelpFileName;
 inline const QString kUpdaterFileName = QStringLiteral("duruzezivare.exe");

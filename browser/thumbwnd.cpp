@@ -826,6 +826,17 @@ void CThumbWnd::SelectNeighbour(int next)
     viewport()->update();
 }
 
+int CThumbWnd::SelectFile(const std::string &name)
+{
+    RECT cell {};
+    if (SelectByName(name, cell) == 0)
+        return 0;
+    if (m_layout.ScrollIntoView(cell, viewport()->height()))
+        SyncScrollBar();
+    viewport()->update();
+    return 1;
+}
+
 std::vector<std::string> CThumbWnd::GetSelectedPaths() const
 {
     std::vector<std::string> paths;

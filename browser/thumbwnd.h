@@ -69,6 +69,8 @@ public:
     // What a drag out of the grid carries: the selected files (in selection order) as URLs and as
     // a dropped-file list, and the mark of this grid.
     QMimeData *MakeDragData() const;
+    // Selects only the picture called name and scrolls it into view; 0 when the grid lacks it.
+    int SelectFile(const std::string &name);
     // Full paths of the selected items in selection order (what a drag out offers).
     std::vector<std::string> GetSelectedPaths() const;
     // What dropping these files does: each is checked and copied in (folder mode) in order.

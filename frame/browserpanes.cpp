@@ -7,6 +7,8 @@
 #include "paneapi/imainframe.h"
 #include "paneapi/panemessage.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <algorithm>
 #include <chrono>
 
@@ -43,7 +45,35 @@ CFramedThumbPane::CFramedThumbPane(QWidget *parent)
     // Activating the pane focuses its grid.
     setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(Grid());
-    connect(this, &CViewThumb::thumbChosen, this, [] { PostToMainFrame(WMU_THUMB_CHOSEN); });
+    connect(this, &CViewThumb::thumbChosen, this, [this] {
+        m_selectAfterLoad.clear();
+        PostToMainFrame(WMU_THUMB_CHOSEN);
+    });
+    connect(Grid(), &CThumbWnd::loadFinished, this, [this] { SelectPending(); });
+}
+
+void CFramedThumbPane::SelectAfterLoad(const QString &path)
+{
+    m_selectAfterLoad = path;
+    m_selectionShown = false;
+    if (!Grid()->IsLoadRunning())
+        SelectPending();
+}
+
+bool CFramedThumbPane::SelectPending()
+{
+    if (m_selectAfterLoad.isEmpty())
+        return false;
+    const QFileInfo file(m_selectAfterLoad);
+    // The tree may reach the folder through another spelling (a link, a trailing separator).
+    const QString wanted = QFileInfo(file.absolutePath()).canonicalFilePath();
+    if (wanted.isEmpty() || QFileInfo(GetFolder()).canonicalFilePath() != wanted) {
+        if (m_selectionShown)
+            m_selectAfterLoad.clear();
+        return false;
+    }
+    m_selectionShown = true;
+    return Grid()->SelectFile(file.fileName().toUtf8().toStdString()) != 0;
 }
 
 QString CFramedThumbPane::GetCurrentFile() const

@@ -24,4 +24,17 @@ public:
     QString GetCurrentFile() const override;
     void SelectPrevious() override { CViewThumb::SelectPrevious(); }
     void SelectNext() override { CViewThumb::SelectNext(); }
+
+    // Selects the picture at path whenever the grid finishes loading the picture's folder (at
+    // once when it shows it already): the start-up walk of the folder tree may load it twice.
+    // The request ends with the user's first choice of a thumbnail or when the grid, after
+    // showing the folder, loads another one.
+    void SelectAfterLoad(const QString &path);
+    QString PendingSelection() const { return m_selectAfterLoad; }
+
+private:
+    bool SelectPending();
+
+    QString m_selectAfterLoad;
+    bool m_selectionShown = false;
 };

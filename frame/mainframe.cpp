@@ -5,6 +5,7 @@
 #include "appcore/programfolder.h"
 #include "appcore/recentfilelist.h"
 #include "appcore/shellopen.h"
+#include "frame/browserpanes.h"
 #include "frame/dialogfactory.h"
 #include "frame/filefilter.h"
 #include "frame/mainstatusbar.h"
@@ -374,7 +375,7 @@ void CMainFrame::Execute(const FrameCommand &command)
         OnBatchConvert();
         break;
     case FrameAction::Help:
-        AppHtmlHelp().DisplayTopic(ProgramFolderFile(kHelpFileName));
+        AppHtmlHelp().DisplayTopic(HelpFilePath());
         break;
     case FrameAction::ToggleToolBar:
         if (m_mainToolBar)
@@ -512,6 +513,14 @@ int CMainFrame::OnThumbChosen()
     if (IImagePane *image = GetImagePane(); image && image->ConfirmLeave())
         image->Open(path);
     return 0;
+}
+
+void CMainFrame::ShowPicture(const QString &path)
+{
+    if (auto *thumbs = dynamic_cast<CFramedThumbPane *>(GetThumbPane()))
+        thumbs->SelectAfterLoad(path);
+    if (IImagePane *image = GetImagePane())
+        image->Open(path);
 }
 
 int CMainFrame::OnFolderChanged()

@@ -51,6 +51,10 @@ public:
     void UpdateCommandUI();
     bool OnCmdMsg(UINT id, TCmdUI *update) override;
 
+    // Opens the picture at path in the image pane and selects it in the thumbnail grid once the
+    // grid shows its folder (a picture named on the command line).
+    void ShowPicture(const QString &path);
+
     // Handlers of the relayed private messages; −1 when the pane they need is missing.
     int OnThumbChosen();
     int OnFolderChanged();

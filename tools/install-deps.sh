@@ -11,7 +11,7 @@ base=(cmake ninja-build g++ make pkg-config ccache
       libwebp-dev libheif-dev libavif-dev libjxl-dev liblcms2-dev libexif-dev
       webp libheif-examples libavif-bin libjxl-tools liblcms2-utils
       xvfb xdotool x11-utils openbox imagemagick poppler-utils fonts-dejavu-core fonts-wqy-zenhei
-      dpkg-dev lintian desktop-file-utils appstream libxml2-utils)
+      dpkg-dev lintian desktop-file-utils appstream libxml2-utils shared-mime-info libglib2.0-bin man-db)
 bench=(libvips-tools imagemagick python3-pil python3-numpy python3-opencv hyperfine netpbm)
 
 want=()

@@ -13,6 +13,7 @@
 //                                         --reduced-read: fast option, pictures to be shrunk are
 //                                         read reduced (JPEG's scaled decode), so results may
 //                                         differ from scaling the full picture by a few levels
+//   tarnis-convert --help | --version     the options, or the version, on stdout
 // Exit status 0 on success; otherwise one line on stderr and status 1.
 #include "batch/batchconverter.h"
 #include "batch/batchsizing.h"
@@ -45,7 +46,33 @@ int Usage()
     return Fail(
         "usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
         "--thumb-folder W H [--threads N] FOLDER | --batch SRC DST --format EXT "
-        "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N] [--reduced-read]");
+        "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N] [--reduced-read]"
+        " | --help | --version");
+}
+
+int Help()
+{
+    std::fputs("Usage: tarnis-convert [OPTION] ARGUMENTS\n"
+               "Converts pictures through the viewer's codec library, without a window.\n"
+               "\n"
+               "  tarnis-convert IN OUT              IN's default page to OUT; the format follows\n"
+               "                                     OUT's extension (bmp jpg gif tga pcx tif img mac png)\n"
+               "  --page N IN OUT                    page N (counted from 0) of IN to OUT\n"
+               "  --info FILE                        prints width, height, bit count and pages\n"
+               "  --thumb W H IN OUT                 the thumbnail of IN fitted into W x H\n"
+               "  --thumb-folder W H [--threads N] FOLDER\n"
+               "                                     times the thumbnails of every picture in FOLDER\n"
+               "  --batch SRC DST --format EXT [--size W H --keep-ratio|--same-size]\n"
+               "          [--overwrite|--rename|--skip] [--threads N] [--reduced-read]\n"
+               "                                     converts every picture directly inside SRC into\n"
+               "                                     DST; --reduced-read is faster for large JPEGs but\n"
+               "                                     may differ from the exact result by a few levels\n"
+               "  --help                             this text\n"
+               "  --version                          the program's version\n"
+               "\n"
+               "Exit status 0 on success; otherwise one line on standard error and status 1.\n",
+        stdout);
+    return 0;
 }
 
 bool ParseInt(const std::string &text, int &value)
@@ -198,6 +225,14 @@ int main(int argc, char **argv)
     if (args.empty())
         return Usage();
     const std::string &cmd = args[0];
+    if (cmd == "--help" || cmd == "-h")
+        return args.size() == 1 ? Help() : Usage();
+    if (cmd == "--version") {
+        if (args.size() != 1)
+            return Usage();
+        std::printf("tarnis-convert %s\n", TARNIS_VERSION);
+        return 0;
+    }
     int a = 0, b = 0;
     if (cmd == "--info") {
         return args.size() == 2 ? Info(args[1]) : Usage();

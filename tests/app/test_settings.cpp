@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -90,7 +91,7 @@ TEST(ProgramFolderTest, CutBeforeTheLastSeparator)
     EXPECT_EQ(ProgramFolderFromModulePath(u"/tarnis-viewer"_s), QString());
     EXPECT_EQ(ProgramFolderFromModulePath(u"/opt/apps/"_s), u"/opt/apps"_s);
     SetProgramFolder(u"/opt/apps/viewer"_s);
-    EXPECT_EQ(ProgramFolderFile(kHelpFileName), u"/opt/apps/viewer/pexora.chm"_s);
+    EXPECT_EQ(HelpFilePath(), u"/opt/apps/share/tarnis-viewer/help/index.html"_s);
     EXPECT_EQ(ProgramFolderFile(kUpdaterFileName), u"/opt/apps/viewer/duruzezivare.exe"_s);
     // Help and the updater only start from files that exist.
     TestApp();
@@ -145,6 +146,22 @@ TEST(CommandLineTest, FileFolderAndOptions)
     // A missing file is still the document to open; opening it fails later.
     EXPECT_EQ(
         CCommandLineInfo::Parse({ u"viewer"_s, u"/no/such.jpg"_s }).shellCommand, CCommandLineInfo::FileOpen);
+}
+
+TEST(ProgramFolderTest, UserGuideBesideTheProgramsInTheBuildFolder)
+{
+    // The build folder mirrors the installed layout: bin/ and share/tarnis-viewer/help/.
+    SetProgramFolder(QStringLiteral(TARNIS_BINARY_DIR "/bin"));
+    const QString guide = HelpFilePath();
+    EXPECT_EQ(guide, QStringLiteral(TARNIS_BINARY_DIR "/share/tarnis-viewer/help/index.html"));
+    QFile file(guide);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray html = file.readAll();
+    EXPECT_TRUE(html.contains("<title>Tarnis Viewer user guide</title>"));
+    // Its picture ships beside it.
+    EXPECT_TRUE(html.contains("src=\"main-window.png\""));
+    EXPECT_TRUE(QFile::exists(QFileInfo(guide).dir().filePath(QStringLiteral("main-window.png"))));
+    SetProgramFolder(QString());
 }
 
 class RefusingHelp : public CHtmlHelp

@@ -1,3 +1,5 @@
+#include "appcore/htmlhelp.h"
+#include "appcore/programfolder.h"
 #include "frame/browserpanes.h"
 #include "frame/mainstatusbar.h"
 #include "frame/toolbarex.h"
@@ -192,6 +194,21 @@ TEST_F(MainFrameTest, UpdaterLaunchFollowsTheRunCounter)
         for (const QString &launched : m_launches.opened)
             EXPECT_EQ(launched, updater);
     }
+}
+
+TEST_F(MainFrameTest, HelpOpensTheUserGuideThroughTheDesktop)
+{
+    CMainFrame &frame = CreateFrame();
+    // No guide beside this program folder: nothing is launched.
+    m_launches.opened.clear();
+    EXPECT_TRUE(frame.OnCommand(ID_HELP_CONTENTS));
+    EXPECT_TRUE(m_launches.opened.isEmpty());
+    // The build folder holds the guide where an install puts it, relative to bin/.
+    SetProgramFolder(QStringLiteral(TARNIS_BINARY_DIR "/bin"));
+    EXPECT_TRUE(frame.OnCommand(ID_HELP_CONTENTS));
+    ASSERT_EQ(m_launches.opened.size(), 1);
+    EXPECT_EQ(m_launches.opened[0], QStringLiteral(TARNIS_BINARY_DIR "/share/tarnis-viewer/help/index.html"));
+    EXPECT_FALSE(AppHtmlHelp().HasFailed());
 }
 
 TEST_F(MainFrameTest, StatusTipsGoToTheMessagePane)

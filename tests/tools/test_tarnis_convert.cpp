@@ -71,6 +71,40 @@ protected:
     std::filesystem::path dir_;
 };
 
+TEST(TarnisConvertOptions, HelpAndVersionOnStdoutOnlyAlone)
+{
+    struct Case {
+        const char *args;
+        int status;
+        const char *outStarts; // empty: nothing on stdout, the usage line on stderr
+    } cases[] = {
+        { "--version", 0, "tarnis-convert " TARNIS_VERSION "\n" },
+        { "--help", 0, "Usage: tarnis-convert [OPTION] ARGUMENTS\n" },
+        { "-h", 0, "Usage: tarnis-convert" },
+        { "--version extra", 1, "" },
+        { "--help x.png", 1, "" },
+        { "--versions", 1, "" },
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.args);
+        const Outcome r = Convert(c.args);
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_EQ(r.out.rfind(c.outStarts, 0), 0u) << r.out;
+        if (c.status == 0) {
+            EXPECT_TRUE(r.err.empty()) << r.err;
+        } else {
+            EXPECT_TRUE(r.out.empty()) << r.out;
+            EXPECT_NE(r.err.find("usage: tarnis-convert"), std::string::npos) << r.err;
+        }
+    }
+    // Every option the help names is one the program takes.
+    const std::string help = Convert("--help").out;
+    for (const char *option :
+        { "--page", "--info", "--thumb ", "--thumb-folder", "--batch", "--format", "--size", "--keep-ratio",
+            "--same-size", "--overwrite", "--rename", "--skip", "--threads", "--reduced-read" })
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+}
+
 TEST_F(TarnisConvert, InfoPrintsSizeDepthAndPages)
 {
     Outcome r = Convert("--info " + Data("gif/peterdn-gif-test-suite/animated_loop.gif"));

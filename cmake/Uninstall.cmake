@@ -1,0 +1,30 @@
+# Removes every file named in MANIFEST (an install_manifest.txt), below $DESTDIR when that is
+# set as for the install, then the folders of ours that the removal left empty. Files that are
+# already gone are skipped.
+if(NOT EXISTS "${MANIFEST}")
+  message(FATAL_ERROR "Nothing to uninstall: ${MANIFEST} is missing (run the install first)")
+endif()
+file(STRINGS "${MANIFEST}" files)
+set(folders)
+foreach(file IN LISTS files)
+  set(file "$ENV{DESTDIR}${file}")
+  if(EXISTS "${file}" OR IS_SYMLINK "${file}")
+    message(STATUS "Removing ${file}")
+    file(REMOVE "${file}")
+  endif()
+  get_filename_component(folder "${file}" DIRECTORY)
+  list(APPEND folders "${folder}")
+endforeach()
+# Only our own folders (a folder named after us or inside one): shared ones such as bin/ stay
+# even when empty.
+list(REMOVE_DUPLICATES folders)
+foreach(folder IN LISTS folders)
+  while(IS_DIRECTORY "${folder}" AND folder MATCHES "/[^/]*tarnis[^/]*(/|$)")
+    file(GLOB left "${folder}/*" "${folder}/.*")
+    if(left)
+      break()
+    endif()
+    file(REMOVE_RECURSE "${folder}")
+    get_filename_component(folder "${folder}" DIRECTORY)
+  endwhile()
+endforeach()
