@@ -510,8 +510,16 @@ int CMainFrame::OnThumbChosen()
     if (!thumbs)
         return -1;
     const QString path = thumbs->GetCurrentFile();
-    if (IImagePane *image = GetImagePane(); image && image->ConfirmLeave())
-        image->Open(path);
+    IImagePane *image = GetImagePane();
+    if (!image)
+        return 0;
+    if (!image->ConfirmLeave()) {
+        // The edited picture stays, and so does its highlight in the grid.
+        if (auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs); framed && !image->PicturePath().isEmpty())
+            framed->SelectAfterLoad(image->PicturePath());
+        return 0;
+    }
+    image->Open(path);
     return 0;
 }
 

@@ -2,6 +2,7 @@
 // program's own dialogs over the pane's picture.
 #include "appcore/appsettings.h"
 #include "appcore/programfolder.h"
+#include "frame/browserpanes.h"
 #include "frame/mainframe.h"
 #include "paneapi/ithumbpane.h"
 #include "panetestutil.h"
@@ -96,6 +97,19 @@ TEST(InFrame, LeavingAnEditedPictureAsksOnEveryPath)
         EXPECT_EQ(frame.windowTitle(), plainTitle);
     }
     EXPECT_NE(pane->PicturePath(), QString());
+
+    // A cancelled thumbnail click leaves the grid's highlight on the picture shown.
+    edit();
+    auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs);
+    ASSERT_NE(framed, nullptr);
+    framed->SelectAfterLoad(second);
+    ASSERT_EQ(thumbs->GetCurrentFile(), second);
+    answers.answer = QMessageBox::Cancel;
+    frame.OnThumbChosen();
+    EXPECT_EQ(thumbs->GetCurrentFile(), first);
+    answers.answer = QMessageBox::No;
+    frame.OnThumbChosen();
+    EXPECT_FALSE(pane->IsModified());
 
     // Undo and Redo from the frame, then Exit: Cancel keeps the window open.
     edit();
