@@ -24,6 +24,8 @@ enum class FrameAction {
     Exit,
     NextPane,
     PreviousPane,
+    Properties,
+    ToggleAnimation,
 };
 
 struct FrameCommand {

@@ -22,6 +22,8 @@ public:
     bool Load(std::string path);
     // Next (true) or previous (false) page of the same file.
     bool GotoPage(bool forward);
+    // Page page (0-based) of the same file (animation playback).
+    bool GotoPageIndex(int page);
     // Load of the own file name: discards every edit.
     bool Reload();
     int PageCount() const { return pageCount_; }

@@ -74,6 +74,7 @@ CViewImage::CViewImage(QWidget *parent)
     , dialogs_(DefaultImagePaneDialogs())
 {
     setObjectName(QStringLiteral("CViewImage"));
+    animation_ = new CAnimationPlayer(this);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
@@ -133,6 +134,7 @@ void CViewImage::Open(const QString &path)
     DropSelection();
     if (!picture_)
         picture_.reset(new (std::nothrow) CImageObj);
+    animation_->Stop();
     if (!picture_ || !picture_->Load(path.toStdString())) {
         picture_.reset();
         form_.Clear();
@@ -147,6 +149,7 @@ void CViewImage::Open(const QString &path)
     offset_ = POINT { 0, 0 };
     ApplyZoom(OpeningZoom(viewport()->width(), picture_->Width()), true);
     viewport()->update();
+    StartAnimation(path);
 }
 
 void CViewImage::SetStatusTexts(bool withPath)
@@ -185,6 +188,8 @@ bool CViewImage::GotoPage(bool forward)
         return false;
     const int width = picture_->Width(), height = picture_->Height();
     const bool ok = picture_->GotoPage(forward);
+    if (ok)
+        animation_->Sync(picture_->CurrentPage());
     if (ok) {
         PictureChanged(width, height);
         // Pages of one file may differ in size.
