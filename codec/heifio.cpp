@@ -123,6 +123,107 @@ Status Decode(heif_image_handle *handle, Picture &out)
     return s;
 }
 
+// Thumbnails shrink many times: the decoder's own Y, Cb, Cr planes are averaged over blocks of
+// factor × factor pixels and only the small result is turned into RGB, which saves converting
+// and copying the whole picture. False (nothing done) for layouts this does not cover; the
+// caller then decodes in RGB.
+bool DecodeShrunk(heif_image_handle *handle, int factor, Picture &out)
+{
+    if (factor < 2 || heif_image_handle_has_alpha_channel(handle) != 0)
+        return false;
+    heif_image *raw = nullptr;
+    if (heif_decode_image(handle, &raw, heif_colorspace_YCbCr, heif_chroma_420, nullptr).code
+        != heif_error_Ok)
+        return false;
+    Image image(raw);
+    if (heif_image_get_chroma_format(image.get()) != heif_chroma_420
+        || heif_image_get_bits_per_pixel_range(image.get(), heif_channel_Y) != 8
+        || heif_image_get_bits_per_pixel_range(image.get(), heif_channel_Cb) != 8
+        || heif_image_get_bits_per_pixel_range(image.get(), heif_channel_Cr) != 8)
+        return false;
+    // The matrix and range the file names; without a description libheif's default (BT.601, full).
+    int matrix = 6;
+    bool fullRange = true;
+    heif_color_profile_nclx *nclx = nullptr;
+    if (heif_image_get_nclx_color_profile(image.get(), &nclx).code == heif_error_Ok && nclx != nullptr) {
+        matrix = nclx->matrix_coefficients;
+        fullRange = nclx->full_range_flag != 0;
+    }
+    heif_nclx_color_profile_free(nclx);
+    double kr = 0, kb = 0;
+    if (matrix == 1) // BT.709
+        kr = 0.2126, kb = 0.0722;
+    else if (matrix == 5 || matrix == 6 || matrix == 2) // BT.601 (and unspecified)
+        kr = 0.299, kb = 0.114;
+    else if (matrix == 9 || matrix == 10) // BT.2020
+        kr = 0.2627, kb = 0.0593;
+    else
+        return false;
+    int ys = 0, cbs = 0, crs = 0;
+    const std::uint8_t *yp = heif_image_get_plane_readonly(image.get(), heif_channel_Y, &ys);
+    const std::uint8_t *cbp = heif_image_get_plane_readonly(image.get(), heif_channel_Cb, &cbs);
+    const std::uint8_t *crp = heif_image_get_plane_readonly(image.get(), heif_channel_Cr, &crs);
+    const int width = heif_image_get_width(image.get(), heif_channel_Y);
+    const int height = heif_image_get_height(image.get(), heif_channel_Y);
+    const int cw = heif_image_get_width(image.get(), heif_channel_Cb);
+    const int ch = heif_image_get_height(image.get(), heif_channel_Cb);
+    if (yp == nullptr || cbp == nullptr || crp == nullptr || width < factor || height < factor || cw < 1
+        || ch < 1)
+        return false;
+    const int ow = width / factor, oh = height / factor;
+    if (out.Create(ow, oh, 24) != Status::Ok)
+        return false;
+    const double kg = 1.0 - kr - kb;
+    const double ys255 = fullRange ? 1.0 : 255.0 / 219.0, cs255 = fullRange ? 1.0 : 255.0 / 224.0;
+    const double yOffset = fullRange ? 0.0 : 16.0;
+    std::vector<std::uint32_t> ySum(static_cast<std::size_t>(width)), cbSum(static_cast<std::size_t>(cw)),
+        crSum(static_cast<std::size_t>(cw));
+    auto clamp = [](double v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v + 0.5)); };
+    for (int oy = 0; oy < oh; ++oy) {
+        std::fill(ySum.begin(), ySum.end(), 0u);
+        std::fill(cbSum.begin(), cbSum.end(), 0u);
+        std::fill(crSum.begin(), crSum.end(), 0u);
+        for (int y = oy * factor; y < (oy + 1) * factor; ++y) {
+            const std::uint8_t *row = yp + static_cast<std::size_t>(y) * static_cast<std::size_t>(ys);
+            for (int x = 0; x < width; ++x)
+                ySum[static_cast<std::size_t>(x)] += row[x];
+        }
+        const int cy0 = std::min(ch - 1, oy * factor / 2);
+        const int cy1 = std::min(ch, std::max(cy0 + 1, (oy + 1) * factor / 2));
+        for (int y = cy0; y < cy1; ++y) {
+            const std::uint8_t *cbRow = cbp + static_cast<std::size_t>(y) * static_cast<std::size_t>(cbs);
+            const std::uint8_t *crRow = crp + static_cast<std::size_t>(y) * static_cast<std::size_t>(crs);
+            for (int x = 0; x < cw; ++x) {
+                cbSum[static_cast<std::size_t>(x)] += cbRow[x];
+                crSum[static_cast<std::size_t>(x)] += crRow[x];
+            }
+        }
+        std::uint8_t *dst = out.RowFromTop(oy);
+        for (int ox = 0; ox < ow; ++ox, dst += 3) {
+            std::uint32_t yt = 0;
+            for (int x = ox * factor; x < (ox + 1) * factor; ++x)
+                yt += ySum[static_cast<std::size_t>(x)];
+            const int cx0 = std::min(cw - 1, ox * factor / 2);
+            const int cx1 = std::min(cw, std::max(cx0 + 1, (ox + 1) * factor / 2));
+            std::uint32_t cbt = 0, crt = 0;
+            for (int x = cx0; x < cx1; ++x) {
+                cbt += cbSum[static_cast<std::size_t>(x)];
+                crt += crSum[static_cast<std::size_t>(x)];
+            }
+            const double cn = static_cast<double>((cx1 - cx0) * (cy1 - cy0));
+            const double yv = (static_cast<double>(yt) / (factor * factor) - yOffset) * ys255;
+            const double cb = (cbt / cn - 128.0) * cs255, cr = (crt / cn - 128.0) * cs255;
+            const double r = yv + 2 * (1 - kr) * cr;
+            const double b = yv + 2 * (1 - kb) * cb;
+            const double g = (yv - kr * r - kb * b) / kg;
+            dst[0] = clamp(b);
+            dst[1] = clamp(g);
+            dst[2] = clamp(r);
+        }
+    }
+    return true;
+}
+
 // The smallest stored thumbnail of at least the fitted size, or null.
 Handle UsableThumbnail(heif_image_handle *handle, int fitWidth, int fitHeight)
 {
@@ -205,7 +306,16 @@ Status HeifLoad(Bytes file, int page, int boxWidth, int boxHeight, Picture &out,
     Handle thumb;
     if (boxWidth > 0 && FitIntoBox(width, height, boxWidth, boxHeight, fw, fh))
         thumb = UsableThumbnail(handle.get(), fw, fh);
-    s = Decode(thumb ? thumb.get() : handle.get(), pic);
+    heif_image_handle *source = thumb ? thumb.get() : handle.get();
+    const int factor = boxWidth > 0 && fw > 0 && fh > 0
+        ? std::min(heif_image_handle_get_width(source) / fw, heif_image_handle_get_height(source) / fh)
+        : 1;
+    if (factor >= 2 && DecodeShrunk(source, factor, pic)) {
+        ToSrgb(source, pic);
+        s = Status::Ok;
+    } else {
+        s = Decode(source, pic);
+    }
     if (s == Status::Ok)
         out = std::move(pic);
     return s;
