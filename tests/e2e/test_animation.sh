@@ -45,7 +45,7 @@ e2e_log "picture at ${bw}x${bh}, centre ($cx, $cy) is ${colours[0]}"
 # Looks at the centre pixel for half a second: at least two frames seen.
 start=$(date +%s%N)
 while (($(date +%s%N) - start < 500000000)); do
-    colours+=("$(import -window root -crop "1x1+$cx+$cy" +repage txt:- | awk 'NR == 2 { print $2 }' | tr -d '()' | awk -F, '{ print $1 "," $2 "," $3 }')")
+    colours+=("$(import -window root -crop "1x1+$cx+$cy" +repage -depth 8 txt:- | awk 'NR == 2 { print $2 }' | tr -d '()' | awk -F, '{ print $1 "," $2 "," $3 }')")
     sleep 0.05
 done
 distinct=$(printf '%s\n' "${colours[@]}" | sort -u | wc -l)
