@@ -5,6 +5,7 @@
 #include "codec/rgba.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <libheif/heif.h>
 #include <memory>
@@ -57,6 +58,11 @@ Status OpenContext(Bytes file, Context &ctx)
     ctx.reset(heif_context_alloc());
     if (!ctx)
         return Status::NoMemory;
+    // libheif's own size check: the side of a square of four times the pixel limit, at most its
+    // default of 32768, so a small limit (fuzzing) also bounds what the library allocates.
+    const double side = 2.0 * std::sqrt(static_cast<double>(FullPixelLimit()));
+    heif_context_set_maximum_image_size_limit(
+        ctx.get(), static_cast<int>(std::min(32768.0, std::max(256.0, side))));
     return FromError(heif_context_read_from_memory_without_copy(ctx.get(), file.data, file.size, nullptr));
 }
 
