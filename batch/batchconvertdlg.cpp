@@ -2,6 +2,7 @@
 
 #include "batch/batchconverter.h"
 #include "batch/folderbrowser.h"
+#include "codec/codexa.h"
 #include "dialogs/dialogmessage.h"
 #include "dialogs/dialogunits.h"
 #include "dialogs/numbertext.h"
@@ -113,6 +114,12 @@ CBatchConvertDlg::CBatchConvertDlg(QWidget *parent)
 
     for (const char *format : kFormats)
         m_formatList->addItem(QString::fromLatin1(format));
+    // Later writable formats from the codec library's registry, by number, as their first extension.
+    CodexaFormatInfo info {};
+    for (int i = 0; CodexaFormatAt(i, &info) != 0; ++i)
+        if (info.number >= CODEXA_CLASSIC_FORMATS && info.canWrite != 0 && info.extensions != nullptr
+            && info.extensions[0] != nullptr)
+            m_formatList->addItem(QString::fromLatin1(info.extensions[0] + 1));
 
     connect(m_browseButton, &QPushButton::clicked, this, &CBatchConvertDlg::OnBrowse);
     connect(m_startButton, &QPushButton::clicked, this, &CBatchConvertDlg::OnStart);

@@ -1,6 +1,7 @@
 // The C entry points (ordinals 2, 3, 4, 7, 9, 10, 15) over the dispatcher.
 #include "codec/codexa.h"
 
+#include "codec/animation.h"
 #include "codec/dispatch.h"
 #include "codec/fileio.h"
 #include "codec/resample.h"
@@ -13,8 +14,6 @@ namespace codexa
 
 namespace
 {
-
-const char *const kNumbered[] = { "bmp", "jpeg", "gif", "tga", "pcx", "tiff", "img", "mac", "png" };
 
 std::string NormalisedExtension(std::string_view extension)
 {
@@ -70,16 +69,15 @@ const FormatCodec *FormatByExtension(std::string_view extension)
 
 int FormatNumber(const FormatCodec *format)
 {
-    if (format == nullptr)
-        return -1;
-    for (int i = 0; i < static_cast<int>(std::size(kNumbered)); ++i)
-        if (std::strcmp(format->name, kNumbered[i]) == 0)
-            return i;
-    const auto &all = AllFormats();
-    for (std::size_t i = 0; i < all.size(); ++i)
-        if (all[i] == format)
-            return 100 + static_cast<int>(i);
-    return -1;
+    return format != nullptr ? format->number : -1;
+}
+
+const FormatCodec *FormatByNumber(int number)
+{
+    for (const FormatCodec *f : AllFormats())
+        if (f->number == number)
+            return f;
+    return nullptr;
 }
 
 const FormatCodec *DetectFormat(Bytes head, std::string_view extension)
@@ -451,6 +449,47 @@ CODEXA_API const char *CodexaReadableExtensions(void)
         return joined;
     }();
     return list.c_str();
+}
+
+CODEXA_API int CodexaAnimation(const char *path, int *delaysMs, int maxDelays, int *loops)
+{
+    if (loops != nullptr)
+        *loops = 1;
+    if (path == nullptr)
+        return 0;
+    try {
+        FileBuffer buffer;
+        if (buffer.Read(path) != Status::Ok)
+            return 0;
+        Animation animation;
+        if (!AnimationFromMemory(buffer.bytes(), PathExtension(path), animation))
+            return 0;
+        for (int i = 0;
+             delaysMs != nullptr && i < maxDelays && static_cast<std::size_t>(i) < animation.delaysMs.size();
+             ++i)
+            delaysMs[i] = animation.delaysMs[static_cast<std::size_t>(i)];
+        if (loops != nullptr)
+            *loops = animation.loops;
+        return static_cast<int>(animation.delaysMs.size());
+    } catch (...) {
+        return 0;
+    }
+}
+
+CODEXA_API int CodexaFormatAt(int index, CodexaFormatInfo *info)
+{
+    const auto &formats = FormatsByNumber();
+    if (info == nullptr || index < 0 || static_cast<std::size_t>(index) >= formats.size())
+        return 0;
+    const FormatCodec *f = formats[static_cast<std::size_t>(index)];
+    info->number = f->number;
+    info->name = f->name;
+    info->description = f->description;
+    info->extensions = f->extensions;
+    info->mimeTypes = f->mimeTypes;
+    info->canWrite = f->save != nullptr ? 1 : 0;
+    info->hasPages = f->pageCount != nullptr ? 1 : 0;
+    return 1;
 }
 
 } // extern "C"

@@ -95,6 +95,31 @@ CODEXA_API int CodexaHasTransparency(const char *path);
 CODEXA_API int CodexaSaveTiffPages(
     const char *path, int count, const void *const *infos, const void *const *bits);
 
+/* Format numbers below this are the nine of the Open dialog's fixed filter list. */
+#define CODEXA_CLASSIC_FORMATS 9
+
+/* No ordinal. One format of this build. Lists are null-terminated arrays of static strings;
+ * extensions are lower-case with their dot. */
+typedef struct CodexaFormatInfo {
+    int number; /* what the format test reports for it: 0...8 the nine of the Open dialog's list */
+    const char *name; /* "webp" */
+    const char *description; /* "WebP" */
+    const char *const *extensions;
+    const char *const *mimeTypes;
+    int canWrite;
+    int hasPages;
+} CodexaFormatInfo;
+
+/* No ordinal. The timing of an animated picture (GIF or WebP of several pages): the number of
+ * pages, their display times in milliseconds in delaysMs (the first maxDelays of them; may be null)
+ * and in *loops how often the whole animation plays (0 = forever). 0 when the file is no
+ * animation. */
+CODEXA_API int CodexaAnimation(const char *path, int *delaysMs, int maxDelays, int *loops);
+
+/* No ordinal. The index-th format (0-based) in the order of their numbers: 1 and *info filled, or
+ * 0 past the last. */
+CODEXA_API int CodexaFormatAt(int index, CodexaFormatInfo *info);
+
 #ifdef __cplusplus
 }
 #endif

@@ -15,9 +15,10 @@ namespace codexa
 const FormatCodec *FormatByName(std::string_view name);
 // The format that writes this extension ("jpg", ".JPG", ...), or null.
 const FormatCodec *FormatByExtension(std::string_view extension);
-// The number the format test reports: the position in the Open dialog's list (bmp 0, jpeg 1,
-// gif 2, tga 3, pcx 4, tiff 5, img 6, mac 7, png 8); -1 for null.
+// The number the format test reports (FormatCodec::number); -1 for null.
 int FormatNumber(const FormatCodec *format);
+// The format with this number, or null (also for a format left out of this build).
+const FormatCodec *FormatByNumber(int number);
 
 // The first format (in probe order) that recognises the leading bytes; extension (any case,
 // with or without dot) matters only for formats without a signature. Null when none does.

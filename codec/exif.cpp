@@ -1,6 +1,7 @@
 #include "codec/exif.h"
 
 #include <cstring>
+#include <vector>
 
 namespace codexa
 {
@@ -44,6 +45,17 @@ int ExifOrientation(const std::uint8_t *data, std::size_t size)
         return value >= 1 && value <= 8 ? static_cast<int>(value) : 0;
     }
     return 0;
+}
+
+int ExifOrientationAnyStart(const std::uint8_t *data, std::size_t size)
+{
+    if (data != nullptr && size >= 6 && std::memcmp(data, "Exif\0\0", 6) == 0)
+        return ExifOrientation(data, size);
+    std::vector<std::uint8_t> block(6 + size);
+    std::memcpy(block.data(), "Exif\0\0", 6);
+    if (size > 0)
+        std::memcpy(block.data() + 6, data, size);
+    return ExifOrientation(block.data(), block.size());
 }
 
 } // namespace codexa

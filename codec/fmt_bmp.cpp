@@ -624,6 +624,8 @@ const char *const kBmpExtensions[] = { ".bmp", ".dib", ".rle", nullptr };
 
 } // namespace
 
+const char *const kMimeTypes_bmp[] = { "image/bmp", nullptr };
+
 extern const FormatCodec kFormat_bmp;
 const FormatCodec kFormat_bmp = {
     "bmp",
@@ -634,6 +636,9 @@ const FormatCodec kFormat_bmp = {
     nullptr,
     SaveBmp,
     nullptr,
+    0,
+    "Windows or OS/2 Bitmap",
+    kMimeTypes_bmp,
 };
 
 } // namespace codexa

@@ -588,6 +588,8 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
 
 } // namespace
 
+const char *const kMimeTypes_gif[] = { "image/gif", nullptr };
+
 extern const FormatCodec kFormat_gif = {
     "gif",
     kExtensions,
@@ -597,6 +599,9 @@ extern const FormatCodec kFormat_gif = {
     PageCount,
     Save,
     nullptr,
+    2,
+    "CompuServe Graphics Interchange",
+    kMimeTypes_gif,
 };
 
 } // namespace codexa

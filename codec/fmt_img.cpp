@@ -409,6 +409,8 @@ const char *const kImgExtensions[] = { ".img", ".ximg", nullptr };
 
 } // namespace
 
+const char *const kMimeTypes_img[] = { "image/x-gem-img", nullptr };
+
 extern const FormatCodec kFormat_img;
 const FormatCodec kFormat_img = {
     "img",
@@ -419,6 +421,9 @@ const FormatCodec kFormat_img = {
     nullptr,
     SaveImg,
     nullptr,
+    6,
+    "img",
+    kMimeTypes_img,
 };
 
 } // namespace codexa

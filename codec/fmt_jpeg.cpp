@@ -1,5 +1,6 @@
 // JPEG over libjpeg-turbo: baseline, progressive, grey and CMYK/YCCK read (EXIF orientation
 // applied, JFIF density kept), DCT-domain scaling for thumbnails; 24-bit and grey written.
+#include "codec/colour.h"
 #include "codec/exif.h"
 #include "codec/format.h"
 #include "codec/jpeg_dc.h"
@@ -8,6 +9,7 @@
 
 #include <csetjmp>
 #include <cstdio> // jpeglib.h needs FILE
+#include <cstdlib>
 #include <cstring>
 #include <jerror.h>
 #include <jpeglib.h>
@@ -99,6 +101,7 @@ struct DecodeJob {
     DibInfoBlock *sourceInfo = nullptr;
     Status status = Status::Corrupt;
     int orientation = 1;
+    std::vector<std::uint8_t> icc; // the embedded colour profile, if any
 };
 
 void CmykToBgr(const std::uint8_t *cmyk, std::uint8_t *bgr, int width, bool inverted)
@@ -131,12 +134,19 @@ void RunDecode(DecodeJob &job, jpeg_decompress_struct &cinfo, int &orientation)
 {
     jpeg_mem_src(&cinfo, job.file.data, static_cast<unsigned long>(job.file.size));
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     jpeg_read_header(&cinfo, TRUE);
     if (cinfo.src->bytes_in_buffer == 0) { // cut right after the first scan header
         job.status = Status::Corrupt;
         return;
     }
     orientation = FindOrientation(&cinfo);
+    JOCTET *icc = nullptr;
+    unsigned int iccSize = 0;
+    if (jpeg_read_icc_profile(&cinfo, &icc, &iccSize) && icc != nullptr) {
+        job.icc.assign(icc, icc + iccSize);
+        std::free(icc);
+    }
     const long long fullW = cinfo.image_width, fullH = cinfo.image_height;
     if (fullW <= 0 || fullH <= 0) {
         job.status = Status::Corrupt;
@@ -254,6 +264,8 @@ Status Decode(DecodeJob &job)
         return job.status;
     }
     Status s = ApplyOrientation(job.picture, job.orientation);
+    if (s == Status::Ok && !job.icc.empty())
+        IccToSrgb(job.picture, job.icc.data(), job.icc.size());
     job.picture.damaged = err.damaged;
     return s;
 }
@@ -425,6 +437,8 @@ Status Save(const PictureView &view, const SaveOptions &options, std::vector<std
 
 } // namespace
 
+const char *const kMimeTypes_jpeg[] = { "image/jpeg", nullptr };
+
 extern const FormatCodec kFormat_jpeg = {
     "jpeg",
     kExtensions,
@@ -434,6 +448,9 @@ extern const FormatCodec kFormat_jpeg = {
     nullptr,
     Save,
     LoadReduced,
+    1,
+    "JPEG Compliant",
+    kMimeTypes_jpeg,
 };
 
 } // namespace codexa

@@ -136,6 +136,8 @@ const char *const kMacExtensions[] = { ".mac", ".pntg", ".pnt", nullptr };
 
 } // namespace
 
+const char *const kMimeTypes_mac[] = { "image/x-macpaint", nullptr };
+
 extern const FormatCodec kFormat_mac;
 const FormatCodec kFormat_mac = {
     "mac",
@@ -146,6 +148,9 @@ const FormatCodec kFormat_mac = {
     nullptr,
     SaveMac,
     nullptr,
+    7,
+    "mac",
+    kMimeTypes_mac,
 };
 
 } // namespace codexa

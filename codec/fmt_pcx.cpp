@@ -438,6 +438,8 @@ const char *const kPcxExtensions[] = { ".pcx", ".pcc", nullptr };
 
 } // namespace
 
+const char *const kMimeTypes_pcx[] = { "image/vnd.zbrush.pcx", "image/x-pcx", nullptr };
+
 extern const FormatCodec kFormat_pcx;
 const FormatCodec kFormat_pcx = {
     "pcx",
@@ -448,6 +450,9 @@ const FormatCodec kFormat_pcx = {
     nullptr,
     SavePcx,
     nullptr,
+    4,
+    "ZSoft PaintBrush",
+    kMimeTypes_pcx,
 };
 
 } // namespace codexa

@@ -3,6 +3,7 @@
 // other grey becomes 8-bit grey, the rest 24-bit; 16-bit samples are scaled to 8 with rounding;
 // alpha and tRNS are composited over white. gAMA, cHRM and iCCP are not applied (the stored
 // values are shown as they are). pHYs in pixels per metre becomes the header resolution.
+#include "codec/colour.h"
 #include "codec/format.h"
 
 #include <csetjmp>
@@ -47,6 +48,7 @@ struct DecodeJob {
     int rowsDone = 0; // rows of the first (or only) pass delivered
     bool complete = false;
     bool shortRead = false; // the file ended inside a read
+    std::vector<std::uint8_t> icc; // the embedded colour profile, if any
 };
 
 void ReadFn(png_structp png, png_bytep out, std::size_t n)
@@ -210,6 +212,12 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
     job.status = Status::Corrupt;
     if (bitCount <= 8)
         std::memcpy(job.picture.info.bmiColors, palette.bmiColors, sizeof palette.bmiColors);
+    png_charp iccName = nullptr;
+    png_bytep iccData = nullptr;
+    png_uint_32 iccSize = 0;
+    int iccCompression = 0;
+    if (png_get_iCCP(png, info, &iccName, &iccCompression, &iccData, &iccSize) != 0 && iccData != nullptr)
+        job.icc.assign(iccData, iccData + iccSize);
     png_uint_32 resX = 0, resY = 0;
     int unit = 0;
     if (png_get_pHYs(png, info, &resX, &resY, &unit) != 0 && unit == PNG_RESOLUTION_METER
@@ -318,8 +326,11 @@ Status Load(Bytes file, int page, Picture &out)
             s = Status::Ok;
         }
     }
-    if (s == Status::Ok)
+    if (s == Status::Ok) {
+        if (!job->icc.empty())
+            IccToSrgb(job->picture, job->icc.data(), job->icc.size());
         out = std::move(job->picture);
+    }
     return s;
 }
 
@@ -413,6 +424,8 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
 
 } // namespace
 
+const char *const kMimeTypes_png[] = { "image/png", nullptr };
+
 extern const FormatCodec kFormat_png = {
     "png",
     kExtensions,
@@ -422,6 +435,9 @@ extern const FormatCodec kFormat_png = {
     nullptr,
     Save,
     nullptr,
+    8,
+    "Portable Network Graphics",
+    kMimeTypes_png,
 };
 
 } // namespace codexa

@@ -518,6 +518,8 @@ const char *const kTgaExtensions[] = { ".tga", ".icb", ".vda", ".vst", nullptr }
 
 } // namespace
 
+const char *const kMimeTypes_tga[] = { "image/x-tga", nullptr };
+
 extern const FormatCodec kFormat_tga;
 const FormatCodec kFormat_tga = {
     "tga",
@@ -528,6 +530,9 @@ const FormatCodec kFormat_tga = {
     nullptr,
     SaveTga,
     nullptr,
+    3,
+    "Truevision Targa",
+    kMimeTypes_tga,
 };
 
 } // namespace codexa

@@ -4,6 +4,7 @@
 // 16-bit, tiles, planes, every compression it decodes) becomes 24-bit; alpha over white. The
 // orientation tag is applied; the resolution tags become pixels per metre. Writing: one page,
 // LZW, palette/grey/bilevel/RGB as the picture is.
+#include "codec/colour.h"
 #include "codec/format.h"
 #include "codec/orient.h"
 #include "codec/tiffpages.h"
@@ -700,6 +701,10 @@ Status ReadPage(TIFF *tif, Picture &out, bool &damaged)
         return s;
     pic.SetResolution(xppm, yppm);
     s = ApplyOrientation(pic, orientation);
+    std::uint32_t iccSize = 0;
+    void *icc = nullptr;
+    if (s == Status::Ok && TIFFGetField(tif, TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc != nullptr)
+        IccToSrgb(pic, static_cast<const std::uint8_t *>(icc), iccSize);
     if (s == Status::Ok) {
         out = std::move(pic);
         out.damaged = damaged;
@@ -867,6 +872,8 @@ Status SaveTiffPages(const std::vector<PictureView> &pages, std::vector<std::uin
     return WritePages(pages.data(), pages.size(), out);
 }
 
+const char *const kMimeTypes_tiff[] = { "image/tiff", nullptr };
+
 extern const FormatCodec kFormat_tiff = {
     "tiff",
     kExtensions,
@@ -876,6 +883,9 @@ extern const FormatCodec kFormat_tiff = {
     PageCount,
     Save,
     nullptr,
+    5,
+    "Tagged Image File Format",
+    kMimeTypes_tiff,
 };
 
 } // namespace codexa

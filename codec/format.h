@@ -1,6 +1,7 @@
 // Inside the codec library: the contract between the dispatcher and one format.
 #pragma once
 
+#include "codec/codexa.h"
 #include "platform/dibutil.h"
 #include "platform/globalmem.h"
 #include "platform/wintypes.h"
@@ -200,11 +201,23 @@ struct FormatCodec {
     // applied. sourceInfo (may be null) receives the header and palette the full decode would
     // give. (null: the thumbnail uses load.)
     Status (*loadReduced)(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo);
+    // The format number the format test reports: stable across versions and unique; the nine of
+    // the Open dialog's list are 0...8 (kClassicFormats), later formats follow.
+    int number;
+    // What the file dialogs and the batch converter call it ("WebP").
+    const char *description;
+    // MIME types, null-terminated (the first is the usual one).
+    const char *const *mimeTypes;
 };
+
+// Formats numbered below this are the nine of the Open dialog's fixed filter list.
+constexpr int kClassicFormats = CODEXA_CLASSIC_FORMATS;
 
 constexpr std::size_t kProbeBytes = 4096;
 
 // Every compiled-in format, in probe order.
 const std::vector<const FormatCodec *> &AllFormats();
+// The same by format number.
+const std::vector<const FormatCodec *> &FormatsByNumber();
 
 } // namespace codexa

@@ -41,6 +41,8 @@ std::vector<FrameCommand> MakeCommands()
         { ID_TOOLS_BATCH_CONVERT, A::BatchConvert },
         { ID_HELP_CONTENTS, A::Help },
         { ID_APP_EXIT, A::Exit },
+        { ID_FILE_PROPERTIES, A::Properties },
+        { ID_VIEW_ANIMATION_PAUSE, A::ToggleAnimation },
         { ID_NEXT_PANE, A::NextPane },
         { ID_PREV_PANE, A::PreviousPane },
         { ID_VIEW_TOOLBAR, A::ToggleToolBar },

@@ -26,6 +26,8 @@ enum class FrameAction {
     PreviousPane,
     Undo,
     Redo,
+    Properties,
+    ToggleAnimation,
 };
 
 struct FrameCommand {

@@ -1,5 +1,7 @@
 #include "frame/filefilter.h"
 
+#include "codec/codexa.h"
+
 QStringList FilterListToNameFilters(const QString &filterList)
 {
     QStringList filters;
@@ -42,4 +44,45 @@ QString NameFilterExtension(const QString &nameFilter, const QString &fallback)
     if (extension.isEmpty() || extension.contains(QLatin1Char('*')) || extension.contains(QLatin1Char('?')))
         return fallback;
     return extension;
+}
+
+namespace
+{
+
+QStringList Patterns(const CodexaFormatInfo &info)
+{
+    QStringList patterns;
+    for (const char *const *e = info.extensions; e != nullptr && *e != nullptr; ++e)
+        patterns.append(QLatin1Char('*') + QString::fromLatin1(*e));
+    return patterns;
+}
+
+} // namespace
+
+QStringList ExtraFormatNameFilters(bool forSave)
+{
+    QStringList filters;
+    QStringList all;
+    CodexaFormatInfo info {};
+    for (int i = 0; CodexaFormatAt(i, &info) != 0; ++i) {
+        const QStringList patterns = Patterns(info);
+        if (patterns.isEmpty())
+            continue;
+        if (!forSave)
+            all.append(patterns);
+        if (info.number < CODEXA_CLASSIC_FORMATS || (forSave && info.canWrite == 0))
+            continue;
+        // Saving names the file with the first extension, so the filter offers only that one.
+        const QStringList offered = forSave ? QStringList { patterns.first() } : patterns;
+        filters.append(QStringLiteral("%1 (%2)").arg(
+            QString::fromUtf8(info.description), offered.join(QLatin1Char(' '))));
+    }
+    if (!forSave && !filters.isEmpty())
+        filters.append(QStringLiteral("All pictures (%1)").arg(all.join(QLatin1Char(' '))));
+    return filters;
+}
+
+QStringList PictureNameFilters(const QString &fixedList, bool forSave)
+{
+    return FilterListToNameFilters(fixedList) + ExtraFormatNameFilters(forSave);
 }

@@ -11,3 +11,11 @@ QStringList FilterListToNameFilters(const QString &filterList);
 // The extension a Save dialog appends under nameFilter: that of its only pattern "*.ext"; a
 // filter of several patterns (or none) gives fallback.
 QString NameFilterExtension(const QString &nameFilter, const QString &fallback);
+
+// Name filters for the formats after the nine of the fixed list, from the codec library's
+// registry by format number: one "Description (*.ext ...)" each (writable formats only when
+// forSave), then, for opening, "All pictures (...)" over every readable extension.
+QStringList ExtraFormatNameFilters(bool forSave);
+
+// The fixed list of string 105 followed by ExtraFormatNameFilters.
+QStringList PictureNameFilters(const QString &fixedList, bool forSave);

@@ -5,12 +5,14 @@
 #include "appcore/programfolder.h"
 #include "appcore/recentfilelist.h"
 #include "appcore/shellopen.h"
+#include "dialogs/propertiesdlg.h"
 #include "frame/browserpanes.h"
 #include "frame/dialogfactory.h"
 #include "frame/filefilter.h"
 #include "frame/mainstatusbar.h"
 #include "frame/panefactory.h"
 #include "frame/toolbarex.h"
+#include "paneapi/ianimatedpane.h"
 #include "paneapi/ifolderpane.h"
 #include "paneapi/iimagepane.h"
 #include "paneapi/ithumbpane.h"
@@ -402,6 +404,13 @@ void CMainFrame::Execute(const FrameCommand &command)
         if (IImagePane *image = GetImagePane())
             image->Redo();
         break;
+    case FrameAction::Properties:
+        OnProperties();
+        break;
+    case FrameAction::ToggleAnimation:
+        if (auto *animated = dynamic_cast<IAnimatedPane *>(m_framework.GetWindow(IDV_IMAGE_PANE)))
+            animated->ToggleAnimation();
+        break;
     }
 }
 
@@ -434,7 +443,7 @@ void CMainFrame::OnOpenPicture()
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setNameFilters(FilterListToNameFilters(LoadResString(IDS_FILE_FILTER)));
+    dialog.setNameFilters(PictureNameFilters(LoadResString(IDS_FILE_FILTER), false));
     if (const QString folder = DialogFolder(); !folder.isEmpty())
         dialog.setDirectory(folder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -458,7 +467,7 @@ void CMainFrame::OnSavePictureAs()
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setNameFilters(FilterListToNameFilters(LoadResString(IDS_FILE_FILTER)));
+    dialog.setNameFilters(PictureNameFilters(LoadResString(IDS_FILE_FILTER), true));
     // "jpg" until a filter of one extension is chosen; then that extension.
     dialog.setDefaultSuffix(QStringLiteral("jpg"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
@@ -502,6 +511,16 @@ void CMainFrame::OnBatchConvert()
         return;
     const QString path = folder->GetSelectedPath();
     RunBatchConvertDialog(this, path, path);
+}
+
+void CMainFrame::OnProperties()
+{
+    IThumbPane *thumbs = GetThumbPane();
+    const QString path = thumbs ? thumbs->GetCurrentFile() : QString();
+    if (path.isEmpty())
+        return;
+    CPropertiesDlg dialog(path, this);
+    dialog.exec();
 }
 
 int CMainFrame::OnThumbChosen()

@@ -93,6 +93,7 @@ private:
     void OnSavePictureAs();
     void OnStepPicture(bool next);
     void OnBatchConvert();
+    void OnProperties();
     void OnDestroy();
 
     TVisualFramework m_framework;

@@ -1,28 +1,20 @@
-# One fuzz target per Codexa decoder (a format whose source is not there yet is skipped) and one
-# for the format test. Seeds: the matching test-data folders, the regression inputs and the
-# target's own folder under fuzz/seeds when it has one.
+# One fuzz target per Codexa decoder of this build (the registry's list, CODEXA_FORMAT_NAMES) and
+# one for the format test. Seeds: the format's test-data folders below, the regression inputs and
+# the target's own folder under fuzz/seeds when it has one.
 set(CODEC_FUZZ_DATA ${CMAKE_SOURCE_DIR}/tests/data)
-set(CODEC_FUZZ_FORMATS
-  "jpeg|jpeg"
-  "png|pngsuite"
-  "tiff|tiff"
-  "gif|gif"
-  "bmp|bmpsuite:bmp-extra"
-  "tga|tga"
-  "pcx|pcx"
-  "img|gem-img"
-  "mac|macpaint")
-foreach(entry IN LISTS CODEC_FUZZ_FORMATS)
-  string(REPLACE "|" ";" parts "${entry}")
-  string(REPLACE ":" ";" parts "${parts}")
-  list(GET parts 0 fmt)
-  list(SUBLIST parts 1 -1 folders)
-  if(NOT EXISTS ${CMAKE_SOURCE_DIR}/codec/fmt_${fmt}.cpp)
-    continue()
-  endif()
+set(CODEC_FUZZ_FOLDERS_jpeg jpeg)
+set(CODEC_FUZZ_FOLDERS_png pngsuite)
+set(CODEC_FUZZ_FOLDERS_tiff tiff)
+set(CODEC_FUZZ_FOLDERS_gif gif)
+set(CODEC_FUZZ_FOLDERS_bmp bmpsuite bmp-extra)
+set(CODEC_FUZZ_FOLDERS_tga tga)
+set(CODEC_FUZZ_FOLDERS_pcx pcx)
+set(CODEC_FUZZ_FOLDERS_img gem-img)
+set(CODEC_FUZZ_FOLDERS_mac macpaint)
+foreach(fmt IN LISTS CODEXA_FORMAT_NAMES)
   # Inputs that once broke a decoder seed every decoder.
   set(seeds ${CMAKE_SOURCE_DIR}/tests/data/regressions)
-  foreach(folder IN LISTS folders)
+  foreach(folder IN LISTS CODEC_FUZZ_FOLDERS_${fmt})
     list(APPEND seeds ${CODEC_FUZZ_DATA}/${folder})
   endforeach()
   if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/seeds/fuzz_codec_${fmt})

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #ifndef CODEXA_FUZZ_FORMAT
 #error "CODEXA_FUZZ_FORMAT must name a format"
@@ -31,9 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     using namespace codexa;
     const Bytes bytes { data, size };
     if (std::strcmp(CODEXA_FUZZ_FORMAT, "detect") == 0) {
-        static const char *const kExtensions[]
-            = { "", ".bmp", ".jpg", ".gif", ".tga", ".pcx", ".tif", ".img", ".mac", ".png" };
-        const char *ext = kExtensions[size > 0 ? data[0] % 10 : 0];
+        // The first byte picks the extension: none, or the first one of a registered format.
+        static const std::vector<const char *> kExtensions = [] {
+            std::vector<const char *> list { "" };
+            for (const FormatCodec *f : FormatsByNumber())
+                list.push_back(f->extensions[0]);
+            return list;
+        }();
+        const char *ext = kExtensions[size > 0 ? data[0] % kExtensions.size() : 0];
         DetectFormat(bytes, ext);
         SetPixelLimit(1ll << 22);
         Picture pic;

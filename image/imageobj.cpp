@@ -89,6 +89,16 @@ bool CImageObj::GotoPage(bool forward)
     return LoadPage(next);
 }
 
+bool CImageObj::GotoPageIndex(int page)
+{
+    if (page < 0 || page >= pageCount_ || fileName_.empty())
+        return false;
+    if (!LoadPage(page))
+        return false;
+    currentPage_ = page;
+    return true;
+}
+
 bool CImageObj::Reload()
 {
     std::string path = fileName_;

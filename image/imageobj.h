@@ -25,6 +25,8 @@ public:
     bool Load(std::string path);
     // Next (true) or previous (false) page of the same file.
     bool GotoPage(bool forward);
+    // Page page (0-based) of the same file (animation playback).
+    bool GotoPageIndex(int page);
     // Load of the own file name: discards every edit.
     bool Reload();
     // Reads the shown page from the file again into header and pixels; false (picture unchanged)

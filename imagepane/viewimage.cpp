@@ -81,6 +81,7 @@ CViewImage::CViewImage(QWidget *parent)
     , dialogs_(DefaultImagePaneDialogs())
 {
     setObjectName(QStringLiteral("CViewImage"));
+    animation_ = new CAnimationPlayer(this);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
@@ -139,6 +140,7 @@ void CViewImage::Open(const QString &path)
         return;
     DropSelection();
     history_.Reset();
+    animation_->Stop();
     auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
     if (!fresh || !fresh->Load(path.toStdString())) {
         picture_.reset();
@@ -166,6 +168,7 @@ void CViewImage::Open(const QString &path)
     offset_ = POINT { 0, 0 };
     ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), picture_->Width())), true);
     viewport()->update();
+    StartAnimation(path);
 }
 
 // Replacing the picture's own file with what the picture holds: the other frames of a GIF and the
@@ -287,6 +290,8 @@ bool CViewImage::GotoPage(bool forward)
         modifiedSink_(IsModified());
     const int width = picture_->Width(), height = picture_->Height();
     const bool ok = picture_->GotoPage(forward);
+    if (ok)
+        animation_->Sync(picture_->CurrentPage());
     if (ok) {
         PictureChanged(width, height);
         // Pages of one file may differ in size.

@@ -8,9 +8,11 @@
 #include "image/edithistory.h"
 #include "image/selectionstate.h"
 #include "image/shapetracker.h"
+#include "imagepane/animationplayer.h"
 #include "imagepane/displayform.h"
 #include "imagepane/imagepanedialogs.h"
 #include "imagepane/measureruler.h"
+#include "paneapi/ianimatedpane.h"
 #include "paneapi/iimagepane.h"
 #include "paneapi/panemessage.h"
 
@@ -23,7 +25,7 @@
 
 class CImageObj;
 
-class CViewImage : public QAbstractScrollArea, public IImagePane, private CTrackerView
+class CViewImage : public QAbstractScrollArea, public IImagePane, public IAnimatedPane, private CTrackerView
 {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ public:
     void Fit(int how) override;
     QWidget *Window() override { return this; }
     bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const override;
+    bool ToggleAnimation() override;
+    const CAnimationPlayer &Animation() const { return *animation_; }
 
     // --- the posted messages, with their return values ---
     // wParam = operation code; code 22 takes a View-menu command id in lParam. Returns 0.
@@ -191,6 +195,10 @@ private:
     int mode_ = 0;
     int zoom_;
     std::unique_ptr<CImageObj> picture_;
+    // Shows page of the open file (animation playback; see animationpane.cpp).
+    bool ShowAnimationPage(int page);
+    void StartAnimation(const QString &path);
+    CAnimationPlayer *animation_ = nullptr;
     bool damagedShown_ = false; // the status bar's path carries the damaged-file notice
     POINT offset_ { 0, 0 };
     SIZE total_ { 100, 100 };

@@ -23,6 +23,8 @@ std::vector<PopupResource> MakeMainMenu()
                 { ID_FILE_MRU_FILE1, "Recent Files" },
                 kSeparator,
                 { ID_APP_EXIT, "Exit(&X)" },
+                kSeparator,
+                { ID_FILE_PROPERTIES, "Properties...\tAlt+Enter" },
             } },
         { "Effect(&E)",
             {
@@ -62,6 +64,8 @@ std::vector<PopupResource> MakeMainMenu()
                 kSeparator,
                 { ID_VIEW_TOOLBAR, "Tool Bar(&T)" },
                 { ID_VIEW_STATUS_BAR, "Status Bar(&S)" },
+                kSeparator,
+                { ID_VIEW_ANIMATION_PAUSE, "Pause/Resume Animation\tPause" },
             } },
         { "Help(&H)",
             {
@@ -104,6 +108,9 @@ std::vector<AcceleratorResource> MakeMainAccelerators()
         { QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE },
         { QKeySequence(Qt::Key_F6), ID_NEXT_PANE },
         { QKeySequence(Qt::SHIFT | Qt::Key_F6), ID_PREV_PANE },
+        { QKeySequence(Qt::ALT | Qt::Key_Return), ID_FILE_PROPERTIES },
+        { QKeySequence(Qt::Key_Pause), ID_VIEW_ANIMATION_PAUSE },
+        { QKeySequence(Qt::ALT | Qt::Key_Enter), ID_FILE_PROPERTIES },
     };
 }
 

@@ -134,6 +134,9 @@ constexpr UINT ID_EFFECT_BLACK_WHITE = 32870;
 constexpr UINT ID_EFFECT_GRAY = 32871;
 constexpr UINT ID_EFFECT_NEGATIVE = 32872;
 constexpr UINT ID_EFFECT_RESET = 32873;
+// Later commands.
+constexpr UINT ID_FILE_PROPERTIES = 32900;
+constexpr UINT ID_VIEW_ANIMATION_PAUSE = 32901;
 
 // Framework commands.
 constexpr UINT ID_FILE_NEW = 57600;

@@ -65,6 +65,8 @@ constexpr StringEntry kStrings[] = {
     { ID_EDIT_NEGATIVE, "Negtive" },
     { ID_EDIT_REMOVE_BLACK_EDGE, "Remove Black Edge" },
     { ID_EDIT_IMAGE_SIZE, "Set Image Size" },
+    { ID_FILE_PROPERTIES, "Show the picture file's properties and what the photo says\nProperties" },
+    { ID_VIEW_ANIMATION_PAUSE, "Pause or resume the animation\nPause/Resume Animation" },
     { AFX_IDS_APP_TITLE, "Tarnis Viewer" },
     { AFX_IDS_IDLEMESSAGE, "Ready" },
     { ID_FILE_NEW, "Create a new document\nNew" },

@@ -2,6 +2,9 @@
 //   tarnis-convert IN OUT                 default page of IN to OUT, format by OUT's extension
 //   tarnis-convert --page N IN OUT        page N (0-based)
 //   tarnis-convert --info FILE            prints "width height bitcount pages"
+//   tarnis-convert --formats              one line per format of this build, by number:
+//                                         "NUMBER NAME read|read,write EXTENSIONS MIME-TYPES"
+//                                         (lists comma-separated, extensions without dots)
 //   tarnis-convert --thumb W H IN OUT     the thumbnail of IN fitted into W × H
 //   tarnis-convert --thumb-folder W H [--threads N] FOLDER
 //                                         thumbnails of every picture in FOLDER, kept in memory
@@ -44,7 +47,7 @@ int Fail(const std::string &message)
 int Usage()
 {
     return Fail(
-        "usage: tarnis-convert [--page N] IN OUT | --info FILE | --thumb W H IN OUT | "
+        "usage: tarnis-convert [--page N] IN OUT | --info FILE | --formats | --thumb W H IN OUT | "
         "--thumb-folder W H [--threads N] FOLDER | --batch SRC DST --format EXT "
         "[--size W H --keep-ratio|--same-size] [--overwrite|--rename|--skip] [--threads N] [--reduced-read]"
         " | --help | --version");
@@ -217,6 +220,20 @@ int Batch(const std::vector<std::string> &args)
     return 0;
 }
 
+int Formats()
+{
+    for (const FormatCodec *f : FormatsByNumber()) {
+        std::string extensions, mimes;
+        for (const char *const *e = f->extensions; e != nullptr && *e != nullptr; ++e)
+            extensions += (extensions.empty() ? "" : ",") + std::string(*e + 1);
+        for (const char *const *m = f->mimeTypes; m != nullptr && *m != nullptr; ++m)
+            mimes += (mimes.empty() ? "" : ",") + std::string(*m);
+        std::printf("%d %s %s %s %s\n", f->number, f->name, f->save != nullptr ? "read,write" : "read",
+            extensions.c_str(), mimes.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -234,6 +251,8 @@ int main(int argc, char **argv)
         return 0;
     }
     int a = 0, b = 0;
+    if (cmd == "--formats")
+        return args.size() == 1 ? Formats() : Usage();
     if (cmd == "--info") {
         return args.size() == 2 ? Info(args[1]) : Usage();
     }

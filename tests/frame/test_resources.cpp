@@ -50,4 +50,25 @@ TEST(FileFilterTest, FilterListBecomesNameFilters)
             << odd;
 }
 
+TEST(FileFilterTest, LaterFormatsFollowTheFixedList)
+{
+    const QStringList open = PictureNameFilters(LoadResString(IDS_FILE_FILTER), false);
+    const QStringList save = PictureNameFilters(LoadResString(IDS_FILE_FILTER), true);
+    const QStringList fixed = FilterListToNameFilters(LoadResString(IDS_FILE_FILTER));
+    ASSERT_GT(open.size(), fixed.size());
+    EXPECT_EQ(open.mid(0, fixed.size()), fixed);
+    EXPECT_EQ(save.mid(0, fixed.size()), fixed);
+    const QStringList extraOpen = open.mid(fixed.size()), extraSave = save.mid(fixed.size());
+    EXPECT_TRUE(extraOpen.contains(QStringLiteral("WebP (*.webp)")));
+    EXPECT_TRUE(extraOpen.contains(QStringLiteral("HEIC (*.heic *.heif *.hif)")));
+    EXPECT_TRUE(extraOpen.contains(QStringLiteral("JPEG XL (*.jxl)")));
+    // Opening ends with every readable extension; saving offers only the writable formats.
+    EXPECT_TRUE(extraOpen.last().startsWith(QStringLiteral("All pictures (*.bmp")));
+    EXPECT_TRUE(extraOpen.last().contains(QStringLiteral("*.avif")));
+    EXPECT_EQ(extraSave, (QStringList { QStringLiteral("WebP (*.webp)"), QStringLiteral("AVIF (*.avif)") }));
+    for (const QString &filter : extraSave)
+        EXPECT_NE(NameFilterExtension(filter, QStringLiteral("jpg")), QStringLiteral("jpg"))
+            << filter.toStdString();
+}
+
 } // namespace
