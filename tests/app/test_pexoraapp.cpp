@@ -157,11 +157,12 @@ TEST_F(PexoraAppTest, OpeningAFileShowsThePicture)
     const QString second = WritePicture(m_settings.Path() + u"/second.bmp"_s, 12, 34);
     ASSERT_FALSE(second.isEmpty());
     CPexoraApp app;
-    ASSERT_TRUE(Start(app, first)); // the command line makes the document only
+    ASSERT_TRUE(Start(app, first)); // the command line shows the picture too
     CMainFrame *frame = app.GetMainFrame();
     auto *image = dynamic_cast<CViewImage *>(frame->GetFramework().GetWindow(IDV_IMAGE_PANE));
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(image->Picture(), nullptr);
+    ASSERT_NE(image->Picture(), nullptr);
+    EXPECT_TRUE(frame->OnCommand(ID_FILE_NEW));
     EXPECT_TRUE(frame->OnCommand(ID_FILE_MRU_FILE1));
     ASSERT_NE(image->Picture(), nullptr);
     EXPECT_EQ(image->Picture()->Width(), 30);
