@@ -84,7 +84,8 @@ beside a folder tree, and the chosen picture in a zoomable pane with pages,
 printing, selections, rotation, resizing and tone effects. tarnis-convert
 converts single pictures or whole folders from the command line.
 .
-Formats: BMP, JPEG, GIF, TGA, PCX, TIFF, GEM IMG, MacPaint and PNG.")
+Formats: BMP, JPEG, GIF, TGA, PCX, TIFF, GEM IMG, MacPaint, PNG, WebP, AVIF,
+HEIC and JPEG XL.")
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
