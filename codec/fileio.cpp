@@ -48,7 +48,7 @@ bool WriteAll(int fd, const std::uint8_t *data, std::size_t size)
 
 Status FileBuffer::Read(const char *path, std::size_t maxBytes)
 {
-    size_ = 0;
+    m_size = 0;
     if (path == nullptr || *path == '\0')
         return Status::IoError;
     int fd = OpenRegularFile(path); // never blocks on a FIFO or device
@@ -73,7 +73,7 @@ Status FileBuffer::Read(const char *path, std::size_t maxBytes)
     }
     std::size_t got = 0;
     while (got < want) {
-        ssize_t n = ::read(fd, data_.get() + got, want - got);
+        ssize_t n = ::read(fd, m_data.get() + got, want - got);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -81,7 +81,7 @@ Status FileBuffer::Read(const char *path, std::size_t maxBytes)
         got += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    size_ = got; // a file that shrank meanwhile is read as it is now
+    m_size = got; // a file that shrank meanwhile is read as it is now
     return Status::Ok;
 }
 
@@ -119,7 +119,7 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 
 Status FileBuffer::Read(const char *path, std::size_t maxBytes)
 {
-    size_ = 0;
+    m_size = 0;
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path p(reinterpret_cast<const char8_t *>(path ? path : ""));
@@ -137,8 +137,8 @@ Status FileBuffer::Read(const char *path, std::size_t maxBytes)
         return Status::IoError;
     if (!Reserve(static_cast<std::size_t>(size)))
         return Status::NoMemory;
-    in.read(reinterpret_cast<char *>(data_.get()), static_cast<std::streamsize>(size));
-    size_ = static_cast<std::size_t>(in.gcount());
+    in.read(reinterpret_cast<char *>(m_data.get()), static_cast<std::streamsize>(size));
+    m_size = static_cast<std::size_t>(in.gcount());
     return Status::Ok;
 }
 
@@ -174,20 +174,20 @@ Status WriteFileAtomically(const std::string &path, Bytes data)
 
 bool FileBuffer::Reserve(std::size_t n)
 {
-    if (n <= capacity_)
+    if (n <= m_capacity)
         return true;
     std::size_t grown = n + n / 4;
-    data_.reset(new (std::nothrow) std::uint8_t[grown]);
-    capacity_ = data_ ? grown : 0;
-    return data_ != nullptr;
+    m_data.reset(new (std::nothrow) std::uint8_t[grown]);
+    m_capacity = m_data ? grown : 0;
+    return m_data != nullptr;
 }
 
 void FileBuffer::Trim(std::size_t keep)
 {
-    if (capacity_ > keep) {
-        data_.reset();
-        capacity_ = 0;
-        size_ = 0;
+    if (m_capacity > keep) {
+        m_data.reset();
+        m_capacity = 0;
+        m_size = 0;
     }
 }
 

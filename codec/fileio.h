@@ -18,15 +18,15 @@ public:
     // Reads at most maxBytes (0 = the whole file) of a regular file. IoError when it cannot be
     // read, TooLarge over 2 GiB.
     Status Read(const char *path, std::size_t maxBytes = 0);
-    Bytes bytes() const { return Bytes { data_.get(), size_ }; }
+    Bytes bytes() const { return Bytes { m_data.get(), m_size }; }
     // Gives the block back when it is larger than keep bytes.
     void Trim(std::size_t keep);
 
 private:
     bool Reserve(std::size_t n);
-    std::unique_ptr<std::uint8_t[]> data_;
-    std::size_t capacity_ = 0;
-    std::size_t size_ = 0;
+    std::unique_ptr<std::uint8_t[]> m_data;
+    std::size_t m_capacity = 0;
+    std::size_t m_size = 0;
 };
 
 // Writes data to a new file in path's folder, flushes it to disk and renames it over path, so that

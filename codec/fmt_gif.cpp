@@ -393,19 +393,19 @@ public:
     void Add(std::uint32_t colour, int index)
     {
         std::uint32_t h = Hash(colour);
-        while (keys_[h] != 0 && keys_[h] != colour)
+        while (m_keys[h] != 0 && m_keys[h] != colour)
             h = (h + 1) & (kSlots - 1);
-        if (keys_[h] == 0) {
-            keys_[h] = colour;
-            values_[h] = static_cast<std::int16_t>(index);
+        if (m_keys[h] == 0) {
+            m_keys[h] = colour;
+            m_values[h] = static_cast<std::int16_t>(index);
         }
     }
     int Find(std::uint32_t colour) const
     {
         std::uint32_t h = Hash(colour);
-        while (keys_[h] != 0) {
-            if (keys_[h] == colour)
-                return values_[h];
+        while (m_keys[h] != 0) {
+            if (m_keys[h] == colour)
+                return m_values[h];
             h = (h + 1) & (kSlots - 1);
         }
         return -1;
@@ -414,8 +414,8 @@ public:
 private:
     static constexpr std::uint32_t kSlots = 1024;
     static std::uint32_t Hash(std::uint32_t c) { return (c * 2654435761u) >> 22; }
-    std::uint32_t keys_[kSlots] = {}; // 0 is free: every stored colour has alpha 0xFF
-    std::int16_t values_[kSlots] = {};
+    std::uint32_t m_keys[kSlots] = {}; // 0 is free: every stored colour has alpha 0xFF
+    std::int16_t m_values[kSlots] = {};
 };
 
 // Palette form of the rendered canvas, when one colour table served every frame and a white

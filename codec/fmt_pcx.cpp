@@ -107,51 +107,51 @@ class LineSource
 {
 public:
     LineSource(Bytes file, bool rle)
-        : data_(file.data + kHeaderSize)
-        , size_(file.size - kHeaderSize)
-        , rle_(rle)
+        : m_data(file.data + kHeaderSize)
+        , m_size(file.size - kHeaderSize)
+        , m_rle(rle)
     {
     }
 
     bool Next(std::uint8_t *line, std::size_t size)
     {
-        if (!rle_) {
-            if (size_ - pos_ < size)
+        if (!m_rle) {
+            if (m_size - m_pos < size)
                 return false;
-            std::memcpy(line, data_ + pos_, size);
-            pos_ += size;
+            std::memcpy(line, m_data + m_pos, size);
+            m_pos += size;
             return true;
         }
         std::size_t done = 0;
         while (done < size) {
-            if (pending_ > 0) {
-                std::size_t n = std::min(pending_, size - done);
-                std::memset(line + done, value_, n);
+            if (m_pending > 0) {
+                std::size_t n = std::min(m_pending, size - done);
+                std::memset(line + done, m_value, n);
                 done += n;
-                pending_ -= n;
+                m_pending -= n;
                 continue;
             }
             // Literal bytes go straight through until the next run.
-            while (done < size && pos_ < size_ && data_[pos_] < 0xC0)
-                line[done++] = data_[pos_++];
+            while (done < size && m_pos < m_size && m_data[m_pos] < 0xC0)
+                line[done++] = m_data[m_pos++];
             if (done == size)
                 break;
-            if (size_ - pos_ < 2)
+            if (m_size - m_pos < 2)
                 return false;
-            pending_ = data_[pos_] & 0x3F;
-            value_ = data_[pos_ + 1];
-            pos_ += 2;
+            m_pending = m_data[m_pos] & 0x3F;
+            m_value = m_data[m_pos + 1];
+            m_pos += 2;
         }
         return true;
     }
 
 private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-    bool rle_;
-    std::size_t pending_ = 0;
-    std::uint8_t value_ = 0;
+    const std::uint8_t *m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+    bool m_rle;
+    std::size_t m_pending = 0;
+    std::uint8_t m_value = 0;
 };
 
 void SetColour(Picture &pic, int i, const std::uint8_t *rgb)

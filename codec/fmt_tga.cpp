@@ -131,17 +131,17 @@ class RowSource
 {
 public:
     RowSource(Bytes data, const Header &h)
-        : in_(data)
-        , bpp_(h.bytesPerPixel())
-        , rle_(h.rle())
+        : m_in(data)
+        , m_bpp(h.bytesPerPixel())
+        , m_rle(h.rle())
     {
     }
 
     bool Next(std::uint8_t *row, int width)
     {
-        std::size_t need = std::size_t(width) * bpp_;
-        if (!rle_) {
-            const std::uint8_t *src = in_.Take(need);
+        std::size_t need = std::size_t(width) * m_bpp;
+        if (!m_rle) {
+            const std::uint8_t *src = m_in.Take(need);
             if (src == nullptr)
                 return false;
             std::memcpy(row, src, need);
@@ -149,47 +149,47 @@ public:
         }
         int x = 0;
         while (x < width) {
-            if (left_ == 0) {
-                if (in_.remaining() == 0)
+            if (m_left == 0) {
+                if (m_in.remaining() == 0)
                     return false;
-                unsigned head = in_.U8();
-                left_ = static_cast<int>(head & 0x7F) + 1;
-                repeat_ = (head & 0x80) != 0;
-                if (repeat_) {
-                    const std::uint8_t *v = in_.Take(bpp_);
+                unsigned head = m_in.U8();
+                m_left = static_cast<int>(head & 0x7F) + 1;
+                m_repeat = (head & 0x80) != 0;
+                if (m_repeat) {
+                    const std::uint8_t *v = m_in.Take(m_bpp);
                     if (v == nullptr)
                         return false;
-                    std::memcpy(value_, v, bpp_);
+                    std::memcpy(m_value, v, m_bpp);
                 }
             }
-            int n = std::min(left_, width - x);
-            std::uint8_t *dst = row + std::size_t(x) * bpp_;
-            if (repeat_) {
-                if (bpp_ == 1) {
-                    std::memset(dst, value_[0], std::size_t(n));
+            int n = std::min(m_left, width - x);
+            std::uint8_t *dst = row + std::size_t(x) * m_bpp;
+            if (m_repeat) {
+                if (m_bpp == 1) {
+                    std::memset(dst, m_value[0], std::size_t(n));
                 } else {
                     for (int i = 0; i < n; ++i)
-                        std::memcpy(dst + std::size_t(i) * bpp_, value_, bpp_);
+                        std::memcpy(dst + std::size_t(i) * m_bpp, m_value, m_bpp);
                 }
             } else {
-                const std::uint8_t *src = in_.Take(std::size_t(n) * bpp_);
+                const std::uint8_t *src = m_in.Take(std::size_t(n) * m_bpp);
                 if (src == nullptr)
                     return false;
-                std::memcpy(dst, src, std::size_t(n) * bpp_);
+                std::memcpy(dst, src, std::size_t(n) * m_bpp);
             }
             x += n;
-            left_ -= n;
+            m_left -= n;
         }
         return true;
     }
 
 private:
-    Reader in_;
-    unsigned bpp_;
-    bool rle_;
-    int left_ = 0;
-    bool repeat_ = false;
-    std::uint8_t value_[4] = {};
+    Reader m_in;
+    unsigned m_bpp;
+    bool m_rle;
+    int m_left = 0;
+    bool m_repeat = false;
+    std::uint8_t m_value[4] = {};
 };
 
 // Extension-area attribute type (3 alpha, 4 premultiplied), or -1 without a 2.0 footer.

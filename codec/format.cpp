@@ -37,34 +37,34 @@ const char *StatusText(Status status)
 
 bool Reader::Seek(std::size_t pos)
 {
-    if (pos > bytes_.size) {
-        ok_ = false;
+    if (pos > m_bytes.size) {
+        m_ok = false;
         return false;
     }
-    pos_ = pos;
+    m_pos = pos;
     return true;
 }
 
 bool Reader::Skip(std::size_t n)
 {
     if (n > remaining()) {
-        pos_ = bytes_.size;
-        ok_ = false;
+        m_pos = m_bytes.size;
+        m_ok = false;
         return false;
     }
-    pos_ += n;
+    m_pos += n;
     return true;
 }
 
 const std::uint8_t *Reader::Take(std::size_t n)
 {
     if (n > remaining()) {
-        pos_ = bytes_.size;
-        ok_ = false;
+        m_pos = m_bytes.size;
+        m_ok = false;
         return nullptr;
     }
-    const std::uint8_t *p = bytes_.data + pos_;
-    pos_ += n;
+    const std::uint8_t *p = m_bytes.data + m_pos;
+    m_pos += n;
     return p;
 }
 
@@ -180,7 +180,7 @@ Picture::Picture(Picture &&other) noexcept
     : info(other.info)
     , bits(other.bits)
     , damaged(other.damaged)
-    , stride_(other.stride_)
+    , m_stride(other.m_stride)
 {
     other.bits = nullptr;
 }
@@ -192,7 +192,7 @@ Picture &Picture::operator=(Picture &&other) noexcept
         info = other.info;
         bits = std::exchange(other.bits, nullptr);
         damaged = other.damaged;
-        stride_ = other.stride_;
+        m_stride = other.m_stride;
     }
     return *this;
 }
@@ -207,7 +207,7 @@ void Picture::Reset()
     GlobalFree(bits);
     bits = nullptr;
     damaged = false;
-    stride_ = 0;
+    m_stride = 0;
 }
 
 Status Picture::Create(int width, int height, int bitCount, int paletteSize)
@@ -228,7 +228,7 @@ Status Picture::Create(int width, int height, int bitCount, int paletteSize)
     bits = GlobalAlloc(GPTR, size);
     if (bits == nullptr)
         return Status::NoMemory;
-    stride_ = static_cast<std::size_t>(DibStride(width, bitCount));
+    m_stride = static_cast<std::size_t>(DibStride(width, bitCount));
     return Status::Ok;
 }
 
@@ -244,7 +244,7 @@ Status Picture::Recreate(int width, int height, int bitCount, int paletteSize)
     DibInitHeader(info, width, height, bitCount);
     if (bitCount <= 8 && paletteSize > 0 && paletteSize < (1 << bitCount))
         info.bmiHeader.biClrUsed = static_cast<DWORD>(paletteSize);
-    stride_ = static_cast<std::size_t>(DibStride(width, bitCount));
+    m_stride = static_cast<std::size_t>(DibStride(width, bitCount));
     return Status::Ok;
 }
 
@@ -261,7 +261,7 @@ void Picture::Release(HGLOBAL *outBits, void *info1064)
     *outBits = bits;
     bits = nullptr;
     damaged = false;
-    stride_ = 0;
+    m_stride = 0;
 }
 
 bool Picture::Adopt(const void *info1064, HGLOBAL pixels)
@@ -277,7 +277,7 @@ bool Picture::Adopt(const void *info1064, HGLOBAL pixels)
     std::memset(&info, 0, sizeof info);
     std::memcpy(&info, info1064, DibHeaderBytes(*h));
     bits = pixels;
-    stride_ = static_cast<std::size_t>(DibStride(h->biWidth, depth));
+    m_stride = static_cast<std::size_t>(DibStride(h->biWidth, depth));
     return true;
 }
 

@@ -39,13 +39,13 @@ class Reader
 {
 public:
     explicit Reader(Bytes b)
-        : bytes_(b)
+        : m_bytes(b)
     {
     }
-    std::size_t pos() const { return pos_; }
-    std::size_t size() const { return bytes_.size; }
-    std::size_t remaining() const { return pos_ < bytes_.size ? bytes_.size - pos_ : 0; }
-    bool ok() const { return ok_; }
+    std::size_t pos() const { return m_pos; }
+    std::size_t size() const { return m_bytes.size; }
+    std::size_t remaining() const { return m_pos < m_bytes.size ? m_bytes.size - m_pos : 0; }
+    bool ok() const { return m_ok; }
     bool Seek(std::size_t pos);
     bool Skip(std::size_t n);
     std::uint8_t U8();
@@ -57,9 +57,9 @@ public:
     const std::uint8_t *Take(std::size_t n);
 
 private:
-    Bytes bytes_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
+    Bytes m_bytes;
+    std::size_t m_pos = 0;
+    bool m_ok = true;
 };
 
 // Largest width × height a decoder accepts: the process's limit (CodexaSetPixelLimit), lowered
@@ -115,12 +115,12 @@ public:
     int width() const { return info.bmiHeader.biWidth; }
     int height() const { return info.bmiHeader.biHeight; }
     int bitCount() const { return info.bmiHeader.biBitCount; }
-    std::size_t stride() const { return stride_; }
+    std::size_t stride() const { return m_stride; }
     std::uint8_t *pixels() { return static_cast<std::uint8_t *>(bits); }
     // Row y counted from the top of the picture.
     std::uint8_t *RowFromTop(int y)
     {
-        return pixels() + static_cast<std::size_t>(height() - 1 - y) * stride_;
+        return pixels() + static_cast<std::size_t>(height() - 1 - y) * m_stride;
     }
     void SetResolution(LONG xPelsPerMeter, LONG yPelsPerMeter);
 
@@ -139,7 +139,7 @@ public:
     bool damaged = false;
 
 private:
-    std::size_t stride_ = 0;
+    std::size_t m_stride = 0;
 };
 
 // A read-only view of the caller's picture for saving and resampling.

@@ -76,10 +76,10 @@ class ByteWriter
 {
 public:
     explicit ByteWriter(std::vector<std::uint8_t> &out)
-        : out_(out)
+        : m_out(out)
     {
     }
-    void U8(unsigned v) { out_.push_back(static_cast<std::uint8_t>(v)); }
+    void U8(unsigned v) { m_out.push_back(static_cast<std::uint8_t>(v)); }
     void U16LE(unsigned v)
     {
         U8(v & 0xFF);
@@ -103,13 +103,13 @@ public:
     void Bytes(const void *data, std::size_t n)
     {
         auto *p = static_cast<const std::uint8_t *>(data);
-        out_.insert(out_.end(), p, p + n);
+        m_out.insert(m_out.end(), p, p + n);
     }
-    void Fill(unsigned v, std::size_t n) { out_.insert(out_.end(), n, static_cast<std::uint8_t>(v)); }
-    std::size_t size() const { return out_.size(); }
+    void Fill(unsigned v, std::size_t n) { m_out.insert(m_out.end(), n, static_cast<std::uint8_t>(v)); }
+    std::size_t size() const { return m_out.size(); }
 
 private:
-    std::vector<std::uint8_t> &out_;
+    std::vector<std::uint8_t> &m_out;
 };
 
 } // namespace codexa

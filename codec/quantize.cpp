@@ -22,40 +22,40 @@ class ColourSet
 {
 public:
     explicit ColourSet(int limit)
-        : limit_(limit)
+        : m_limit(limit)
     {
-        keys_.fill(kEmpty);
+        m_keys.fill(kEmpty);
     }
     // Index of the colour, adding it when new; -1 once more than `limit` colours were seen.
     int Insert(std::uint32_t c)
     {
         std::uint32_t h = (c * 2654435761u) >> (32 - kBits);
         while (true) {
-            if (keys_[h] == c)
-                return values_[h];
-            if (keys_[h] == kEmpty) {
-                if (count_ >= limit_)
+            if (m_keys[h] == c)
+                return m_values[h];
+            if (m_keys[h] == kEmpty) {
+                if (m_count >= m_limit)
                     return -1;
-                keys_[h] = c;
-                values_[h] = static_cast<std::uint16_t>(count_);
-                colours_[static_cast<std::size_t>(count_)] = c;
-                return count_++;
+                m_keys[h] = c;
+                m_values[h] = static_cast<std::uint16_t>(m_count);
+                m_colours[static_cast<std::size_t>(m_count)] = c;
+                return m_count++;
             }
             h = (h + 1) & (kSize - 1);
         }
     }
-    int count() const { return count_; }
-    std::uint32_t colour(int i) const { return colours_[static_cast<std::size_t>(i)]; }
+    int count() const { return m_count; }
+    std::uint32_t colour(int i) const { return m_colours[static_cast<std::size_t>(i)]; }
 
 private:
     static constexpr int kBits = 10;
     static constexpr std::uint32_t kSize = 1u << kBits;
     static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    std::array<std::uint32_t, kSize> keys_;
-    std::array<std::uint16_t, kSize> values_ {};
-    std::array<std::uint32_t, 256> colours_ {};
-    int count_ = 0;
-    int limit_;
+    std::array<std::uint32_t, kSize> m_keys;
+    std::array<std::uint16_t, kSize> m_values {};
+    std::array<std::uint32_t, 256> m_colours {};
+    int m_count = 0;
+    int m_limit;
 };
 
 struct Box {

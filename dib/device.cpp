@@ -68,8 +68,8 @@ class NearestColour
 {
 public:
     NearestColour(const RGBQUAD *colours, int count)
-        : colours_(colours)
-        , count_(count)
+        : m_colours(colours)
+        , m_count(count)
     {
     }
 
@@ -77,31 +77,31 @@ public:
     {
         c |= 0xFF000000u;
         const std::size_t slot = ((c * 2654435761u) >> 20) & (kSlots - 1);
-        if (keys_[slot] == c)
-            return values_[slot];
+        if (m_keys[slot] == c)
+            return m_values[slot];
         const int r = qRed(c), g = qGreen(c), b = qBlue(c);
         int best = 0;
         int bestDistance = 1 << 30;
-        for (int i = 0; i < count_; ++i) {
-            const int dr = r - colours_[i].rgbRed, dg = g - colours_[i].rgbGreen,
-                      db = b - colours_[i].rgbBlue;
+        for (int i = 0; i < m_count; ++i) {
+            const int dr = r - m_colours[i].rgbRed, dg = g - m_colours[i].rgbGreen,
+                      db = b - m_colours[i].rgbBlue;
             const int d = dr * dr + dg * dg + db * db;
             if (d < bestDistance) {
                 bestDistance = d;
                 best = i;
             }
         }
-        keys_[slot] = c;
-        values_[slot] = static_cast<BYTE>(best);
+        m_keys[slot] = c;
+        m_values[slot] = static_cast<BYTE>(best);
         return best;
     }
 
 private:
     static constexpr std::size_t kSlots = 4096;
-    const RGBQUAD *colours_;
-    int count_;
-    QRgb keys_[kSlots] = {}; // 0 never matches: keys carry an opaque alpha
-    BYTE values_[kSlots] = {};
+    const RGBQUAD *m_colours;
+    int m_count;
+    QRgb m_keys[kSlots] = {}; // 0 never matches: keys carry an opaque alpha
+    BYTE m_values[kSlots] = {};
 };
 
 // The bitmap as a picture of bitCount bits: a standard header (resolutions 3780) with its palette

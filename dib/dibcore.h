@@ -54,38 +54,38 @@ class Block
 public:
     Block() = default;
     explicit Block(std::size_t bytes)
-        : h_(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
+        : m_h(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
     {
     }
-    ~Block() { GlobalFree(h_); }
+    ~Block() { GlobalFree(m_h); }
     Block(const Block &) = delete;
     Block &operator=(const Block &) = delete;
     Block(Block &&o) noexcept
-        : h_(o.h_)
+        : m_h(o.m_h)
     {
-        o.h_ = nullptr;
+        o.m_h = nullptr;
     }
     Block &operator=(Block &&o) noexcept
     {
         if (this != &o) {
-            GlobalFree(h_);
-            h_ = o.h_;
-            o.h_ = nullptr;
+            GlobalFree(m_h);
+            m_h = o.m_h;
+            o.m_h = nullptr;
         }
         return *this;
     }
-    explicit operator bool() const { return h_ != nullptr; }
-    BYTE *data() const { return static_cast<BYTE *>(h_); }
-    HGLOBAL get() const { return h_; }
+    explicit operator bool() const { return m_h != nullptr; }
+    BYTE *data() const { return static_cast<BYTE *>(m_h); }
+    HGLOBAL get() const { return m_h; }
     HGLOBAL release()
     {
-        HGLOBAL h = h_;
-        h_ = nullptr;
+        HGLOBAL h = m_h;
+        m_h = nullptr;
         return h;
     }
 
 private:
-    HGLOBAL h_ = nullptr;
+    HGLOBAL m_h = nullptr;
 };
 
 // Frees the caller's old pixel block and stores the new one.

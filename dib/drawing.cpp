@@ -24,18 +24,18 @@ public:
         if (dc == nullptr)
             return;
         if (dc->painter != nullptr && dc->painter->isActive()) {
-            painter_ = dc->painter;
+            m_painter = dc->painter;
         } else if (dc->device != nullptr && !dc->device->paintingActive()) {
-            own_.emplace();
-            if (own_->begin(dc->device))
-                painter_ = &*own_;
+            m_own.emplace();
+            if (m_own->begin(dc->device))
+                m_painter = &*m_own;
         }
     }
-    QPainter *get() const { return painter_; }
+    QPainter *get() const { return m_painter; }
 
 private:
-    std::optional<QPainter> own_;
-    QPainter *painter_ = nullptr;
+    std::optional<QPainter> m_own;
+    QPainter *m_painter = nullptr;
 };
 
 // The device's area in logical coordinates (what tiles can reach), grown by a pixel.

@@ -10,8 +10,8 @@ namespace dib
 
 Source24::~Source24()
 {
-    GlobalFree(ownBits_);
-    DeleteInfo(ownInfo_);
+    GlobalFree(m_ownBits);
+    DeleteInfo(m_ownInfo);
 }
 
 bool Source24::Load(HGLOBAL *bits, BITMAPINFO **info, Block *copy)
@@ -23,10 +23,11 @@ bool Source24::Load(HGLOBAL *bits, BITMAPINFO **info, Block *copy)
         header = (*info)->bmiHeader;
         pixels = static_cast<const BYTE *>(*bits);
     } else {
-        if (!DuplicateDibData(&ownBits_, &ownInfo_, *bits, *info) || !AnyConvertTo24Bit(&ownBits_, &ownInfo_))
+        if (!DuplicateDibData(&m_ownBits, &m_ownInfo, *bits, *info)
+            || !AnyConvertTo24Bit(&m_ownBits, &m_ownInfo))
             return false;
-        header = ownInfo_->bmiHeader;
-        pixels = static_cast<const BYTE *>(ownBits_);
+        header = m_ownInfo->bmiHeader;
+        pixels = static_cast<const BYTE *>(m_ownBits);
     }
     width = header.biWidth;
     height = header.biHeight;

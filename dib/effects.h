@@ -28,8 +28,8 @@ public:
     const BYTE *Row(int y) const { return pixels + std::size_t(y) * stride; }
 
 private:
-    HGLOBAL ownBits_ = nullptr;
-    BITMAPINFO *ownInfo_ = nullptr;
+    HGLOBAL m_ownBits = nullptr;
+    BITMAPINFO *m_ownInfo = nullptr;
 };
 
 // Replaces the caller's pair with a width × height 24-bit block; the header (from the source) is

@@ -21,8 +21,8 @@ namespace dib::filt
 
 Rgb24::~Rgb24()
 {
-    GlobalFree(convBits_);
-    DeleteInfo(convInfo_);
+    GlobalFree(m_convBits);
+    DeleteInfo(m_convInfo);
 }
 
 bool Rgb24::Open(HGLOBAL *bits, BITMAPINFO **info)
@@ -39,27 +39,27 @@ bool Rgb24::Open(HGLOBAL *bits, BITMAPINFO **info)
         std::memcpy(copyInfo.get(), *info,
             sizeof(BITMAPINFOHEADER) + 4 * std::size_t(PaletteCount((*info)->bmiHeader)));
         std::memcpy(copyBits.data(), *bits, GlobalSize(*bits));
-        convInfo_ = copyInfo.release();
-        convBits_ = copyBits.release();
-        if (!AnyConvertTo24Bit(&convBits_, &convInfo_))
+        m_convInfo = copyInfo.release();
+        m_convBits = copyBits.release();
+        if (!AnyConvertTo24Bit(&m_convBits, &m_convInfo))
             return false;
-        if (!DibShapeOf(convInfo_->bmiHeader, shape))
+        if (!DibShapeOf(m_convInfo->bmiHeader, shape))
             return false;
     }
     width = shape.width;
     height = shape.height;
     stride = shape.stride;
     size = shape.size;
-    data_ = static_cast<BYTE *>(convBits_ != nullptr ? convBits_ : *bits);
+    m_data = static_cast<BYTE *>(m_convBits != nullptr ? m_convBits : *bits);
     return true;
 }
 
 void Rgb24::Commit(HGLOBAL *bits, BITMAPINFO **info, Block *block)
 {
     BITMAPINFOHEADER &h = (*info)->bmiHeader;
-    if (convInfo_ != nullptr) {
-        h.biXPelsPerMeter = convInfo_->bmiHeader.biXPelsPerMeter;
-        h.biYPelsPerMeter = convInfo_->bmiHeader.biYPelsPerMeter;
+    if (m_convInfo != nullptr) {
+        h.biXPelsPerMeter = m_convInfo->bmiHeader.biXPelsPerMeter;
+        h.biYPelsPerMeter = m_convInfo->bmiHeader.biYPelsPerMeter;
     }
     h.biWidth = width;
     h.biHeight = height;
@@ -68,12 +68,12 @@ void Rgb24::Commit(HGLOBAL *bits, BITMAPINFO **info, Block *block)
     h.biClrUsed = 0;
     if (block != nullptr) {
         StoreBits(bits, *block);
-    } else if (convBits_ != nullptr) {
+    } else if (m_convBits != nullptr) {
         GlobalFree(*bits);
-        *bits = convBits_;
-        convBits_ = nullptr;
+        *bits = m_convBits;
+        m_convBits = nullptr;
     }
-    data_ = nullptr;
+    m_data = nullptr;
 }
 
 namespace

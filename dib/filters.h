@@ -22,10 +22,10 @@ public:
     // False for a refused pair or when the conversion runs out of memory.
     bool Open(HGLOBAL *bits, BITMAPINFO **info);
 
-    BYTE *data() const { return data_; }
-    BYTE *row(int y) const { return data_ + std::size_t(y) * stride; }
+    BYTE *data() const { return m_data; }
+    BYTE *row(int y) const { return m_data + std::size_t(y) * stride; }
     // Whether data() is the caller's own block (writing to it changes the caller's picture).
-    bool InPlace() const { return convBits_ == nullptr; }
+    bool InPlace() const { return m_convBits == nullptr; }
 
     // Stores the result: `block` (24-bit, this size) when given, else the pixels worked on. The
     // header becomes that of the 24-bit picture (its palette bytes are kept).
@@ -37,9 +37,9 @@ public:
     std::size_t size = 0;
 
 private:
-    BYTE *data_ = nullptr;
-    HGLOBAL convBits_ = nullptr;
-    BITMAPINFO *convInfo_ = nullptr;
+    BYTE *m_data = nullptr;
+    HGLOBAL m_convBits = nullptr;
+    BITMAPINFO *m_convInfo = nullptr;
 };
 
 // Grey value with the BT.601 weights, rounded: trunc(0.299 R + 0.587 G + 0.114 B + 0.5).

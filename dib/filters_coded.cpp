@@ -265,8 +265,8 @@ public:
     explicit FogTexture(std::int64_t size)
     {
         for (int o = 0; o < kOctaves; ++o) {
-            cells_[o] = std::max<std::int64_t>(1, size >> (2 + o));
-            across_[o] = static_cast<int>(size / cells_[o]);
+            m_cells[o] = std::max<std::int64_t>(1, size >> (2 + o));
+            m_across[o] = static_cast<int>(size / m_cells[o]);
         }
     }
 
@@ -274,8 +274,8 @@ public:
     {
         double total = 0;
         for (int o = 0; o < kOctaves; ++o) {
-            const std::int64_t cell = cells_[o];
-            const int n = across_[o];
+            const std::int64_t cell = m_cells[o];
+            const int n = m_across[o];
             const int i = static_cast<int>(u / cell), j = static_cast<int>(v / cell);
             const double fx = double(u % cell) / double(cell), fy = double(v % cell) / double(cell);
             const int i1 = (i + 1) % n, j1 = (j + 1) % n;
@@ -300,8 +300,8 @@ private:
         return static_cast<int>(h & 255);
     }
 
-    std::int64_t cells_[kOctaves] = {};
-    int across_[kOctaves] = {};
+    std::int64_t m_cells[kOctaves] = {};
+    int m_across[kOctaves] = {};
 };
 
 // Weight of the fog over the picture: m = (t - p) / 255, 0 when negative, at most 1.

@@ -217,9 +217,9 @@ __attribute__((target("avx2"))) int MedianRowAvx2(
                 p8 = k[8];
 #define DIB_ORDER(a, b)                                                                                      \
     do {                                                                                                     \
-        const __m256i lo_ = _mm256_min_epu8(a, b);                                                           \
+        const __m256i m_lo = _mm256_min_epu8(a, b);                                                          \
         b = _mm256_max_epu8(a, b);                                                                           \
-        a = lo_;                                                                                             \
+        a = m_lo;                                                                                            \
     } while (0)
         DIB_ORDER(p1, p2);
         DIB_ORDER(p4, p5);

@@ -13,8 +13,8 @@ namespace dib
 
 Private24::~Private24()
 {
-    GlobalFree(bits_);
-    DeleteInfo(info_);
+    GlobalFree(m_bits);
+    DeleteInfo(m_info);
 }
 
 bool BlockHolds(const void *bits, std::size_t bytes)
@@ -29,17 +29,17 @@ bool Private24::Make(const void *bits, const BITMAPINFO *info)
     if (bits == nullptr || info == nullptr || !CheckPicture(info->bmiHeader, src)
         || !BlockHolds(bits, src.size))
         return false;
-    if (!DuplicateDibData(&bits_, &info_, bits, info) || !AnyConvertTo24Bit(&bits_, &info_))
+    if (!DuplicateDibData(&m_bits, &m_info, bits, info) || !AnyConvertTo24Bit(&m_bits, &m_info))
         return false;
-    return CheckPicture(info_->bmiHeader, shape_);
+    return CheckPicture(m_info->bmiHeader, m_shape);
 }
 
 void Private24::Commit(HGLOBAL *bits, BITMAPINFO **info)
 {
-    (*info)->bmiHeader = info_->bmiHeader;
+    (*info)->bmiHeader = m_info->bmiHeader;
     GlobalFree(*bits);
-    *bits = bits_;
-    bits_ = nullptr;
+    *bits = m_bits;
+    m_bits = nullptr;
 }
 
 namespace

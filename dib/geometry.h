@@ -22,16 +22,16 @@ public:
 
     // False for an invalid picture, a pixel block of ours too small for its header, or no memory.
     bool Make(const void *bits, const BITMAPINFO *info);
-    BYTE *data() const { return static_cast<BYTE *>(bits_); }
-    const Shape &shape() const { return shape_; }
+    BYTE *data() const { return static_cast<BYTE *>(m_bits); }
+    const Shape &shape() const { return m_shape; }
     // Frees the caller's old pixel block and stores ours; the caller's header takes our header
     // fields in place (its palette bytes stay).
     void Commit(HGLOBAL *bits, BITMAPINFO **info);
 
 private:
-    HGLOBAL bits_ = nullptr;
-    BITMAPINFO *info_ = nullptr;
-    Shape shape_;
+    HGLOBAL m_bits = nullptr;
+    BITMAPINFO *m_info = nullptr;
+    Shape m_shape;
 };
 
 // Whether a pixel block (from GlobalAlloc, as callers are told) holds `bytes`. A block whose size

@@ -20,11 +20,11 @@ class Input
 {
 public:
     Input(const std::uint8_t *data, std::size_t size)
-        : data_(data)
-        , size_(size)
+        : m_data(data)
+        , m_size(size)
     {
     }
-    std::uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
     int Int(int lo, int hi) // lo ... hi
     {
         const std::uint32_t v
@@ -45,13 +45,13 @@ public:
             return Int(1, 48);
         }
     }
-    std::size_t Left() const { return size_ - std::min(pos_, size_); }
-    const std::uint8_t *Rest() const { return data_ + std::min(pos_, size_); }
+    std::size_t Left() const { return m_size - std::min(m_pos, m_size); }
+    const std::uint8_t *Rest() const { return m_data + std::min(m_pos, m_size); }
 
 private:
-    const std::uint8_t *data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const std::uint8_t *m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
 };
 
 // A caller's pair, freed the way callers are told to.

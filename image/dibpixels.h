@@ -62,17 +62,17 @@ class ScratchBlock
 {
 public:
     explicit ScratchBlock(std::size_t bytes)
-        : block_(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
+        : m_block(bytes ? GlobalAlloc(GPTR, bytes) : nullptr)
     {
     }
-    ~ScratchBlock() { GlobalFree(block_); }
+    ~ScratchBlock() { GlobalFree(m_block); }
     ScratchBlock(const ScratchBlock &) = delete;
     ScratchBlock &operator=(const ScratchBlock &) = delete;
-    bool ok() const { return block_ != nullptr; }
-    template <class T> T *as() const { return static_cast<T *>(block_); }
+    bool ok() const { return m_block != nullptr; }
+    template <class T> T *as() const { return static_cast<T *>(m_block); }
 
 private:
-    HGLOBAL block_;
+    HGLOBAL m_block;
 };
 
 // A picture made by an edit: its header (40 bytes plus palette) and its new pixel block. The

@@ -6,63 +6,63 @@ bool CEditHistory::Run(CImageObj &picture, std::unique_ptr<CEditOp> op)
 {
     if (!op || !op->Apply(picture))
         return false;
-    steps_.resize(done_);
-    if (savedAt_ > done_)
-        savedReachable_ = false;
-    steps_.push_back(std::move(op));
-    done_ = steps_.size();
-    while (steps_.size() > 1 && Bytes() > budget_)
+    m_steps.resize(m_done);
+    if (m_savedAt > m_done)
+        m_savedReachable = false;
+    m_steps.push_back(std::move(op));
+    m_done = m_steps.size();
+    while (m_steps.size() > 1 && Bytes() > m_budget)
         DropOldest();
     return true;
 }
 
 void CEditHistory::DropOldest()
 {
-    steps_.erase(steps_.begin());
-    --done_;
-    if (savedAt_ == 0)
-        savedReachable_ = false;
+    m_steps.erase(m_steps.begin());
+    --m_done;
+    if (m_savedAt == 0)
+        m_savedReachable = false;
     else
-        --savedAt_;
+        --m_savedAt;
 }
 
 bool CEditHistory::Undo(CImageObj &picture)
 {
-    if (!CanUndo() || !steps_[done_ - 1]->Undo(picture))
+    if (!CanUndo() || !m_steps[m_done - 1]->Undo(picture))
         return false;
-    --done_;
+    --m_done;
     return true;
 }
 
 bool CEditHistory::Redo(CImageObj &picture)
 {
-    if (!CanRedo() || !steps_[done_]->Redo(picture))
+    if (!CanRedo() || !m_steps[m_done]->Redo(picture))
         return false;
-    ++done_;
+    ++m_done;
     return true;
 }
 
 void CEditHistory::Reset()
 {
-    steps_.clear();
-    done_ = 0;
-    savedAt_ = 0;
-    savedReachable_ = true;
+    m_steps.clear();
+    m_done = 0;
+    m_savedAt = 0;
+    m_savedReachable = true;
 }
 
 void CEditHistory::MarkSaved()
 {
-    savedAt_ = done_;
-    savedReachable_ = true;
+    m_savedAt = m_done;
+    m_savedReachable = true;
 }
 
 bool CEditHistory::LosslessSince(std::vector<EditKind> &kinds) const
 {
     kinds.clear();
-    if (!savedReachable_ || savedAt_ > done_)
+    if (!m_savedReachable || m_savedAt > m_done)
         return false;
-    for (std::size_t i = savedAt_; i < done_; ++i) {
-        const EditKind kind = steps_[i]->Kind();
+    for (std::size_t i = m_savedAt; i < m_done; ++i) {
+        const EditKind kind = m_steps[i]->Kind();
         if (kind == EditKind::Other)
             return false;
         kinds.push_back(kind);
@@ -73,7 +73,7 @@ bool CEditHistory::LosslessSince(std::vector<EditKind> &kinds) const
 std::size_t CEditHistory::Bytes() const
 {
     std::size_t total = 0;
-    for (const auto &step : steps_)
+    for (const auto &step : m_steps)
         total += step->Bytes();
     return total;
 }

@@ -11,30 +11,30 @@ class CQuarterTurn : public CEditOp
 {
 public:
     explicit CQuarterTurn(bool clockwise)
-        : clockwise_(clockwise)
+        : m_clockwise(clockwise)
     {
     }
-    bool Apply(CImageObj &picture) override { return picture.Rotate(clockwise_ ? 90.0 : -90.0); }
-    bool Undo(CImageObj &picture) override { return picture.Rotate(clockwise_ ? -90.0 : 90.0); }
-    EditKind Kind() const override { return clockwise_ ? EditKind::TurnRight : EditKind::TurnLeft; }
+    bool Apply(CImageObj &picture) override { return picture.Rotate(m_clockwise ? 90.0 : -90.0); }
+    bool Undo(CImageObj &picture) override { return picture.Rotate(m_clockwise ? -90.0 : 90.0); }
+    EditKind Kind() const override { return m_clockwise ? EditKind::TurnRight : EditKind::TurnLeft; }
 
 private:
-    bool clockwise_;
+    bool m_clockwise;
 };
 
 class CMirrorFlip : public CEditOp
 {
 public:
     explicit CMirrorFlip(int direction)
-        : direction_(direction)
+        : m_direction(direction)
     {
     }
-    bool Apply(CImageObj &picture) override { return picture.MirrorFlip(direction_); }
-    bool Undo(CImageObj &picture) override { return picture.MirrorFlip(direction_); }
-    EditKind Kind() const override { return direction_ == 0 ? EditKind::Mirror : EditKind::Flip; }
+    bool Apply(CImageObj &picture) override { return picture.MirrorFlip(m_direction); }
+    bool Undo(CImageObj &picture) override { return picture.MirrorFlip(m_direction); }
+    EditKind Kind() const override { return m_direction == 0 ? EditKind::Mirror : EditKind::Flip; }
 
 private:
-    int direction_;
+    int m_direction;
 };
 
 // Keeps the other state of the picture: before the edit while it is applied, after it while it
@@ -43,34 +43,34 @@ class CSnapshotEdit : public CEditOp
 {
 public:
     explicit CSnapshotEdit(EditFunction edit)
-        : edit_(std::move(edit))
+        : m_edit(std::move(edit))
     {
     }
     bool Apply(CImageObj &picture) override
     {
-        if (!edit_ || !picture.CopyTo(other_))
+        if (!m_edit || !picture.CopyTo(m_other))
             return false;
-        if (edit_(picture))
+        if (m_edit(picture))
             return true;
         CImageObj none;
-        other_.SwapPixels(none);
+        m_other.SwapPixels(none);
         return false;
     }
     bool Undo(CImageObj &picture) override { return Swap(picture); }
     bool Redo(CImageObj &picture) override { return Swap(picture); }
-    std::size_t Bytes() const override { return other_.MemoryBytes(); }
+    std::size_t Bytes() const override { return m_other.MemoryBytes(); }
 
 private:
     bool Swap(CImageObj &picture)
     {
-        if (other_.IsEmpty())
+        if (m_other.IsEmpty())
             return false;
-        picture.SwapPixels(other_);
+        picture.SwapPixels(m_other);
         return true;
     }
 
-    EditFunction edit_;
-    CImageObj other_;
+    EditFunction m_edit;
+    CImageObj m_other;
 };
 
 } // namespace

@@ -21,87 +21,87 @@ CImageObj::~CImageObj()
 
 void CImageObj::FreeAll()
 {
-    if (bits_ != nullptr)
-        GlobalFree(bits_);
-    bits_ = nullptr;
-    delete info_;
-    info_ = nullptr;
-    display_ = QImage();
-    displayDirty_ = true;
+    if (m_bits != nullptr)
+        GlobalFree(m_bits);
+    m_bits = nullptr;
+    delete m_info;
+    m_info = nullptr;
+    m_display = QImage();
+    m_displayDirty = true;
 }
 
 int CImageObj::Width() const
 {
-    return info_ ? info_->bmiHeader.biWidth : 0;
+    return m_info ? m_info->bmiHeader.biWidth : 0;
 }
 
 int CImageObj::Height() const
 {
-    return info_ ? info_->bmiHeader.biHeight : 0;
+    return m_info ? m_info->bmiHeader.biHeight : 0;
 }
 
 int CImageObj::BitCount() const
 {
-    return info_ ? info_->bmiHeader.biBitCount : 0;
+    return m_info ? m_info->bmiHeader.biBitCount : 0;
 }
 
 bool CImageObj::LoadPage(int page)
 {
     FreeAll();
-    info_ = new (std::nothrow) DibInfoBlock {};
-    if (info_ == nullptr)
+    m_info = new (std::nothrow) DibInfoBlock {};
+    if (m_info == nullptr)
         return false;
     HGLOBAL bits = nullptr;
     int damaged = 0;
-    damaged_ = false;
-    if (CodexaLoadPageEx(&bits, info_, fileName_.c_str(), page, &damaged) <= 0 || bits == nullptr)
+    m_damaged = false;
+    if (CodexaLoadPageEx(&bits, m_info, m_fileName.c_str(), page, &damaged) <= 0 || bits == nullptr)
         return false;
     DibLayout layout;
-    if (!DibLayoutOf(info_, bits, layout)) {
+    if (!DibLayoutOf(m_info, bits, layout)) {
         CodexaRelease(&bits);
         return false;
     }
-    bits_ = bits;
-    damaged_ = damaged != 0;
+    m_bits = bits;
+    m_damaged = damaged != 0;
     return true;
 }
 
 bool CImageObj::Load(std::string path)
 {
-    fileName_ = std::move(path);
-    pageCount_ = 1;
-    currentPage_ = 0;
+    m_fileName = std::move(path);
+    m_pageCount = 1;
+    m_currentPage = 0;
     if (!LoadPage(-1))
         return false;
-    int pages = CodexaPageCount(fileName_.c_str());
-    pageCount_ = pages > 0 ? pages : 1;
+    int pages = CodexaPageCount(m_fileName.c_str());
+    m_pageCount = pages > 0 ? pages : 1;
     return true;
 }
 
 bool CImageObj::GotoPage(bool forward)
 {
-    if (pageCount_ < 2)
+    if (m_pageCount < 2)
         return false;
-    int next = currentPage_ + (forward ? 1 : -1);
-    if (next < 0 || next >= pageCount_)
+    int next = m_currentPage + (forward ? 1 : -1);
+    if (next < 0 || next >= m_pageCount)
         return false;
-    currentPage_ = next;
+    m_currentPage = next;
     return LoadPage(next);
 }
 
 bool CImageObj::GotoPageIndex(int page)
 {
-    if (page < 0 || page >= pageCount_ || fileName_.empty())
+    if (page < 0 || page >= m_pageCount || m_fileName.empty())
         return false;
     if (!LoadPage(page))
         return false;
-    currentPage_ = page;
+    m_currentPage = page;
     return true;
 }
 
 bool CImageObj::Reload()
 {
-    std::string path = fileName_;
+    std::string path = m_fileName;
     return Load(std::move(path));
 }
 
@@ -131,82 +131,83 @@ constexpr int kJpegFormatNumber = 1;
 bool CImageObj::SaveKeepingFile(std::string path, const std::vector<EditKind> *turns)
 {
     if (path.empty())
-        path = fileName_;
+        path = m_fileName;
     if (IsEmpty() || path.empty())
         return false;
-    const bool fromJpeg = !fileName_.empty() && CodexaFormatTest(fileName_.c_str()) == kJpegFormatNumber;
-    if (fromJpeg && IsJpegName(path) && turns && !damaged_) {
+    const bool fromJpeg = !m_fileName.empty() && CodexaFormatTest(m_fileName.c_str()) == kJpegFormatNumber;
+    if (fromJpeg && IsJpegName(path) && turns && !m_damaged) {
         std::vector<int> steps;
         for (EditKind kind : *turns)
             steps.push_back(kind == EditKind::TurnRight ? 0
                     : kind == EditKind::TurnLeft        ? 1
                     : kind == EditKind::Mirror          ? 2
                                                         : 3);
-        if (CodexaJpegTransform(fileName_.c_str(), path.c_str(), steps.data(), static_cast<int>(steps.size()))
+        if (CodexaJpegTransform(
+                m_fileName.c_str(), path.c_str(), steps.data(), static_cast<int>(steps.size()))
             > 0)
             return true;
     }
-    if (pageCount_ > 1 && path == fileName_ && IsTiffName(path)) {
+    if (m_pageCount > 1 && path == m_fileName && IsTiffName(path)) {
         // Every page of the file, this one as it is now.
-        std::vector<CImageObj> pages(static_cast<std::size_t>(pageCount_));
+        std::vector<CImageObj> pages(static_cast<std::size_t>(m_pageCount));
         std::vector<const void *> infos, bits;
-        for (int i = 0; i < pageCount_; ++i) {
+        for (int i = 0; i < m_pageCount; ++i) {
             const CImageObj *page = this;
-            if (i != currentPage_) {
+            if (i != m_currentPage) {
                 CImageObj &other = pages[std::size_t(i)];
-                other.fileName_ = fileName_;
-                if (!other.LoadPage(i) || other.damaged_)
+                other.m_fileName = m_fileName;
+                if (!other.LoadPage(i) || other.m_damaged)
                     return false;
                 page = &other;
             }
-            infos.push_back(page->info_);
-            bits.push_back(page->bits_);
+            infos.push_back(page->m_info);
+            bits.push_back(page->m_bits);
         }
-        return CodexaSaveTiffPages(path.c_str(), pageCount_, infos.data(), bits.data()) > 0;
+        return CodexaSaveTiffPages(path.c_str(), m_pageCount, infos.data(), bits.data()) > 0;
     }
     if (fromJpeg && IsJpegName(path))
-        return CodexaSaveKeeping(path.c_str(), info_, bits_, fileName_.c_str()) > 0;
+        return CodexaSaveKeeping(path.c_str(), m_info, m_bits, m_fileName.c_str()) > 0;
     return Save(std::move(path));
 }
 
 void CImageObj::Rename(std::string path)
 {
-    fileName_ = std::move(path);
-    const int pages = CodexaPageCount(fileName_.c_str());
-    pageCount_ = pages > 0 ? pages : 1;
-    if (currentPage_ >= pageCount_)
-        currentPage_ = 0;
-    damaged_ = false;
+    m_fileName = std::move(path);
+    const int pages = CodexaPageCount(m_fileName.c_str());
+    m_pageCount = pages > 0 ? pages : 1;
+    if (m_currentPage >= m_pageCount)
+        m_currentPage = 0;
+    m_damaged = false;
 }
 
 bool CImageObj::ReloadPixels()
 {
     CImageObj fresh;
-    fresh.fileName_ = fileName_;
-    if (fileName_.empty() || !fresh.LoadPage(pageCount_ > 1 ? currentPage_ : -1))
+    fresh.m_fileName = m_fileName;
+    if (m_fileName.empty() || !fresh.LoadPage(m_pageCount > 1 ? m_currentPage : -1))
         return false;
     SwapPixels(fresh);
-    damaged_ = fresh.damaged_;
+    m_damaged = fresh.m_damaged;
     return true;
 }
 
 bool CImageObj::Save(std::string path)
 {
     if (path.empty())
-        path = fileName_;
+        path = m_fileName;
     if (IsEmpty() || path.empty())
         return false;
     unsigned char options[64] = {};
     const std::uint16_t quality = 100;
     std::memcpy(options + 54, &quality, sizeof quality);
-    return CodexaSave(path.c_str(), info_, bits_, "", options) > 0;
+    return CodexaSave(path.c_str(), m_info, m_bits, "", options) > 0;
 }
 
 bool CImageObj::CopyFrom(const void *bits, const void *header)
 {
     if (bits == nullptr || header == nullptr)
         return false;
-    if (bits == bits_ && header == info_)
+    if (bits == m_bits && header == m_info)
         return true;
     const auto *src = static_cast<const BITMAPINFOHEADER *>(header);
     auto *info = new (std::nothrow) DibInfoBlock {};
@@ -221,8 +222,8 @@ bool CImageObj::CopyFrom(const void *bits, const void *header)
         return false;
     }
     std::memcpy(block, bits, size);
-    info_ = info;
-    bits_ = block;
+    m_info = info;
+    m_bits = block;
     return true;
 }
 
@@ -230,44 +231,44 @@ bool CImageObj::CopyTo(CImageObj &dest) const
 {
     if (&dest == this)
         return !IsEmpty();
-    return dest.CopyFrom(bits_, info_);
+    return dest.CopyFrom(m_bits, m_info);
 }
 
 void CImageObj::SwapPixels(CImageObj &other)
 {
-    std::swap(bits_, other.bits_);
-    std::swap(info_, other.info_);
-    display_ = QImage();
-    other.display_ = QImage();
-    displayDirty_ = true;
-    other.displayDirty_ = true;
+    std::swap(m_bits, other.m_bits);
+    std::swap(m_info, other.m_info);
+    m_display = QImage();
+    other.m_display = QImage();
+    m_displayDirty = true;
+    other.m_displayDirty = true;
 }
 
 std::size_t CImageObj::MemoryBytes() const
 {
     if (IsEmpty())
         return 0;
-    return DibHeaderBytes(info_->bmiHeader) + DibImageSizeOf(info_->bmiHeader);
+    return DibHeaderBytes(m_info->bmiHeader) + DibImageSizeOf(m_info->bmiHeader);
 }
 
 void CImageObj::Replace(HGLOBAL bits, const DibInfoBlock &info)
 {
-    if (bits != bits_) {
-        GlobalFree(bits_);
-        bits_ = bits;
+    if (bits != m_bits) {
+        GlobalFree(m_bits);
+        m_bits = bits;
     }
-    if (&info != info_)
-        std::memcpy(info_, &info, DibHeaderBytes(info.bmiHeader));
-    displayDirty_ = true;
+    if (&info != m_info)
+        std::memcpy(m_info, &info, DibHeaderBytes(info.bmiHeader));
+    m_displayDirty = true;
 }
 
 const QImage &CImageObj::DisplayImage()
 {
-    if (displayDirty_) {
-        display_ = IsEmpty() ? QImage() : MakeDisplayImage(info_, bits_, std::move(display_));
-        displayDirty_ = false;
+    if (m_displayDirty) {
+        m_display = IsEmpty() ? QImage() : MakeDisplayImage(m_info, m_bits, std::move(m_display));
+        m_displayDirty = false;
     }
-    return display_;
+    return m_display;
 }
 
 void CImageObj::Draw(QPainter &painter)

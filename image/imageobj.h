@@ -32,10 +32,10 @@ public:
     // Reads the shown page from the file again into header and pixels; false (picture unchanged)
     // when the file cannot be read.
     bool ReloadPixels();
-    int PageCount() const { return pageCount_; }
-    int CurrentPage() const { return currentPage_; }
+    int PageCount() const { return m_pageCount; }
+    int CurrentPage() const { return m_currentPage; }
     // The loaded page came from a damaged or cut file: only part of it is real, the rest filled.
-    bool IsDamaged() const { return damaged_; }
+    bool IsDamaged() const { return m_damaged; }
     // Saves through the codec library (empty path: the own file name); the picture is unchanged.
     // True when the library reports success.
     bool Save(std::string path);
@@ -100,19 +100,19 @@ public:
     bool CropToSelection(CMaskObj &mask);
 
     // --- state ---
-    bool IsEmpty() const { return bits_ == nullptr || info_ == nullptr; }
-    HGLOBAL Bits() const { return bits_; }
-    DibInfoBlock *Info() { return info_; }
-    const DibInfoBlock *Info() const { return info_; }
+    bool IsEmpty() const { return m_bits == nullptr || m_info == nullptr; }
+    HGLOBAL Bits() const { return m_bits; }
+    DibInfoBlock *Info() { return m_info; }
+    const DibInfoBlock *Info() const { return m_info; }
     int Width() const;
     int Height() const;
     int BitCount() const;
-    const std::string &FileName() const { return fileName_; }
+    const std::string &FileName() const { return m_fileName; }
 
     // The display form of the picture (top-down RGB32), rebuilt after an edit; null when empty.
     const QImage &DisplayImage();
     // Call after changing the pixels through Bits() directly.
-    void InvalidateDisplay() { displayDirty_ = true; }
+    void InvalidateDisplay() { m_displayDirty = true; }
 
 private:
     bool LoadPage(int page);
@@ -121,12 +121,12 @@ private:
     void Replace(HGLOBAL bits, const DibInfoBlock &info);
     bool FillByMaskAt(CMaskObj &mask, COLORREF colour, int maskX, int maskRow);
 
-    HGLOBAL bits_ = nullptr;
-    DibInfoBlock *info_ = nullptr;
-    int pageCount_ = 0;
-    int currentPage_ = 0;
-    bool damaged_ = false;
-    std::string fileName_;
-    QImage display_;
-    bool displayDirty_ = true;
+    HGLOBAL m_bits = nullptr;
+    DibInfoBlock *m_info = nullptr;
+    int m_pageCount = 0;
+    int m_currentPage = 0;
+    bool m_damaged = false;
+    std::string m_fileName;
+    QImage m_display;
+    bool m_displayDirty = true;
 };

@@ -28,7 +28,7 @@ bool CImageObj::Rotate(double angle)
         break;
     }
     DibResult out;
-    if (!RotateDib(*info_, bits_, s, c, out))
+    if (!RotateDib(*m_info, m_bits, s, c, out))
         return false;
     Replace(out.Take(), out.info);
     return true;
@@ -39,7 +39,7 @@ bool CImageObj::MirrorFlip(int direction)
     if (IsEmpty())
         return false;
     DibResult out;
-    if (!MirrorFlipDib(*info_, bits_, direction, out))
+    if (!MirrorFlipDib(*m_info, m_bits, direction, out))
         return false;
     Replace(out.Take(), out.info);
     return true;
@@ -47,9 +47,9 @@ bool CImageObj::MirrorFlip(int direction)
 
 bool CImageObj::ColorTable(int redStep, int greenStep, int blueStep)
 {
-    if (IsEmpty() || !ColorTablesDib(*info_, bits_, redStep, greenStep, blueStep))
+    if (IsEmpty() || !ColorTablesDib(*m_info, m_bits, redStep, greenStep, blueStep))
         return false;
-    displayDirty_ = true;
+    m_displayDirty = true;
     return true;
 }
 
@@ -60,7 +60,7 @@ bool CImageObj::BlackWhite(int threshold)
     if (BitCount() == 1)
         return true;
     DibResult out;
-    if (!BlackWhiteDib(*info_, bits_, threshold, out))
+    if (!BlackWhiteDib(*m_info, m_bits, threshold, out))
         return false;
     Replace(out.Take(), out.info);
     return true;
@@ -71,7 +71,7 @@ bool CImageObj::Grey()
     if (IsEmpty())
         return false;
     DibResult out;
-    if (!GreyDib(*info_, bits_, out))
+    if (!GreyDib(*m_info, m_bits, out))
         return false;
     Replace(out.Take(), out.info);
     return true;
@@ -84,7 +84,7 @@ bool CImageObj::Resize(int width, int height, int confirm)
     if (width == Width() && height == Height())
         return true;
     DibResult out;
-    if (!ResizeDib(*info_, bits_, width, height, out))
+    if (!ResizeDib(*m_info, m_bits, width, height, out))
         return false;
     Replace(out.Take(), out.info);
     return true;
@@ -97,7 +97,7 @@ bool CImageObj::Crop(int left, int top, int right, int bottom, CImageObj *dest)
     if (dest != nullptr && dest != this)
         return CopyTo(*dest) && dest->Crop(left, top, right, bottom);
     DibResult out;
-    switch (CropDib(*info_, bits_, left, top, right, bottom, out)) {
+    switch (CropDib(*m_info, m_bits, left, top, right, bottom, out)) {
     case CropOutcome::Failed:
         return false;
     case CropOutcome::Whole:
@@ -114,7 +114,7 @@ bool CImageObj::RemoveBlackEdge()
     if (IsEmpty())
         return false;
     CMaskObj mask;
-    if (!DarkEdgeMask(*info_, bits_, mask))
+    if (!DarkEdgeMask(*m_info, m_bits, mask))
         return false;
     mask.Invert();
     RECT keep = mask.GetBounds(1);
@@ -127,9 +127,9 @@ bool CImageObj::FillByMaskAt(CMaskObj &mask, COLORREF colour, int maskX, int mas
         return false;
     if (BitCount() == 1 && mask.BitCount() == 8 && !mask.To1Bit())
         return false;
-    if (!FillByMaskDib(*info_, bits_, mask, colour, maskX, maskRow))
+    if (!FillByMaskDib(*m_info, m_bits, mask, colour, maskX, maskRow))
         return false;
-    displayDirty_ = true;
+    m_displayDirty = true;
     return true;
 }
 
@@ -143,7 +143,7 @@ bool CImageObj::Negative()
     if (IsEmpty())
         return false;
     RegionRecord region;
-    region.pixels = bits_;
+    region.pixels = m_bits;
     region.left = 0;
     region.bottomRow = 0;
     region.right = Width();
@@ -152,9 +152,9 @@ bool CImageObj::Negative()
     region.wholeBottom = Height();
     region.bitCount = BitCount();
     DibLayout d;
-    if (!DibLayoutOf(info_, bits_, d) || !InvertRegion(region))
+    if (!DibLayoutOf(m_info, m_bits, d) || !InvertRegion(region))
         return false;
-    displayDirty_ = true;
+    m_displayDirty = true;
     return true;
 }
 
@@ -178,7 +178,7 @@ bool CImageObj::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
         return dest.Resize(tw, th, 1);
     DibResult out;
     SIZE size { tw, th };
-    if (CodexaResample(&out.info, &out.bits, dest.info_, dest.bits_, &size, RECT { 0, 0, tw, th }, 2) != 1)
+    if (CodexaResample(&out.info, &out.bits, dest.m_info, dest.m_bits, &size, RECT { 0, 0, tw, th }, 2) != 1)
         return false;
     DibLayout d;
     if (!DibLayoutOf(&out.info, out.bits, d))

@@ -37,28 +37,28 @@ CMaskObj::CMaskObj() = default;
 
 CMaskObj::~CMaskObj()
 {
-    GlobalFree(bits_);
+    GlobalFree(m_bits);
 }
 
 std::size_t CMaskObj::Stride() const
 {
-    return MaskStride(width_, bitCount_);
+    return MaskStride(m_width, m_bitCount);
 }
 
 unsigned char *CMaskObj::Row(int storedRow) const
 {
-    return static_cast<unsigned char *>(bits_) + std::size_t(storedRow) * Stride();
+    return static_cast<unsigned char *>(m_bits) + std::size_t(storedRow) * Stride();
 }
 
 void CMaskObj::Adopt(HGLOBAL bits, int width, int height, int bitCount)
 {
-    GlobalFree(bits_);
-    bits_ = bits;
-    width_ = width;
-    height_ = height;
-    bitCount_ = bitCount;
-    boundsDirty_ = 1;
-    outline_.clear();
+    GlobalFree(m_bits);
+    m_bits = bits;
+    m_width = width;
+    m_height = height;
+    m_bitCount = bitCount;
+    m_boundsDirty = 1;
+    m_outline.clear();
 }
 
 bool CMaskObj::Create(int width, int height, int bitCount)
@@ -76,27 +76,27 @@ bool CMaskObj::Create(int width, int height, int bitCount)
 
 bool CMaskObj::Invert()
 {
-    if (bits_ == nullptr)
+    if (m_bits == nullptr)
         return false;
-    auto *p = static_cast<unsigned char *>(bits_);
-    const std::size_t size = Stride() * std::size_t(height_);
+    auto *p = static_cast<unsigned char *>(m_bits);
+    const std::size_t size = Stride() * std::size_t(m_height);
     for (std::size_t i = 0; i < size; ++i)
         p[i] = static_cast<unsigned char>(~p[i]);
-    boundsDirty_ = 1;
+    m_boundsDirty = 1;
     return true;
 }
 
 void CMaskObj::ClearRun(int storedRow, int x, int count)
 {
-    if (bits_ == nullptr || storedRow < 0 || storedRow >= height_ || count <= 0)
+    if (m_bits == nullptr || storedRow < 0 || storedRow >= m_height || count <= 0)
         return;
     const int x0 = std::max(x, 0);
-    const int x1 = static_cast<int>(std::min<std::int64_t>(std::int64_t(x) + count, width_));
+    const int x1 = static_cast<int>(std::min<std::int64_t>(std::int64_t(x) + count, m_width));
     if (x0 >= x1)
         return;
     unsigned char *row = Row(storedRow);
-    boundsDirty_ = 1;
-    if (bitCount_ == 8) {
+    m_boundsDirty = 1;
+    if (m_bitCount == 8) {
         std::memset(row + x0, 0, std::size_t(x1 - x0));
         return;
     }
@@ -115,18 +115,18 @@ void CMaskObj::ClearRun(int storedRow, int x, int count)
 
 bool CMaskObj::AddShape(Shape shape, int left, int top, int right, int bottom)
 {
-    if (bits_ == nullptr)
+    if (m_bits == nullptr)
         return false;
     if (left > right)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    if (left > width_ || top > height_ || right < 0 || bottom < 0)
+    if (left > m_width || top > m_height || right < 0 || bottom < 0)
         return false;
     const int W = right - left, H = bottom - top;
     if (shape == Shape::Rect || W < 3 || H < 3) {
         for (int y = top; y < bottom; ++y)
-            ClearRun(height_ - 1 - y, left, W);
+            ClearRun(m_height - 1 - y, left, W);
         return true;
     }
     const double ha = W * 0.5, hb = H * 0.5;
@@ -138,7 +138,7 @@ bool CMaskObj::AddShape(Shape shape, int left, int top, int right, int bottom)
             continue;
         const int half = static_cast<int>(std::sqrt(q) * ha);
         // Line k counts upward from the rectangle's bottom line (top-down line bottom - 1 - k).
-        ClearRun(height_ - bottom + k, left + cx - half, 2 * half);
+        ClearRun(m_height - bottom + k, left + cx - half, 2 * half);
     }
     return true;
 }
@@ -173,17 +173,17 @@ bool CMaskObj::SubEllipse(int left, int top, int right, int bottom)
 
 bool CMaskObj::AddPolygon(int count, const POINT *points)
 {
-    if (bits_ == nullptr || points == nullptr || count < 3)
+    if (m_bits == nullptr || points == nullptr || count < 3)
         return false;
     ScratchBlock scratch(std::size_t(count) * (sizeof(POINT) + sizeof(int)));
     if (!scratch.ok())
         return false;
     auto *pts = scratch.as<POINT>();
     int *cross = reinterpret_cast<int *>(pts + count);
-    LONG minX = width_, minY = height_, maxX = 0, maxY = 0;
+    LONG minX = m_width, minY = m_height, maxX = 0, maxY = 0;
     for (int i = 0; i < count; ++i) {
-        LONG x = std::clamp<LONG>(points[i].x, 0, width_);
-        LONG y = height_ - std::clamp<LONG>(points[i].y, 0, height_); // stored row
+        LONG x = std::clamp<LONG>(points[i].x, 0, m_width);
+        LONG y = m_height - std::clamp<LONG>(points[i].y, 0, m_height); // stored row
         pts[i] = POINT { x, y };
         minX = std::min(minX, x);
         maxX = std::max(maxX, x);
@@ -210,7 +210,7 @@ bool CMaskObj::AddPolygon(int count, const POINT *points)
         for (int i = 0; i + 1 < n; i += 2)
             ClearRun(static_cast<int>(y + minY), cross[i] + minX, cross[i + 1] - cross[i]);
     }
-    boundsDirty_ = 1;
+    m_boundsDirty = 1;
     return true;
 }
 
@@ -225,17 +225,17 @@ bool CMaskObj::SubPolygon(int count, const POINT *points)
 
 RECT CMaskObj::GetBounds(int refresh)
 {
-    if (!boundsDirty_)
-        return bounds_;
+    if (!m_boundsDirty)
+        return m_bounds;
     RECT r { 0, 0, 0, 0 };
-    if (bits_ != nullptr) {
-        int minRow = -1, maxRow = -1, minCol = width_, maxCol = -1;
-        const int rowBytes = bitCount_ == 8 ? width_ : (width_ + 7) / 8;
-        for (int y = 0; y < height_; ++y) {
+    if (m_bits != nullptr) {
+        int minRow = -1, maxRow = -1, minCol = m_width, maxCol = -1;
+        const int rowBytes = m_bitCount == 8 ? m_width : (m_width + 7) / 8;
+        for (int y = 0; y < m_height; ++y) {
             const unsigned char *row = Row(y);
             int first = -1, last = -1;
-            if (bitCount_ == 8) {
-                for (int x = 0; x < width_; ++x)
+            if (m_bitCount == 8) {
+                for (int x = 0; x < m_width; ++x)
                     if (row[x] < 128) {
                         if (first < 0)
                             first = x;
@@ -247,7 +247,7 @@ RECT CMaskObj::GetBounds(int refresh)
                 for (; b < rowBytes; ++b) {
                     if (row[b] == 0xFF)
                         continue;
-                    for (int x = b * 8; x < std::min(width_, b * 8 + 8); ++x)
+                    for (int x = b * 8; x < std::min(m_width, b * 8 + 8); ++x)
                         if (!DibGetPixel1(row, x)) {
                             if (first < 0)
                                 first = x;
@@ -264,50 +264,50 @@ RECT CMaskObj::GetBounds(int refresh)
             maxCol = std::max(maxCol, last);
         }
         if (minRow >= 0)
-            r = RECT { minCol, height_ - 1 - maxRow, maxCol + 1, height_ - minRow };
+            r = RECT { minCol, m_height - 1 - maxRow, maxCol + 1, m_height - minRow };
     }
-    bounds_ = r;
+    m_bounds = r;
     if (refresh == 1)
-        boundsDirty_ = 0;
-    return bounds_;
+        m_boundsDirty = 0;
+    return m_bounds;
 }
 
 int CMaskObj::ValueAt(int column, int storedRow) const
 {
-    if (bits_ == nullptr || column < 0 || column >= width_ || storedRow < 0 || storedRow >= height_)
+    if (m_bits == nullptr || column < 0 || column >= m_width || storedRow < 0 || storedRow >= m_height)
         return 255;
     const unsigned char *row = Row(storedRow);
-    if (bitCount_ == 8)
+    if (m_bitCount == 8)
         return row[column];
     return DibGetPixel1(row, column) ? 255 : 0;
 }
 
 bool CMaskObj::To1Bit()
 {
-    if (bits_ == nullptr)
+    if (m_bits == nullptr)
         return false;
-    if (bitCount_ == 1)
+    if (m_bitCount == 1)
         return true;
-    std::size_t size = MaskSize(width_, height_, 1);
+    std::size_t size = MaskSize(m_width, m_height, 1);
     HGLOBAL block = size ? GlobalAlloc(GPTR, size) : nullptr;
     if (block == nullptr)
         return false;
-    const std::size_t stride = MaskStride(width_, 1);
-    for (int y = 0; y < height_; ++y) {
+    const std::size_t stride = MaskStride(m_width, 1);
+    for (int y = 0; y < m_height; ++y) {
         const unsigned char *s = Row(y);
         auto *o = static_cast<unsigned char *>(block) + std::size_t(y) * stride;
-        for (int x = 0; x < width_; ++x)
+        for (int x = 0; x < m_width; ++x)
             if (s[x] > 128)
                 o[x >> 3] |= static_cast<unsigned char>(0x80u >> (x & 7));
     }
-    Adopt(block, width_, height_, 1);
+    Adopt(block, m_width, m_height, 1);
     return true;
 }
 
 void CMaskObj::CodecHeader(DibInfoBlock &info) const
 {
-    DibInitHeader(info, width_, height_, bitCount_);
-    DibGreyPalette(info, 1 << bitCount_);
+    DibInitHeader(info, m_width, m_height, m_bitCount);
+    DibGreyPalette(info, 1 << m_bitCount);
 }
 
 namespace
@@ -376,13 +376,13 @@ HGLOBAL Resample8(const CMaskObj &mask, int width, int height, const RECT &rect)
 
 bool CMaskObj::Resize(int width, int height)
 {
-    if (bits_ == nullptr)
+    if (m_bits == nullptr)
         return false;
-    if (width == width_ && height == height_)
+    if (width == m_width && height == m_height)
         return true;
-    if (MaskSize(width, height, bitCount_) == 0)
+    if (MaskSize(width, height, m_bitCount) == 0)
         return false;
-    if (bitCount_ == 8) {
+    if (m_bitCount == 8) {
         HGLOBAL block = Resample8(*this, width, height, RECT { 0, 0, width, height });
         if (block == nullptr)
             return false;
@@ -392,16 +392,16 @@ bool CMaskObj::Resize(int width, int height)
     CMaskObj scaled;
     if (!ScaledCopy(scaled, width, height, RECT { 0, 0, width, height }))
         return false;
-    Adopt(scaled.bits_, width, height, 1);
-    scaled.bits_ = nullptr;
+    Adopt(scaled.m_bits, width, height, 1);
+    scaled.m_bits = nullptr;
     return true;
 }
 
 bool CMaskObj::ScaledCopy(CMaskObj &dest, int width, int height, const RECT &rect) const
 {
-    if (bits_ == nullptr || &dest == this)
+    if (m_bits == nullptr || &dest == this)
         return false;
-    if (bitCount_ == 8) {
+    if (m_bitCount == 8) {
         HGLOBAL block = Resample8(*this, width, height, rect);
         if (block == nullptr)
             return false;
@@ -419,14 +419,14 @@ bool CMaskObj::ScaledCopy(CMaskObj &dest, int width, int height, const RECT &rec
         const int y0 = static_cast<int>(std::max<std::int64_t>(rowBase, 0));
         const int y1 = static_cast<int>(std::min<std::int64_t>(rowBase + rh, height));
         for (int y = y0; y < y1; ++y) {
-            const unsigned char *s = Row(static_cast<int>((y - rowBase) * height_ / rh));
+            const unsigned char *s = Row(static_cast<int>((y - rowBase) * m_height / rh));
             unsigned char *o = out.Row(y);
             for (int x = x0; x < x1; ++x)
-                if (!DibGetPixel1(s, static_cast<int>((x - rect.left) * width_ / rw)))
+                if (!DibGetPixel1(s, static_cast<int>((x - rect.left) * m_width / rw)))
                     o[x >> 3] &= static_cast<unsigned char>(~(0x80u >> (x & 7)));
         }
     }
-    dest.Adopt(out.bits_, width, height, 1);
-    out.bits_ = nullptr;
+    dest.Adopt(out.m_bits, width, height, 1);
+    out.m_bits = nullptr;
     return true;
 }

@@ -51,13 +51,13 @@ public:
     // The pixels on the border between selected and unselected pixels (8-neighbourhood, the
     // mask's edges count as border), as top-down (x, y), row by row.
     bool ComputeOutline();
-    const std::vector<POINT> &Outline() const { return outline_; }
+    const std::vector<POINT> &Outline() const { return m_outline; }
 
-    bool IsEmpty() const { return bits_ == nullptr; }
-    HGLOBAL Bits() const { return bits_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    int BitCount() const { return bitCount_; }
+    bool IsEmpty() const { return m_bits == nullptr; }
+    HGLOBAL Bits() const { return m_bits; }
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    int BitCount() const { return m_bitCount; }
     std::size_t Stride() const;
     unsigned char *Row(int storedRow) const;
 
@@ -66,11 +66,11 @@ private:
     bool AddShape(Shape shape, int left, int top, int right, int bottom);
     void Adopt(HGLOBAL bits, int width, int height, int bitCount);
 
-    HGLOBAL bits_ = nullptr;
-    int width_ = 0;
-    int height_ = 0;
-    int bitCount_ = 1;
-    RECT bounds_ { 0, 0, 0, 0 };
-    int boundsDirty_ = 1;
-    std::vector<POINT> outline_;
+    HGLOBAL m_bits = nullptr;
+    int m_width = 0;
+    int m_height = 0;
+    int m_bitCount = 1;
+    RECT m_bounds { 0, 0, 0, 0 };
+    int m_boundsDirty = 1;
+    std::vector<POINT> m_outline;
 };

@@ -36,10 +36,10 @@ void Triple(const unsigned char *sel, int w, unsigned char *out)
 
 bool CMaskObj::ComputeOutline()
 {
-    outline_.clear();
-    if (bits_ == nullptr)
+    m_outline.clear();
+    if (m_bits == nullptr)
         return false;
-    const int w = width_, h = height_;
+    const int w = m_width, h = m_height;
     const std::size_t n = std::size_t(w) + 2;
     ScratchBlock scratch(n * 6);
     if (!scratch.ok())
@@ -61,7 +61,7 @@ bool CMaskObj::ComputeOutline()
             const unsigned char *cur = sel[1];
             for (int x = 1; x <= w; ++x)
                 if (cur[x] && !(tri[0][x] & tri[1][x] & tri[2][x]))
-                    outline_.push_back(POINT { x - 1, y });
+                    m_outline.push_back(POINT { x - 1, y });
             unsigned char *s0 = sel[0], *t0 = tri[0];
             sel[0] = sel[1];
             sel[1] = sel[2];
@@ -71,7 +71,7 @@ bool CMaskObj::ComputeOutline()
             tri[2] = t0;
         }
     } catch (const std::bad_alloc &) {
-        outline_.clear();
+        m_outline.clear();
         return false;
     }
     return true;

@@ -13,11 +13,11 @@ void CPolyTracker::OnMouseDown(CTrackerView &view, UINT flags, int x, int y)
     if (!view.HasTrackerCapture())
         view.SetTrackerCapture();
     try {
-        points_.push_back(POINT { x, y });
+        m_points.push_back(POINT { x, y });
     } catch (const std::bad_alloc &) {
         return;
     }
-    current_ = POINT { x, y };
+    m_current = POINT { x, y };
     CShapeTracker::OnMouseDown(view, flags, x, y);
     view.RubberBandChanged();
 }
@@ -26,10 +26,10 @@ void CPolyTracker::OnMouseMove(CTrackerView &view, UINT, int x, int y)
 {
     if (!view.HasTrackerCapture())
         return;
-    current_ = POINT { x, y };
-    if (active_) {
+    m_current = POINT { x, y };
+    if (m_active) {
         try {
-            points_.push_back(current_);
+            m_points.push_back(m_current);
         } catch (const std::bad_alloc &) {
         }
     }
@@ -45,9 +45,9 @@ void CPolyTracker::Finish(CTrackerView &view, UINT flags)
 {
     if (view.HasTrackerCapture())
         view.ReleaseTrackerCapture();
-    active_ = false;
+    m_active = false;
     std::vector<POINT> points;
-    points.swap(points_);
+    points.swap(m_points);
     view.RubberBandChanged();
     if (points.empty())
         return;
@@ -61,13 +61,13 @@ void CPolyTracker::Finish(CTrackerView &view, UINT flags)
     // The region of the polygon spans right - left by bottom - top pixels.
     if (box.right - box.left < 3 || box.bottom - box.top < 3)
         return;
-    view.AddShape(kind_, (flags & MK_SHIFT) != 0, box, points);
+    view.AddShape(m_kind, (flags & MK_SHIFT) != 0, box, points);
 }
 
 void CPolyTracker::OnDoubleClick(CTrackerView &view, UINT flags, int, int)
 {
     const POINT origin = view.PictureOrigin();
-    for (POINT &p : points_) {
+    for (POINT &p : m_points) {
         p.x -= origin.x;
         p.y -= origin.y;
     }

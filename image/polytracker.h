@@ -19,5 +19,5 @@ public:
 
     // While tracking: whether the rubber lines (last corner to the mouse, first corner to the
     // mouse) are to be drawn; the fixed corners are Points().
-    bool Tracking() const { return !points_.empty(); }
+    bool Tracking() const { return !m_points.empty(); }
 };

@@ -26,40 +26,40 @@ bool SameRect(const RECT &a, const RECT &b)
 } // namespace
 
 CSelectionState::CSelectionState()
-    : stop_(CreateEvent(nullptr, TRUE, FALSE, nullptr))
-    , stopped_(CreateEvent(nullptr, TRUE, TRUE, nullptr))
-    , lock_(CreateEvent(nullptr, FALSE, TRUE, nullptr))
+    : m_stop(CreateEvent(nullptr, TRUE, FALSE, nullptr))
+    , m_stopped(CreateEvent(nullptr, TRUE, TRUE, nullptr))
+    , m_lock(CreateEvent(nullptr, FALSE, TRUE, nullptr))
 {
 }
 
 CSelectionState::~CSelectionState()
 {
     StopWorker();
-    CloseHandle(stop_);
-    CloseHandle(stopped_);
-    CloseHandle(lock_);
+    CloseHandle(m_stop);
+    CloseHandle(m_stopped);
+    CloseHandle(m_lock);
 }
 
 void CSelectionState::Lock()
 {
-    WaitForSingleObject(lock_, INFINITE);
+    WaitForSingleObject(m_lock, INFINITE);
 }
 
 void CSelectionState::Unlock()
 {
-    SetEvent(lock_);
+    SetEvent(m_lock);
 }
 
 bool CSelectionState::StartWorker(std::function<void()> onTick)
 {
-    if (worker_.joinable() || stop_ == nullptr || stopped_ == nullptr || lock_ == nullptr)
+    if (m_worker.joinable() || m_stop == nullptr || m_stopped == nullptr || m_lock == nullptr)
         return false;
-    ResetEvent(stop_);
-    ResetEvent(stopped_);
+    ResetEvent(m_stop);
+    ResetEvent(m_stopped);
     try {
-        worker_ = std::thread(&CSelectionState::WorkerLoop, this, std::move(onTick));
+        m_worker = std::thread(&CSelectionState::WorkerLoop, this, std::move(onTick));
     } catch (const std::system_error &) {
-        SetEvent(stopped_);
+        SetEvent(m_stopped);
         return false;
     }
     return true;
@@ -67,122 +67,123 @@ bool CSelectionState::StartWorker(std::function<void()> onTick)
 
 void CSelectionState::WorkerLoop(std::function<void()> onTick)
 {
-    while (WaitForSingleObject(stop_, 75) == WAIT_TIMEOUT) {
+    while (WaitForSingleObject(m_stop, 75) == WAIT_TIMEOUT) {
         if (Tick() && onTick)
             onTick();
     }
-    SetEvent(stopped_);
+    SetEvent(m_stopped);
 }
 
 void CSelectionState::StopWorker()
 {
-    if (!worker_.joinable())
+    if (!m_worker.joinable())
         return;
-    SetEvent(lock_);
-    SetEvent(stop_);
-    WaitForSingleObject(stopped_, INFINITE);
-    worker_.join();
+    SetEvent(m_lock);
+    SetEvent(m_stop);
+    WaitForSingleObject(m_stopped, INFINITE);
+    m_worker.join();
 }
 
 bool CSelectionState::Tick()
 {
     Guard guard(*this);
-    const bool shown = !red_.empty() || !green_.empty();
-    red_.clear();
-    green_.clear();
-    if (!outlineEnabled_ || !mask_)
+    const bool shown = !m_red.empty() || !m_green.empty();
+    m_red.clear();
+    m_green.clear();
+    if (!m_outlineEnabled || !m_mask)
         return shown;
     // The visible part of the picture, and one more pixel around it (inside the picture) so
     // that the border test sees the neighbours of the visible edge pixels.
-    const RECT area = Intersect(displayRect_, visibleRect_);
+    const RECT area = Intersect(m_displayRect, m_visibleRect);
     if (area.right <= area.left || area.bottom <= area.top)
         return shown;
     const RECT window
-        = Intersect(RECT { area.left - 1, area.top - 1, area.right + 1, area.bottom + 1 }, displayRect_);
-    if (outlineMask_ && (!SameRect(outlineRect_, displayRect_) || !SameRect(outlineWindow_, window)))
-        outlineMask_.reset();
-    if (!outlineMask_) {
-        const RECT placed { displayRect_.left - window.left, displayRect_.top - window.top,
-            displayRect_.right - window.left, displayRect_.bottom - window.top };
+        = Intersect(RECT { area.left - 1, area.top - 1, area.right + 1, area.bottom + 1 }, m_displayRect);
+    if (m_outlineMask && (!SameRect(m_outlineRect, m_displayRect) || !SameRect(m_outlineWindow, window)))
+        m_outlineMask.reset();
+    if (!m_outlineMask) {
+        const RECT placed { m_displayRect.left - window.left, m_displayRect.top - window.top,
+            m_displayRect.right - window.left, m_displayRect.bottom - window.top };
         auto copy = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
-        if (!copy || !mask_->ScaledCopy(*copy, window.right - window.left, window.bottom - window.top, placed)
+        if (!copy
+            || !m_mask->ScaledCopy(*copy, window.right - window.left, window.bottom - window.top, placed)
             || !copy->ComputeOutline())
             return shown;
-        outlineMask_ = std::move(copy);
-        outlineRect_ = displayRect_;
-        outlineWindow_ = window;
+        m_outlineMask = std::move(copy);
+        m_outlineRect = m_displayRect;
+        m_outlineWindow = window;
     }
     try {
-        for (const POINT &p : outlineMask_->Outline()) {
+        for (const POINT &p : m_outlineMask->Outline()) {
             const POINT c { p.x + window.left, p.y + window.top };
             if (c.x < area.left || c.x >= area.right || c.y < area.top || c.y >= area.bottom)
                 continue;
-            (IsRedDot(c.x, c.y, phase_) ? red_ : green_).push_back(c);
+            (IsRedDot(c.x, c.y, m_phase) ? m_red : m_green).push_back(c);
         }
     } catch (const std::bad_alloc &) {
-        red_.clear();
-        green_.clear();
+        m_red.clear();
+        m_green.clear();
     }
-    phase_ = phase_ - 1 < 0 ? 7 : phase_ - 1;
-    return shown || !red_.empty() || !green_.empty();
+    m_phase = m_phase - 1 < 0 ? 7 : m_phase - 1;
+    return shown || !m_red.empty() || !m_green.empty();
 }
 
 CShapeTracker *CSelectionState::TrackerForMouseDown()
 {
-    if (tool_ != kShapeRect && tool_ != kShapeEllipse && tool_ != kShapePolygon)
+    if (m_tool != kShapeRect && m_tool != kShapeEllipse && m_tool != kShapePolygon)
         return nullptr;
-    if (!tracker_ || tracker_->Kind() != tool_) {
-        tracker_.reset();
-        if (tool_ == kShapePolygon)
-            tracker_.reset(new (std::nothrow) CPolyTracker);
+    if (!m_tracker || m_tracker->Kind() != m_tool) {
+        m_tracker.reset();
+        if (m_tool == kShapePolygon)
+            m_tracker.reset(new (std::nothrow) CPolyTracker);
         else
-            tracker_.reset(new (std::nothrow) CSelTracker(tool_));
+            m_tracker.reset(new (std::nothrow) CSelTracker(m_tool));
     }
     Drop();
-    return tracker_.get();
+    return m_tracker.get();
 }
 
 bool CSelectionState::AddShape(int kind, bool subtract, const RECT &b, const std::vector<POINT> &points,
     int displayWidth, int displayHeight)
 {
     Guard guard(*this);
-    outlineEnabled_ = false;
-    if (!mask_) {
+    m_outlineEnabled = false;
+    if (!m_mask) {
         auto mask = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
         if (!mask || !mask->Create(displayWidth, displayHeight, 1))
             return false;
-        mask_ = std::move(mask);
+        m_mask = std::move(mask);
     }
     bool ok = false;
     switch (kind) {
     case kShapeRect:
-        ok = subtract ? mask_->SubRect(b.left, b.top, b.right, b.bottom)
-                      : mask_->AddRect(b.left, b.top, b.right, b.bottom);
+        ok = subtract ? m_mask->SubRect(b.left, b.top, b.right, b.bottom)
+                      : m_mask->AddRect(b.left, b.top, b.right, b.bottom);
         break;
     case kShapeEllipse:
-        ok = subtract ? mask_->SubEllipse(b.left, b.top, b.right, b.bottom)
-                      : mask_->AddEllipse(b.left, b.top, b.right, b.bottom);
+        ok = subtract ? m_mask->SubEllipse(b.left, b.top, b.right, b.bottom)
+                      : m_mask->AddEllipse(b.left, b.top, b.right, b.bottom);
         break;
     case kShapePolygon: {
         const int n = static_cast<int>(points.size());
-        ok = subtract ? mask_->SubPolygon(n, points.data()) : mask_->AddPolygon(n, points.data());
+        ok = subtract ? m_mask->SubPolygon(n, points.data()) : m_mask->AddPolygon(n, points.data());
         break;
     }
     default:
         break;
     }
-    outlineMask_.reset();
-    outlineEnabled_ = true;
+    m_outlineMask.reset();
+    m_outlineEnabled = true;
     return ok;
 }
 
 void CSelectionState::DropLocked()
 {
-    outlineEnabled_ = false;
-    mask_.reset();
-    outlineMask_.reset();
-    red_.clear();
-    green_.clear();
+    m_outlineEnabled = false;
+    m_mask.reset();
+    m_outlineMask.reset();
+    m_red.clear();
+    m_green.clear();
 }
 
 void CSelectionState::Drop()
@@ -194,29 +195,29 @@ void CSelectionState::Drop()
 bool CSelectionState::Reverse(int displayWidth, int displayHeight)
 {
     Guard guard(*this);
-    outlineEnabled_ = false;
-    if (!mask_) {
+    m_outlineEnabled = false;
+    if (!m_mask) {
         auto mask = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
         if (!mask || !mask->Create(displayWidth, displayHeight, 1))
             return false;
-        mask_ = std::move(mask);
+        m_mask = std::move(mask);
     }
-    mask_->Invert();
-    outlineMask_.reset();
-    outlineEnabled_ = true;
+    m_mask->Invert();
+    m_outlineMask.reset();
+    m_outlineEnabled = true;
     return true;
 }
 
 bool CSelectionState::HasSelection()
 {
     Guard guard(*this);
-    return mask_ != nullptr;
+    return m_mask != nullptr;
 }
 
 RECT CSelectionState::Bounds()
 {
     Guard guard(*this);
-    return mask_ ? mask_->GetBounds(1) : RECT { 0, 0, 0, 0 };
+    return m_mask ? m_mask->GetBounds(1) : RECT { 0, 0, 0, 0 };
 }
 
 bool CSelectionState::DeleteIn(CImageObj &picture)
@@ -233,16 +234,16 @@ bool CSelectionState::EditThroughMask(
     CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &), bool dropAlways)
 {
     Guard guard(*this);
-    if (!mask_)
+    if (!m_mask)
         return false;
-    outlineEnabled_ = false;
-    if (!(picture.*edit)(*mask_)) {
+    m_outlineEnabled = false;
+    if (!(picture.*edit)(*m_mask)) {
         if (dropAlways) {
             DropLocked();
             return false;
         }
-        outlineMask_.reset();
-        outlineEnabled_ = true;
+        m_outlineMask.reset();
+        m_outlineEnabled = true;
         return false;
     }
     DropLocked();
@@ -252,16 +253,16 @@ bool CSelectionState::EditThroughMask(
 void CSelectionState::SetDisplayRect(const RECT &picture, const RECT &visible)
 {
     Guard guard(*this);
-    displayRect_ = picture;
-    visibleRect_ = visible;
+    m_displayRect = picture;
+    m_visibleRect = visible;
 }
 
 bool CSelectionState::Dots(std::vector<POINT> &red, std::vector<POINT> &green)
 {
     Guard guard(*this);
     try {
-        red = red_;
-        green = green_;
+        red = m_red;
+        green = m_green;
     } catch (const std::bad_alloc &) {
         red.clear();
         green.clear();

@@ -30,7 +30,7 @@ public:
     // already or cannot start.
     bool StartWorker(std::function<void()> onTick);
     void StopWorker();
-    bool WorkerRunning() const { return worker_.joinable(); }
+    bool WorkerRunning() const { return m_worker.joinable(); }
     // One tick of the worker: under the lock, when the outline is enabled, rebuild the outline if
     // the displayed rectangle changed or the mask did, colour the dashes for the current phase
     // and step the phase (7, 6, ... 0, 7, ...). True when the pane has something to repaint.
@@ -43,26 +43,26 @@ public:
     {
     public:
         explicit Guard(CSelectionState &state)
-            : state_(state)
+            : m_state(state)
         {
-            state_.Lock();
+            m_state.Lock();
         }
-        ~Guard() { state_.Unlock(); }
+        ~Guard() { m_state.Unlock(); }
         Guard(const Guard &) = delete;
         Guard &operator=(const Guard &) = delete;
 
     private:
-        CSelectionState &state_;
+        CSelectionState &m_state;
     };
 
     // 0 none, kShapeRect, kShapeEllipse or kShapePolygon.
-    int Tool() const { return tool_; }
-    void SetTool(int tool) { tool_ = tool; }
+    int Tool() const { return m_tool; }
+    void SetTool(int tool) { m_tool = tool; }
     // Mouse-down with a selection tool: the tracker for the tool (a new one when the kind
     // changed), after dropping the current selection (each drag starts a new one). Null for no
     // tool.
     CShapeTracker *TrackerForMouseDown();
-    CShapeTracker *Tracker() const { return tracker_.get(); }
+    CShapeTracker *Tracker() const { return m_tracker.get(); }
 
     // The receiving side of the trackers: creates a 1-bit mask of the displayed picture size when
     // there is none, adds or subtracts the shape, enables the outline and marks it for rebuilding.
@@ -89,8 +89,8 @@ public:
     // The dashes of the last tick in client coordinates: red and green pixels. False when there is
     // nothing to paint.
     bool Dots(std::vector<POINT> &red, std::vector<POINT> &green);
-    bool OutlineEnabled() const { return outlineEnabled_; }
-    int Phase() const { return phase_; }
+    bool OutlineEnabled() const { return m_outlineEnabled; }
+    int Phase() const { return m_phase; }
     // Red (true) or green for an outline pixel at client (x, y) in the given phase.
     static bool IsRedDot(int x, int y, int phase) { return ((x - y + phase + 10000) % 8) > 3; }
 
@@ -101,21 +101,21 @@ private:
     bool EditThroughMask(CImageObj &picture, bool (CImageObj::*edit)(CMaskObj &), bool dropAlways);
     void WorkerLoop(std::function<void()> onTick);
 
-    HANDLE stop_ = nullptr; // manual reset, initially clear
-    HANDLE stopped_ = nullptr; // manual reset, initially set
-    HANDLE lock_ = nullptr; // auto reset, initially set
-    std::thread worker_;
+    HANDLE m_stop = nullptr; // manual reset, initially clear
+    HANDLE m_stopped = nullptr; // manual reset, initially set
+    HANDLE m_lock = nullptr; // auto reset, initially set
+    std::thread m_worker;
 
-    int tool_ = 0;
-    std::unique_ptr<CShapeTracker> tracker_;
-    std::unique_ptr<CMaskObj> mask_;
-    std::unique_ptr<CMaskObj> outlineMask_; // displayed-size copy the outline was computed from
-    RECT displayRect_ { 0, 0, 0, 0 };
-    RECT visibleRect_ { 0, 0, 0, 0 };
-    RECT outlineRect_ { 0, 0, 0, 0 }; // displayed rectangle the cached outline was made for
-    RECT outlineWindow_ { 0, 0, 0, 0 }; // part of it the outline mask covers
-    int phase_ = 0;
-    bool outlineEnabled_ = false;
-    std::vector<POINT> red_;
-    std::vector<POINT> green_;
+    int m_tool = 0;
+    std::unique_ptr<CShapeTracker> m_tracker;
+    std::unique_ptr<CMaskObj> m_mask;
+    std::unique_ptr<CMaskObj> m_outlineMask; // displayed-size copy the outline was computed from
+    RECT m_displayRect { 0, 0, 0, 0 };
+    RECT m_visibleRect { 0, 0, 0, 0 };
+    RECT m_outlineRect { 0, 0, 0, 0 }; // displayed rectangle the cached outline was made for
+    RECT m_outlineWindow { 0, 0, 0, 0 }; // part of it the outline mask covers
+    int m_phase = 0;
+    bool m_outlineEnabled = false;
+    std::vector<POINT> m_red;
+    std::vector<POINT> m_green;
 };

@@ -9,7 +9,7 @@ void CSelTracker::OnMouseDown(CTrackerView &view, UINT flags, int x, int y)
 {
     CShapeTracker::OnMouseDown(view, flags, x, y);
     view.SetTrackerCapture();
-    start_ = current_ = POINT { x, y };
+    m_start = m_current = POINT { x, y };
     view.RubberBandChanged();
 }
 
@@ -17,7 +17,7 @@ void CSelTracker::OnMouseMove(CTrackerView &view, UINT, int x, int y)
 {
     if (!view.HasTrackerCapture())
         return;
-    current_ = POINT { x, y };
+    m_current = POINT { x, y };
     view.RubberBandChanged();
 }
 
@@ -28,9 +28,9 @@ void CSelTracker::OnMouseUp(CTrackerView &view, UINT flags, int x, int y)
     CShapeTracker::OnMouseUp(view, flags, x, y);
     view.ReleaseTrackerCapture();
     view.RubberBandChanged();
-    if (x == start_.x && y == start_.y)
+    if (x == m_start.x && y == m_start.y)
         return;
-    RECT r = NormalRect(start_, POINT { x, y });
+    RECT r = NormalRect(m_start, POINT { x, y });
     const POINT origin = view.PictureOrigin();
     r.left -= origin.x;
     r.right -= origin.x;
@@ -40,13 +40,13 @@ void CSelTracker::OnMouseUp(CTrackerView &view, UINT flags, int x, int y)
         ++r.right;
     if (r.bottom == r.top)
         ++r.bottom;
-    view.AddShape(kind_, (flags & MK_SHIFT) != 0, r, {});
+    view.AddShape(m_kind, (flags & MK_SHIFT) != 0, r, {});
 }
 
 bool CSelTracker::RubberRect(RECT &rect) const
 {
-    if (!active_)
+    if (!m_active)
         return false;
-    rect = NormalRect(start_, current_);
+    rect = NormalRect(m_start, m_current);
     return true;
 }

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 CShapeTracker::CShapeTracker(int kind)
-    : kind_(kind)
+    : m_kind(kind)
 {
 }
 
@@ -11,14 +11,14 @@ CShapeTracker::~CShapeTracker() = default;
 
 void CShapeTracker::OnMouseDown(CTrackerView &, UINT, int, int)
 {
-    active_ = true;
+    m_active = true;
 }
 
 void CShapeTracker::OnMouseMove(CTrackerView &, UINT, int, int) { }
 
 void CShapeTracker::OnMouseUp(CTrackerView &, UINT, int, int)
 {
-    active_ = false;
+    m_active = false;
 }
 
 RECT NormalRect(POINT a, POINT b)
@@ -28,9 +28,9 @@ RECT NormalRect(POINT a, POINT b)
 
 void CShapeTracker::Abandon(CTrackerView &view)
 {
-    const bool drawing = active_ || !points_.empty();
-    points_.clear();
-    active_ = false;
+    const bool drawing = m_active || !m_points.empty();
+    m_points.clear();
+    m_active = false;
     if (view.HasTrackerCapture())
         view.ReleaseTrackerCapture();
     if (drawing)

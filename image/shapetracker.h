@@ -51,18 +51,18 @@ public:
     // Drops the shape being drawn without adding it (Esc): no corners, no capture, no rubber band.
     void Abandon(CTrackerView &view);
 
-    int Kind() const { return kind_; }
-    bool IsActive() const { return active_; }
-    POINT StartPoint() const { return start_; }
-    POINT CurrentPoint() const { return current_; }
-    const std::vector<POINT> &Points() const { return points_; }
+    int Kind() const { return m_kind; }
+    bool IsActive() const { return m_active; }
+    POINT StartPoint() const { return m_start; }
+    POINT CurrentPoint() const { return m_current; }
+    const std::vector<POINT> &Points() const { return m_points; }
 
 protected:
-    std::vector<POINT> points_;
-    POINT start_ { 0, 0 };
-    POINT current_ { 0, 0 };
-    int kind_;
-    bool active_ = false;
+    std::vector<POINT> m_points;
+    POINT m_start { 0, 0 };
+    POINT m_current { 0, 0 };
+    int m_kind;
+    bool m_active = false;
 };
 
 // Rectangle between two corners, normalised (left <= right, top <= bottom).

@@ -5,17 +5,17 @@
 
 void CViewImage::StartAnimation(const QString &path)
 {
-    animation_->Start(path, [this](int page) { return ShowAnimationPage(page); });
+    m_animation->Start(path, [this](int page) { return ShowAnimationPage(page); });
 }
 
 bool CViewImage::ShowAnimationPage(int page)
 {
-    if (!picture_)
+    if (!m_picture)
         return false;
-    if (picture_->CurrentPage() == page)
+    if (m_picture->CurrentPage() == page)
         return true;
-    const int width = picture_->Width(), height = picture_->Height();
-    if (!picture_->GotoPageIndex(page))
+    const int width = m_picture->Width(), height = m_picture->Height();
+    if (!m_picture->GotoPageIndex(page))
         return false;
     PictureChanged(width, height);
     RecomputeScrollSizes(false);
@@ -25,5 +25,5 @@ bool CViewImage::ShowAnimationPage(int page)
 
 bool CViewImage::ToggleAnimation()
 {
-    return animation_->TogglePause();
+    return m_animation->TogglePause();
 }

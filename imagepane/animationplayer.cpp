@@ -5,8 +5,8 @@
 CAnimationPlayer::CAnimationPlayer(QObject *parent)
     : QObject(parent)
 {
-    timer_.setSingleShot(true);
-    connect(&timer_, &QTimer::timeout, this, [this] { Advance(); });
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, [this] { Advance(); });
 }
 
 CAnimationPlayer::~CAnimationPlayer() = default;
@@ -19,31 +19,31 @@ bool CAnimationPlayer::Start(const QString &path, ShowPage show)
     const int pages = CodexaAnimation(local.constData(), nullptr, 0, &loops);
     if (pages < 2)
         return false;
-    delays_.assign(static_cast<std::size_t>(pages), 100);
-    CodexaAnimation(local.constData(), delays_.data(), pages, &loops);
-    loops_ = loops;
-    show_ = std::move(show);
+    m_delays.assign(static_cast<std::size_t>(pages), 100);
+    CodexaAnimation(local.constData(), m_delays.data(), pages, &loops);
+    m_loops = loops;
+    m_show = std::move(show);
     Schedule();
     return true;
 }
 
 void CAnimationPlayer::Stop()
 {
-    timer_.stop();
-    delays_.clear();
-    show_ = nullptr;
-    page_ = 0;
-    played_ = 0;
-    paused_ = false;
+    m_timer.stop();
+    m_delays.clear();
+    m_show = nullptr;
+    m_page = 0;
+    m_played = 0;
+    m_paused = false;
 }
 
 bool CAnimationPlayer::TogglePause()
 {
     if (!IsAnimation())
         return false;
-    paused_ = !paused_;
-    if (paused_)
-        timer_.stop();
+    m_paused = !m_paused;
+    if (m_paused)
+        m_timer.stop();
     else
         Schedule();
     return true;
@@ -51,31 +51,31 @@ bool CAnimationPlayer::TogglePause()
 
 void CAnimationPlayer::Schedule()
 {
-    if (paused_ || delays_.empty())
+    if (m_paused || m_delays.empty())
         return;
     const std::size_t at
-        = static_cast<std::size_t>(page_) < delays_.size() ? static_cast<std::size_t>(page_) : 0;
-    timer_.start(delays_[at]);
+        = static_cast<std::size_t>(m_page) < m_delays.size() ? static_cast<std::size_t>(m_page) : 0;
+    m_timer.start(m_delays[at]);
 }
 
 bool CAnimationPlayer::Advance()
 {
-    if (delays_.empty() || !show_)
+    if (m_delays.empty() || !m_show)
         return false;
-    int next = page_ + 1;
-    if (next >= static_cast<int>(delays_.size())) {
-        ++played_;
-        if (loops_ != 0 && played_ >= loops_) {
-            timer_.stop();
+    int next = m_page + 1;
+    if (next >= static_cast<int>(m_delays.size())) {
+        ++m_played;
+        if (m_loops != 0 && m_played >= m_loops) {
+            m_timer.stop();
             return false;
         }
         next = 0;
     }
-    if (!show_(next)) {
-        timer_.stop();
+    if (!m_show(next)) {
+        m_timer.stop();
         return false;
     }
-    page_ = next;
+    m_page = next;
     Schedule();
     return true;
 }

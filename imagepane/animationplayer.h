@@ -25,14 +25,14 @@ public:
     // Pause or resume; false when nothing is being played.
     bool TogglePause();
     // The pane stepped to page by hand.
-    void Sync(int page) { page_ = page; }
+    void Sync(int page) { m_page = page; }
 
-    bool IsAnimation() const { return !delays_.empty(); }
-    bool IsPlaying() const { return timer_.isActive(); }
-    bool IsPaused() const { return IsAnimation() && paused_; }
-    int Page() const { return page_; }
-    int Loops() const { return loops_; }
-    const std::vector<int> &Delays() const { return delays_; }
+    bool IsAnimation() const { return !m_delays.empty(); }
+    bool IsPlaying() const { return m_timer.isActive(); }
+    bool IsPaused() const { return IsAnimation() && m_paused; }
+    int Page() const { return m_page; }
+    int Loops() const { return m_loops; }
+    const std::vector<int> &Delays() const { return m_delays; }
 
     // Shows the next page and schedules the one after (the timer calls this). False when the
     // animation has played its loops and stays on its last page.
@@ -41,11 +41,11 @@ public:
 private:
     void Schedule();
 
-    QTimer timer_;
-    ShowPage show_;
-    std::vector<int> delays_;
-    int loops_ = 1; // 0: forever
-    int played_ = 0; // whole plays finished
-    int page_ = 0;
-    bool paused_ = false;
+    QTimer m_timer;
+    ShowPage m_show;
+    std::vector<int> m_delays;
+    int m_loops = 1; // 0: forever
+    int m_played = 0; // whole plays finished
+    int m_page = 0;
+    bool m_paused = false;
 };

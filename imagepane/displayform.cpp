@@ -32,31 +32,31 @@ bool CDisplayForm::Prepare(const DibInfoBlock *info, const void *bits)
     DibLayout layout;
     if (!DibLayoutOf(info, bits, layout))
         return false;
-    layout_ = layout;
+    m_layout = layout;
     for (int i = 0; i < 256; ++i) {
         if (i < layout.paletteSize) {
             const RGBQUAD &q = layout.palette[i];
-            colours_[i] = Pack(q.rgbRed, q.rgbGreen, q.rgbBlue);
+            m_colours[i] = Pack(q.rgbRed, q.rgbGreen, q.rgbBlue);
         } else {
-            colours_[i] = kOpaque;
+            m_colours[i] = kOpaque;
         }
     }
-    info_ = info;
-    bits_ = bits;
+    m_info = info;
+    m_bits = bits;
     return true;
 }
 
 void CDisplayForm::Clear()
 {
-    layout_ = DibLayout {};
-    info_ = nullptr;
-    bits_ = nullptr;
+    m_layout = DibLayout {};
+    m_info = nullptr;
+    m_bits = nullptr;
 }
 
 bool CDisplayForm::Matches(const DibInfoBlock *info, const void *bits) const
 {
-    return bits_ != nullptr && info == info_ && bits == bits_ && info->bmiHeader.biWidth == layout_.width
-        && info->bmiHeader.biHeight == layout_.height && info->bmiHeader.biBitCount == layout_.bitCount;
+    return m_bits != nullptr && info == m_info && bits == m_bits && info->bmiHeader.biWidth == m_layout.width
+        && info->bmiHeader.biHeight == m_layout.height && info->bmiHeader.biBitCount == m_layout.bitCount;
 }
 
 void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, int height, std::uint32_t *dest,
@@ -71,7 +71,7 @@ void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, in
         return;
     }
     int step = 1;
-    switch (layout_.bitCount) {
+    switch (m_layout.bitCount) {
     case 16:
         step = 2;
         break;
@@ -86,7 +86,7 @@ void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, in
     }
     for (int i = 0; i < width; ++i)
         columns[static_cast<std::size_t>(i)]
-            = step * SourceIndex(left + i - view.origin.x, layout_.width, view.zoomedWidth);
+            = step * SourceIndex(left + i - view.origin.x, m_layout.width, view.zoomedWidth);
     const std::int64_t work = static_cast<std::int64_t>(width) * height;
     ParallelRows(height, work, [&](int first, int last) {
         RenderRows(view, left, top, width, columns.data(), first, last, dest, destStride);
@@ -96,30 +96,30 @@ void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, in
 void CDisplayForm::RenderRows(const ZoomView &view, int left, int top, int width, const int *columns,
     int firstRow, int lastRow, std::uint32_t *dest, std::size_t destStride) const
 {
-    const bool direct = view.zoomedWidth == layout_.width;
+    const bool direct = view.zoomedWidth == m_layout.width;
     const int x0 = left - view.origin.x;
     int previous = -1;
     for (int r = firstRow; r < lastRow; ++r) {
         std::uint32_t *o = dest + static_cast<std::size_t>(r) * destStride;
-        const int sy = SourceIndex(top + r - view.origin.y, layout_.height, view.zoomedHeight);
+        const int sy = SourceIndex(top + r - view.origin.y, m_layout.height, view.zoomedHeight);
         if (sy == previous) {
             std::memcpy(o, o - destStride, static_cast<std::size_t>(width) * sizeof *o);
             continue;
         }
         previous = sy;
-        const std::uint8_t *s = layout_.Row(bits_, layout_.height - 1 - sy);
-        switch (layout_.bitCount) {
+        const std::uint8_t *s = m_layout.Row(m_bits, m_layout.height - 1 - sy);
+        switch (m_layout.bitCount) {
         case 1:
             for (int i = 0; i < width; ++i)
-                o[i] = colours_[DibGetPixel1(s, columns[i])];
+                o[i] = m_colours[DibGetPixel1(s, columns[i])];
             break;
         case 4:
             for (int i = 0; i < width; ++i)
-                o[i] = colours_[DibGetPixel4(s, columns[i])];
+                o[i] = m_colours[DibGetPixel4(s, columns[i])];
             break;
         case 8:
             for (int i = 0; i < width; ++i)
-                o[i] = colours_[s[columns[i]]];
+                o[i] = m_colours[s[columns[i]]];
             break;
         case 16:
             for (int i = 0; i < width; ++i) {

@@ -23,11 +23,11 @@ public:
     // the pair is not a picture the pane can show.
     bool Prepare(const DibInfoBlock *info, const void *bits);
     void Clear();
-    bool IsReady() const { return bits_ != nullptr; }
+    bool IsReady() const { return m_bits != nullptr; }
     // Still made from this very header and block, with the same geometry.
     bool Matches(const DibInfoBlock *info, const void *bits) const;
-    int Width() const { return layout_.width; }
-    int Height() const { return layout_.height; }
+    int Width() const { return m_layout.width; }
+    int Height() const { return m_layout.height; }
 
     // Writes the client rectangle (left, top, width, height), which must lie inside the zoomed
     // picture, as opaque 0xAARRGGBB pixels into dest (rows of destStride pixels). Nearest
@@ -39,8 +39,8 @@ private:
     void RenderRows(const ZoomView &view, int left, int top, int width, const int *columns, int firstRow,
         int lastRow, std::uint32_t *dest, std::size_t destStride) const;
 
-    DibLayout layout_;
-    const DibInfoBlock *info_ = nullptr;
-    const void *bits_ = nullptr;
-    std::uint32_t colours_[256] = {};
+    DibLayout m_layout;
+    const DibInfoBlock *m_info = nullptr;
+    const void *m_bits = nullptr;
+    std::uint32_t m_colours[256] = {};
 };

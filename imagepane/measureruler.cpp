@@ -20,69 +20,69 @@ constexpr int kTickLength = 8;
 } // namespace
 
 CMeasureRuler::CMeasureRuler()
-    : font_(QStringLiteral("Arial"))
+    : m_font(QStringLiteral("Arial"))
 {
-    font_.setPointSize(8);
+    m_font.setPointSize(8);
 }
 
 void CMeasureRuler::Begin(int x, int y, int zoom, int dpiX, int dpiY)
 {
-    zoom_ = zoom;
-    startX_ = endX_ = x;
-    startY_ = endY_ = y;
-    active_ = true;
-    if (unit_ == 0) {
-        unitAcross_ = static_cast<int>(dpiX * kInchesPerCentimetre);
-        unitDown_ = static_cast<int>(dpiY * kInchesPerCentimetre);
+    m_zoom = zoom;
+    m_startX = m_endX = x;
+    m_startY = m_endY = y;
+    m_active = true;
+    if (m_unit == 0) {
+        m_unitAcross = static_cast<int>(dpiX * kInchesPerCentimetre);
+        m_unitDown = static_cast<int>(dpiY * kInchesPerCentimetre);
     } else {
-        unitAcross_ = dpiX;
-        unitDown_ = dpiY;
+        m_unitAcross = dpiX;
+        m_unitDown = dpiY;
     }
     Measure();
 }
 
 bool CMeasureRuler::Move(int x, int y)
 {
-    if (!active_ || (x == endX_ && y == endY_))
+    if (!m_active || (x == m_endX && y == m_endY))
         return false;
-    endX_ = x;
-    endY_ = y;
+    m_endX = x;
+    m_endY = y;
     Measure();
     return true;
 }
 
 bool CMeasureRuler::End(int, int)
 {
-    if (!active_)
+    if (!m_active)
         return false;
-    active_ = false;
+    m_active = false;
     return true;
 }
 
 void CMeasureRuler::Measure()
 {
-    const double dx = endX_ - startX_, dy = endY_ - startY_;
-    length_ = std::sqrt(dx * dx + dy * dy);
-    if (length_ == 0) {
-        angle_ = 0;
+    const double dx = m_endX - m_startX, dy = m_endY - m_startY;
+    m_length = std::sqrt(dx * dx + dy * dy);
+    if (m_length == 0) {
+        m_angle = 0;
         return;
     }
-    angle_ = std::acos(dx / length_) * kDegreesPerRadian;
-    if (endY_ < startY_)
-        angle_ = -angle_;
+    m_angle = std::acos(dx / m_length) * kDegreesPerRadian;
+    if (m_endY < m_startY)
+        m_angle = -m_angle;
 }
 
 QString CMeasureRuler::AngleText() const
 {
-    return LoadResString(IDS_ANGLE) + QString::asprintf(" %+-.1f ", angle_);
+    return LoadResString(IDS_ANGLE) + QString::asprintf(" %+-.1f ", m_angle);
 }
 
 QString CMeasureRuler::LabelText() const
 {
     double units = 0;
-    if (zoom_ > 0 && unitAcross_ > 0)
-        units = length_ * 100 / zoom_ / unitAcross_;
-    const QString unitName = LoadResString(unit_ == 0 ? IDS_UNIT_CM : IDS_UNIT_INCH);
+    if (m_zoom > 0 && m_unitAcross > 0)
+        units = m_length * 100 / m_zoom / m_unitAcross;
+    const QString unitName = LoadResString(m_unit == 0 ? IDS_UNIT_CM : IDS_UNIT_INCH);
     return AngleText() + QStringLiteral(";") + QString::asprintf(" %-.2f ", units) + unitName
         + QStringLiteral(" ");
 }
@@ -104,23 +104,23 @@ bool CMeasureRuler::TickShown(int i, int z, int unit)
 std::vector<QLine> CMeasureRuler::Ticks() const
 {
     std::vector<QLine> ticks;
-    const int dx = endX_ - startX_, dy = endY_ - startY_;
+    const int dx = m_endX - m_startX, dy = m_endY - m_startY;
     const double length = std::sqrt(double(dx) * dx + double(dy) * dy);
     if (length == 0)
         return ticks;
     const double c = dx / length, s = dy / length;
     const double nx = c >= 0 ? -s : s, ny = c >= 0 ? c : -c;
-    const double across = unitAcross_ * zoom_ * 0.0005, down = unitDown_ * zoom_ * 0.0005;
+    const double across = m_unitAcross * m_zoom * 0.0005, down = m_unitDown * m_zoom * 0.0005;
     // The walk ends once a coordinate passes the line's end, which needs a step along an axis
     // the line extends on.
     if (!((dx != 0 && across > 0) || (dy != 0 && down > 0)))
         return ticks;
     for (int i = 0;; ++i) {
-        const int px = startX_ + static_cast<int>(i * across * c);
-        const int py = startY_ + static_cast<int>(i * down * s);
-        if (std::abs(px - startX_) > std::abs(dx) || std::abs(py - startY_) > std::abs(dy))
+        const int px = m_startX + static_cast<int>(i * across * c);
+        const int py = m_startY + static_cast<int>(i * down * s);
+        if (std::abs(px - m_startX) > std::abs(dx) || std::abs(py - m_startY) > std::abs(dy))
             break;
-        if (!TickShown(i, zoom_, unit_))
+        if (!TickShown(i, m_zoom, m_unit))
             continue;
         ticks.emplace_back(static_cast<int>(px + nx + 0.5), static_cast<int>(py + ny + 0.5),
             static_cast<int>(px + kTickLength * nx + 0.5), static_cast<int>(py + kTickLength * ny + 0.5));
@@ -130,31 +130,31 @@ std::vector<QLine> CMeasureRuler::Ticks() const
 
 QRect CMeasureRuler::LabelRect() const
 {
-    const QFontMetrics metrics(font_);
+    const QFontMetrics metrics(m_font);
     // The rectangle's right and bottom edges lie outside it: label width × (label height + 4).
     const int width = metrics.horizontalAdvance(LabelText());
-    return QRect(endX_, endY_ + 20, width, metrics.height() + 4);
+    return QRect(m_endX, m_endY + 20, width, metrics.height() + 4);
 }
 
 QRect CMeasureRuler::Bounds() const
 {
-    if (!active_)
+    if (!m_active)
         return QRect();
     const int margin = kTickLength + 2;
-    QRect line = QRect(QPoint(startX_, startY_), QPoint(endX_, endY_)).normalized();
+    QRect line = QRect(QPoint(m_startX, m_startY), QPoint(m_endX, m_endY)).normalized();
     return line.adjusted(-margin, -margin, margin, margin).united(LabelRect().adjusted(-1, -1, 1, 1));
 }
 
 void CMeasureRuler::Paint(QPainter &painter) const
 {
-    if (!active_)
+    if (!m_active)
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    if (length_ != 0) {
+    if (m_length != 0) {
         painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         painter.setPen(QPen(Qt::black, 0));
-        painter.drawLine(startX_, startY_, endX_, endY_);
+        painter.drawLine(m_startX, m_startY, m_endX, m_endY);
         for (const QLine &tick : Ticks())
             painter.drawLine(tick);
         painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -165,11 +165,11 @@ void CMeasureRuler::Paint(QPainter &painter) const
     painter.setPen(QPen(text, 0));
     painter.setBrush(back);
     painter.drawRect(box.adjusted(0, 0, -1, -1)); // a 0-width pen also covers right and bottom
-    painter.setFont(font_);
-    const QFontMetrics metrics(font_);
+    painter.setFont(m_font);
+    const QFontMetrics metrics(m_font);
     painter.drawText(
-        QRect(endX_, endY_ + 22, box.width(), metrics.height()), Qt::AlignLeft | Qt::AlignTop, LabelText());
+        QRect(m_endX, m_endY + 22, box.width(), metrics.height()), Qt::AlignLeft | Qt::AlignTop, LabelText());
     const int angleWidth = metrics.horizontalAdvance(AngleText());
-    painter.drawEllipse(QRect(endX_ + angleWidth - 4, endY_ + 23, 4, 4).adjusted(0, 0, -1, -1));
+    painter.drawEllipse(QRect(m_endX + angleWidth - 4, m_endY + 23, 4, 4).adjusted(0, 0, -1, -1));
     painter.restore();
 }

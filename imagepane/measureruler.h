@@ -25,19 +25,19 @@ public:
     // Button release while active; false when it was not active.
     bool End(int x, int y);
 
-    bool IsActive() const { return active_; }
-    int Unit() const { return unit_; } // 1 inch, 0 centimetre
-    void SetUnit(int unit) { unit_ = unit; }
-    int Zoom() const { return zoom_; }
-    QPoint StartPoint() const { return QPoint(startX_, startY_); }
-    QPoint EndPoint() const { return QPoint(endX_, endY_); }
+    bool IsActive() const { return m_active; }
+    int Unit() const { return m_unit; } // 1 inch, 0 centimetre
+    void SetUnit(int unit) { m_unit = unit; }
+    int Zoom() const { return m_zoom; }
+    QPoint StartPoint() const { return QPoint(m_startX, m_startY); }
+    QPoint EndPoint() const { return QPoint(m_endX, m_endY); }
     // Distance from start to end in pixels.
-    double Length() const { return length_; }
+    double Length() const { return m_length; }
     // The last angle shown, in degrees: arccos(dx / length), negative when the end lies above the
     // start; 0 for a zero length.
-    double Angle() const { return angle_; }
-    int PixelsPerUnitAcross() const { return unitAcross_; }
-    int PixelsPerUnitDown() const { return unitDown_; }
+    double Angle() const { return m_angle; }
+    int PixelsPerUnitAcross() const { return m_unitAcross; }
+    int PixelsPerUnitDown() const { return m_unitDown; }
 
     // "Angle: +12.5 " (the degree mark is drawn over its trailing blank).
     QString AngleText() const;
@@ -58,13 +58,13 @@ public:
 private:
     void Measure();
 
-    bool active_ = false;
-    int unit_ = 1;
-    int startX_ = 0, startY_ = 0;
-    int endX_ = 0, endY_ = 0;
-    double length_ = 0;
-    QFont font_;
-    int zoom_ = 100;
-    int unitAcross_ = 0, unitDown_ = 0;
-    double angle_ = 0;
+    bool m_active = false;
+    int m_unit = 1;
+    int m_startX = 0, m_startY = 0;
+    int m_endX = 0, m_endY = 0;
+    double m_length = 0;
+    QFont m_font;
+    int m_zoom = 100;
+    int m_unitAcross = 0, m_unitDown = 0;
+    double m_angle = 0;
 };

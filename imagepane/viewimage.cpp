@@ -77,11 +77,11 @@ QEvent::Type CViewImage::OutlineTickType()
 
 CViewImage::CViewImage(QWidget *parent)
     : QAbstractScrollArea(parent)
-    , zoom_(kInitialZoom)
-    , dialogs_(DefaultImagePaneDialogs())
+    , m_zoom(kInitialZoom)
+    , m_dialogs(DefaultImagePaneDialogs())
 {
     setObjectName(QStringLiteral("CViewImage"));
-    animation_ = new CAnimationPlayer(this);
+    m_animation = new CAnimationPlayer(this);
     setFrameShape(QFrame::NoFrame);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(1, 1);
@@ -89,36 +89,36 @@ CViewImage::CViewImage(QWidget *parent)
     viewport()->setMouseTracking(true);
     UpdateScrollBars();
     // The worker asks for a repaint of the dashes; one request waits in the queue at a time.
-    selection_.StartWorker([this] {
-        if (tickPending_.load(std::memory_order_relaxed))
+    m_selection.StartWorker([this] {
+        if (m_tickPending.load(std::memory_order_relaxed))
             return;
         auto *tick = new (std::nothrow) QEvent(OutlineTickType());
         if (!tick)
             return;
-        tickPending_.store(true, std::memory_order_release);
+        m_tickPending.store(true, std::memory_order_release);
         QCoreApplication::postEvent(this, tick);
     });
 }
 
 CViewImage::~CViewImage()
 {
-    selection_.StopWorker();
-    selection_.Drop();
+    m_selection.StopWorker();
+    m_selection.Drop();
 }
 
 void CViewImage::SetDialogs(CImagePaneDialogs dialogs)
 {
-    dialogs_ = std::move(dialogs);
+    m_dialogs = std::move(dialogs);
 }
 
 bool CViewImage::HasPicture() const
 {
-    return picture_ && !picture_->IsEmpty();
+    return m_picture && !m_picture->IsEmpty();
 }
 
 POINT CViewImage::Origin() const
 {
-    return ViewportOrigin(offset_, horizontalScrollBar()->value(), verticalScrollBar()->value());
+    return ViewportOrigin(m_offset, horizontalScrollBar()->value(), verticalScrollBar()->value());
 }
 
 ZoomView CViewImage::DisplayView() const
@@ -126,8 +126,8 @@ ZoomView CViewImage::DisplayView() const
     ZoomView view;
     view.origin = Origin();
     if (HasPicture()) {
-        view.zoomedWidth = ZoomedExtent(zoom_, picture_->Width());
-        view.zoomedHeight = ZoomedExtent(zoom_, picture_->Height());
+        view.zoomedWidth = ZoomedExtent(m_zoom, m_picture->Width());
+        view.zoomedHeight = ZoomedExtent(m_zoom, m_picture->Height());
     }
     return view;
 }
@@ -139,20 +139,20 @@ void CViewImage::Open(const QString &path)
     if (path.isEmpty() || !ConfirmLeave())
         return;
     DropSelection();
-    history_.Reset();
-    animation_->Stop();
+    m_history.Reset();
+    m_animation->Stop();
     auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
     if (!fresh || !fresh->Load(path.toStdString())) {
-        picture_.reset();
-        form_.Clear();
-        total_ = SIZE { 100, 100 };
-        offset_ = POINT { 0, 0 };
+        m_picture.reset();
+        m_form.Clear();
+        m_total = SIZE { 100, 100 };
+        m_offset = POINT { 0, 0 };
         UpdateScrollBars();
         viewport()->update();
-        if (modifiedSink_)
-            modifiedSink_(IsModified());
-        if (dialogs_.message)
-            dialogs_.message(this,
+        if (m_modifiedSink)
+            m_modifiedSink(IsModified());
+        if (m_dialogs.message)
+            m_dialogs.message(this,
                 QStringLiteral("Cannot open %1: %2.")
                     .arg(QDir::toNativeSeparators(path),
                         CanReadRegularFile(path.toStdString())
@@ -160,13 +160,13 @@ void CViewImage::Open(const QString &path)
                             : QStringLiteral("the file cannot be read")));
         return;
     }
-    picture_ = std::move(fresh);
-    if (modifiedSink_)
-        modifiedSink_(IsModified());
-    form_.Prepare(picture_->Info(), picture_->Bits());
+    m_picture = std::move(fresh);
+    if (m_modifiedSink)
+        m_modifiedSink(IsModified());
+    m_form.Prepare(m_picture->Info(), m_picture->Bits());
     SetStatusTexts(true);
-    offset_ = POINT { 0, 0 };
-    ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), picture_->Width())), true);
+    m_offset = POINT { 0, 0 };
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), m_picture->Width())), true);
     viewport()->update();
     StartAnimation(path);
 }
@@ -178,38 +178,38 @@ bool CViewImage::ConfirmLosingContent(const QString &path)
     const std::string file = path.toStdString();
     const bool gif = QFileInfo(path).suffix().compare(QStringLiteral("gif"), Qt::CaseInsensitive) == 0;
     QString loss;
-    if (gif && picture_->PageCount() > 1)
+    if (gif && m_picture->PageCount() > 1)
         loss = QStringLiteral("%1 holds %2 frames; only the one shown is kept.")
                    .arg(QFileInfo(path).fileName())
-                   .arg(picture_->PageCount());
+                   .arg(m_picture->PageCount());
     else if (CodexaHasTransparency(file.c_str()) > 0)
         loss = QStringLiteral(
             "%1 holds transparency, shown flattened on white; the saved picture keeps the white.")
                    .arg(QFileInfo(path).fileName());
     if (loss.isEmpty())
         return true;
-    return dialogs_.question
-        && dialogs_.question(this, loss + QStringLiteral(" Replace the file?")) == QMessageBox::Yes;
+    return m_dialogs.question
+        && m_dialogs.question(this, loss + QStringLiteral(" Replace the file?")) == QMessageBox::Yes;
 }
 
 QString CViewImage::PicturePath() const
 {
-    return HasPicture() ? QString::fromStdString(picture_->FileName()) : QString();
+    return HasPicture() ? QString::fromStdString(m_picture->FileName()) : QString();
 }
 
 bool CViewImage::ConfirmLeave()
 {
     if (!IsModified())
         return true;
-    const QString name = QFileInfo(QString::fromStdString(picture_->FileName())).fileName();
-    const int answer = dialogs_.question
-        ? dialogs_.question(this, QStringLiteral("Save changes to %1?").arg(name))
+    const QString name = QFileInfo(QString::fromStdString(m_picture->FileName())).fileName();
+    const int answer = m_dialogs.question
+        ? m_dialogs.question(this, QStringLiteral("Save changes to %1?").arg(name))
         : int(QMessageBox::Cancel);
     if (answer == QMessageBox::No) {
         // The edits are given up: the picture about to go asks no more.
-        history_.Reset();
-        if (modifiedSink_)
-            modifiedSink_(false);
+        m_history.Reset();
+        if (m_modifiedSink)
+            m_modifiedSink(false);
         return true;
     }
     if (answer == QMessageBox::Yes)
@@ -219,32 +219,32 @@ bool CViewImage::ConfirmLeave()
 
 void CViewImage::SetStatusTexts(bool withPath)
 {
-    if (!status_ || !HasPicture())
+    if (!m_status || !HasPicture())
         return;
-    const QString path = QString::fromStdString(picture_->FileName());
+    const QString path = QString::fromStdString(m_picture->FileName());
     // A page of a damaged file says so after the path; paging redoes the path only when that
     // changes.
-    const bool damaged = picture_->IsDamaged();
-    if (withPath || damaged != damagedShown_)
-        status_(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
-    damagedShown_ = damaged;
-    status_(1, QString::asprintf("%dx%d", picture_->Width(), picture_->Height()));
-    const int bits = picture_->BitCount();
+    const bool damaged = m_picture->IsDamaged();
+    if (withPath || damaged != m_damagedShown)
+        m_status(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
+    m_damagedShown = damaged;
+    m_status(1, QString::asprintf("%dx%d", m_picture->Width(), m_picture->Height()));
+    const int bits = m_picture->BitCount();
     const QString depth
         = bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits);
     const QString page = PageText();
-    status_(2, page.isEmpty() ? depth : depth + QStringLiteral("  ") + page);
+    m_status(2, page.isEmpty() ? depth : depth + QStringLiteral("  ") + page);
     if (!withPath)
         return;
     if (CanReadRegularFile(path.toStdString()))
-        status_(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(path).size() / 1024)));
+        m_status(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(path).size() / 1024)));
 }
 
 bool CViewImage::Save(const QString &path)
 {
     if (!HasPicture())
         return false;
-    const QString own = QString::fromStdString(picture_->FileName());
+    const QString own = QString::fromStdString(m_picture->FileName());
     const QString target = path.isEmpty() ? own : path;
     if (target.isEmpty())
         return false;
@@ -252,46 +252,46 @@ bool CViewImage::Save(const QString &path)
     if (sameFile && !ConfirmLosingContent(target))
         return false;
     std::vector<EditKind> turns;
-    const bool lossless = history_.LosslessSince(turns);
-    if (!picture_->SaveKeepingFile(target.toStdString(), lossless ? &turns : nullptr)) {
-        if (dialogs_.message)
-            dialogs_.message(
-                this, SaveFailureMessage(target, SaveFailureReason(target, picture_->MemoryBytes())));
+    const bool lossless = m_history.LosslessSince(turns);
+    if (!m_picture->SaveKeepingFile(target.toStdString(), lossless ? &turns : nullptr)) {
+        if (m_dialogs.message)
+            m_dialogs.message(
+                this, SaveFailureMessage(target, SaveFailureReason(target, m_picture->MemoryBytes())));
         return false;
     }
     if (!sameFile) {
-        picture_->Rename(target.toStdString());
+        m_picture->Rename(target.toStdString());
         SetStatusTexts(true);
-    } else if (status_) {
-        status_(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(target).size() / 1024)));
+    } else if (m_status) {
+        m_status(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(target).size() / 1024)));
     }
-    history_.MarkSaved();
-    if (modifiedSink_)
-        modifiedSink_(IsModified());
-    if (!sameFile && fileSink_)
-        fileSink_(target);
+    m_history.MarkSaved();
+    if (m_modifiedSink)
+        m_modifiedSink(IsModified());
+    if (!sameFile && m_fileSink)
+        m_fileSink(target);
     return true;
 }
 
 int CViewImage::PageCount() const
 {
-    return picture_ ? picture_->PageCount() : 0;
+    return m_picture ? m_picture->PageCount() : 0;
 }
 
 bool CViewImage::GotoPage(bool forward)
 {
-    if (!picture_)
+    if (!m_picture)
         return false;
-    const int target = picture_->CurrentPage() + (forward ? 1 : -1);
-    if (target < 0 || target >= picture_->PageCount() || !ConfirmLeave())
+    const int target = m_picture->CurrentPage() + (forward ? 1 : -1);
+    if (target < 0 || target >= m_picture->PageCount() || !ConfirmLeave())
         return false;
-    history_.Reset();
-    if (modifiedSink_)
-        modifiedSink_(IsModified());
-    const int width = picture_->Width(), height = picture_->Height();
-    const bool ok = picture_->GotoPage(forward);
+    m_history.Reset();
+    if (m_modifiedSink)
+        m_modifiedSink(IsModified());
+    const int width = m_picture->Width(), height = m_picture->Height();
+    const bool ok = m_picture->GotoPage(forward);
     if (ok)
-        animation_->Sync(picture_->CurrentPage());
+        m_animation->Sync(m_picture->CurrentPage());
     if (ok) {
         PictureChanged(width, height);
         // Pages of one file may differ in size.
@@ -304,7 +304,7 @@ bool CViewImage::GotoPage(bool forward)
 
 bool CViewImage::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
 {
-    return HasPicture() && picture_->PreviewCopy(dest, maxWidth, maxHeight);
+    return HasPicture() && m_picture->PreviewCopy(dest, maxWidth, maxHeight);
 }
 
 // --- zoom and scrolling ---
@@ -313,8 +313,8 @@ void CViewImage::Fit(int how)
 {
     if (!HasPicture() || (how != 1 && how != 2))
         return;
-    const int zoom = how == 1 ? FitZoom(viewport()->width(), picture_->Width())
-                              : FitZoom(viewport()->height(), picture_->Height());
+    const int zoom = how == 1 ? FitZoom(viewport()->width(), m_picture->Width())
+                              : FitZoom(viewport()->height(), m_picture->Height());
     ApplyZoom(zoom, true);
 }
 
@@ -322,7 +322,7 @@ void CViewImage::ApplyZoom(int percent, bool reset)
 {
     if (!IsZoomAllowed(percent))
         return;
-    zoom_ = percent;
+    m_zoom = percent;
     RecomputeScrollSizes(reset);
     viewport()->update();
 }
@@ -331,19 +331,19 @@ void CViewImage::RecomputeScrollSizes(bool reset)
 {
     if (!HasPicture())
         return;
-    recomputing_ = true;
+    m_recomputing = true;
     // Showing or hiding a scroll bar changes the client size; settle on the final one.
     for (int pass = 0; pass < 3; ++pass) {
         const QSize client = viewport()->size();
-        const ScrollLayout layout = ComputeScrollLayout(
-            zoom_, picture_->Width(), picture_->Height(), client.width(), client.height(), offset_, reset);
-        offset_ = layout.offset;
-        total_ = layout.zoomed;
+        const ScrollLayout layout = ComputeScrollLayout(m_zoom, m_picture->Width(), m_picture->Height(),
+            client.width(), client.height(), m_offset, reset);
+        m_offset = layout.offset;
+        m_total = layout.zoomed;
         UpdateScrollBars();
         if (viewport()->size() == client)
             break;
     }
-    recomputing_ = false;
+    m_recomputing = false;
     UpdateOutlineArea();
 }
 
@@ -355,15 +355,15 @@ void CViewImage::UpdateOutlineArea()
 {
     const ZoomView view = DisplayView();
     const QSize client = viewport()->size();
-    if (view.zoomedWidth != outlineSize_.cx || view.zoomedHeight != outlineSize_.cy) {
-        outlineSize_ = SIZE { view.zoomedWidth, view.zoomedHeight };
-        if (!dotsBounds_.isNull())
-            viewport()->update(dotsBounds_.translated(view.origin.x, view.origin.y));
-        red_.clear();
-        green_.clear();
-        dotsBounds_ = QRect();
+    if (view.zoomedWidth != m_outlineSize.cx || view.zoomedHeight != m_outlineSize.cy) {
+        m_outlineSize = SIZE { view.zoomedWidth, view.zoomedHeight };
+        if (!m_dotsBounds.isNull())
+            viewport()->update(m_dotsBounds.translated(view.origin.x, view.origin.y));
+        m_red.clear();
+        m_green.clear();
+        m_dotsBounds = QRect();
     }
-    selection_.SetDisplayRect(RECT { 0, 0, view.zoomedWidth, view.zoomedHeight },
+    m_selection.SetDisplayRect(RECT { 0, 0, view.zoomedWidth, view.zoomedHeight },
         RECT { -view.origin.x, -view.origin.y, client.width() - view.origin.x,
             client.height() - view.origin.y });
 }
@@ -372,20 +372,20 @@ void CViewImage::UpdateScrollBars()
 {
     const QSize client = viewport()->size();
     const ScrollLayout layout = ComputeScrollLayout(
-        100, total_.cx, total_.cy, client.width(), client.height(), POINT { 0, 0 }, true);
+        100, m_total.cx, m_total.cy, client.width(), client.height(), POINT { 0, 0 }, true);
     QScrollBar *h = horizontalScrollBar(), *v = verticalScrollBar();
     h->setPageStep(std::max<int>(layout.page.cx, 1));
     h->setSingleStep(layout.line.cx);
-    h->setRange(0, ScrollRange(total_.cx, client.width()));
+    h->setRange(0, ScrollRange(m_total.cx, client.width()));
     v->setPageStep(std::max<int>(layout.page.cy, 1));
     v->setSingleStep(layout.line.cy);
-    v->setRange(0, ScrollRange(total_.cy, client.height()));
+    v->setRange(0, ScrollRange(m_total.cy, client.height()));
 }
 
 void CViewImage::resizeEvent(QResizeEvent *event)
 {
     QAbstractScrollArea::resizeEvent(event);
-    if (recomputing_)
+    if (m_recomputing)
         return;
     if (HasPicture())
         RecomputeScrollSizes(true);
@@ -399,7 +399,7 @@ void CViewImage::scrollContentsBy(int dx, int dy)
     UpdateOutlineArea();
     // The ruler and the rubber band stay where the mouse is; they cannot be moved with the
     // pixels.
-    if (ruler_.IsActive() || !rubber_.isNull())
+    if (m_ruler.IsActive() || !m_rubber.isNull())
         viewport()->update();
     else
         viewport()->scroll(dx, dy);
@@ -417,9 +417,9 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
 {
     const ZoomView view = DisplayView();
     const QRect picture(view.origin.x, view.origin.y, view.zoomedWidth, view.zoomedHeight);
-    if (HasPicture() && !form_.Matches(picture_->Info(), picture_->Bits()))
-        form_.Prepare(picture_->Info(), picture_->Bits());
-    const bool drawPicture = HasPicture() && form_.IsReady() && !picture.isEmpty();
+    if (HasPicture() && !m_form.Matches(m_picture->Info(), m_picture->Bits()))
+        m_form.Prepare(m_picture->Info(), m_picture->Bits());
+    const bool drawPicture = HasPicture() && m_form.IsReady() && !picture.isEmpty();
     for (const QRect &rect : region) {
         const QRect shown = drawPicture ? rect.intersected(picture) : QRect();
         if (shown.isEmpty()) {
@@ -433,35 +433,36 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
         const std::size_t stride = static_cast<std::size_t>(shown.width());
         const std::size_t need = stride * static_cast<std::size_t>(shown.height());
         try {
-            if (scratch_.size() < need)
-                scratch_.resize(need);
+            if (m_scratch.size() < need)
+                m_scratch.resize(need);
         } catch (const std::bad_alloc &) {
             painter.fillRect(shown, kBackground);
             continue;
         }
-        form_.Render(view, shown.left(), shown.top(), shown.width(), shown.height(), scratch_.data(), stride);
-        PaintOutline(scratch_.data(), stride, shown);
-        const QImage image(reinterpret_cast<const uchar *>(scratch_.data()), shown.width(), shown.height(),
+        m_form.Render(
+            view, shown.left(), shown.top(), shown.width(), shown.height(), m_scratch.data(), stride);
+        PaintOutline(m_scratch.data(), stride, shown);
+        const QImage image(reinterpret_cast<const uchar *>(m_scratch.data()), shown.width(), shown.height(),
             static_cast<qsizetype>(stride * sizeof(std::uint32_t)), QImage::Format_RGB32);
         painter.drawImage(shown.topLeft(), image);
     }
-    if (!rubber_.isNull()) {
+    if (!m_rubber.isNull()) {
         painter.save();
         painter.setClipRegion(region);
         PaintRubberBand(painter);
         painter.restore();
     }
-    if (ruler_.IsActive()) {
+    if (m_ruler.IsActive()) {
         painter.save();
         painter.setClipRegion(region);
-        ruler_.Paint(painter);
+        m_ruler.Paint(painter);
         painter.restore();
     }
 }
 
 void CViewImage::PaintOutline(std::uint32_t *dest, std::size_t stride, const QRect &target) const
 {
-    if (red_.empty() && green_.empty())
+    if (m_red.empty() && m_green.empty())
         return;
     const POINT origin = Origin();
     auto put = [&](const std::vector<POINT> &dots, std::uint32_t colour) {
@@ -471,14 +472,14 @@ void CViewImage::PaintOutline(std::uint32_t *dest, std::size_t stride, const QRe
                 dest[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = colour;
         }
     };
-    put(red_, kRedDot);
-    put(green_, kGreenDot);
+    put(m_red, kRedDot);
+    put(m_green, kGreenDot);
 }
 
 QRect CViewImage::RubberBounds() const
 {
-    const CShapeTracker *tracker = selection_.Tracker();
-    if (!tracker || !capture_)
+    const CShapeTracker *tracker = m_selection.Tracker();
+    if (!tracker || !m_capture)
         return QRect();
     if (const auto *sel = dynamic_cast<const CSelTracker *>(tracker)) {
         RECT r;
@@ -496,15 +497,15 @@ QRect CViewImage::RubberBounds() const
 void CViewImage::RubberBandChanged()
 {
     const QRect bounds = RubberBounds();
-    QRect dirty = rubber_.united(bounds);
-    rubber_ = bounds;
+    QRect dirty = m_rubber.united(bounds);
+    m_rubber = bounds;
     if (!dirty.isNull())
         viewport()->update(dirty.adjusted(-1, -1, 1, 1));
 }
 
 void CViewImage::PaintRubberBand(QPainter &painter) const
 {
-    const CShapeTracker *tracker = selection_.Tracker();
+    const CShapeTracker *tracker = m_selection.Tracker();
     if (!tracker)
         return;
     const ZoomView view = DisplayView();
@@ -551,14 +552,14 @@ void CViewImage::PaintRubberBand(QPainter &painter) const
 
 void CViewImage::OnOutlineTick()
 {
-    tickPending_.store(false, std::memory_order_relaxed);
+    m_tickPending.store(false, std::memory_order_relaxed);
     std::vector<POINT> red, green;
-    selection_.Dots(red, green);
-    const QRect before = dotsBounds_;
-    red_.swap(red);
-    green_.swap(green);
-    dotsBounds_ = BoundsOf(red_, green_);
-    QRect dirty = before.united(dotsBounds_);
+    m_selection.Dots(red, green);
+    const QRect before = m_dotsBounds;
+    m_red.swap(red);
+    m_green.swap(green);
+    m_dotsBounds = BoundsOf(m_red, m_green);
+    QRect dirty = before.united(m_dotsBounds);
     if (dirty.isNull())
         return;
     const POINT origin = Origin();
@@ -567,20 +568,20 @@ void CViewImage::OnOutlineTick()
 
 void CViewImage::DropSelection()
 {
-    selection_.Drop();
-    if (!dotsBounds_.isNull()) {
+    m_selection.Drop();
+    if (!m_dotsBounds.isNull()) {
         const POINT origin = Origin();
-        viewport()->update(dotsBounds_.translated(origin.x, origin.y));
+        viewport()->update(m_dotsBounds.translated(origin.x, origin.y));
     }
-    red_.clear();
-    green_.clear();
-    dotsBounds_ = QRect();
+    m_red.clear();
+    m_green.clear();
+    m_dotsBounds = QRect();
 }
 
 void CViewImage::AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points)
 {
     const ZoomView view = DisplayView();
-    selection_.AddShape(kind, subtract, bounds, points, view.zoomedWidth, view.zoomedHeight);
+    m_selection.AddShape(kind, subtract, bounds, points, view.zoomedWidth, view.zoomedHeight);
     viewport()->update();
 }
 
@@ -591,20 +592,20 @@ bool CViewImage::event(QEvent *event)
     // A tick is in the queue only while the flag is set. The acquire pairs with the worker's
     // release, so the event it made is seen whole here (the queue's own locking does the same,
     // but the thread sanitizer cannot see into Qt).
-    if (tickPending_.load(std::memory_order_acquire) && event->type() == OutlineTickType()) {
+    if (m_tickPending.load(std::memory_order_acquire) && event->type() == OutlineTickType()) {
         OnOutlineTick();
         return true;
     }
     if (const PaneMessageEvent *message = PaneMessageEvent::From(event)) {
         switch (message->Message()) {
         case WMU_IMAGE_OPERATION:
-            lastResult_ = OnImageOperation(message->WParam(), message->LParam());
+            m_lastResult = OnImageOperation(message->WParam(), message->LParam());
             return true;
         case WMU_TOOLS_COMMAND:
-            lastResult_ = OnToolsCommand(message->WParam());
+            m_lastResult = OnToolsCommand(message->WParam());
             return true;
         case WMU_EFFECT_COMMAND:
-            lastResult_ = OnEffectCommand(message->WParam());
+            m_lastResult = OnEffectCommand(message->WParam());
             return true;
         default:
             break;
@@ -628,19 +629,19 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
             ApplyZoom(percent, true);
         return 0;
     }
-    mode_ = code;
+    m_mode = code;
     switch (code) {
     case OpSelect:
-        selection_.SetTool(0);
+        m_selection.SetTool(0);
         break;
     case OpRectangle:
-        selection_.SetTool(kShapeRect);
+        m_selection.SetTool(kShapeRect);
         break;
     case OpEllipse:
-        selection_.SetTool(kShapeEllipse);
+        m_selection.SetTool(kShapeEllipse);
         break;
     case OpPolygon:
-        selection_.SetTool(kShapePolygon);
+        m_selection.SetTool(kShapePolygon);
         break;
     case OpDelete:
         DeleteSequence();
@@ -648,15 +649,15 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
     case OpReverse:
         if (HasPicture()) {
             const ZoomView view = DisplayView();
-            selection_.Reverse(view.zoomedWidth, view.zoomedHeight);
+            m_selection.Reverse(view.zoomedWidth, view.zoomedHeight);
             RecomputeScrollSizes(false);
         }
         viewport()->update();
-        selection_.SetTool(0);
+        m_selection.SetTool(0);
         break;
     case OpCrop:
-        if (HasPicture() && selection_.HasSelection()) {
-            RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return selection_.CropIn(picture); }));
+        if (HasPicture() && m_selection.HasSelection()) {
+            RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return m_selection.CropIn(picture); }));
             DropSelection();
         }
         break;
@@ -683,10 +684,10 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
         ApplyZoom(100, false);
         break;
     case OpZoomIn:
-        ApplyZoom(zoom_ + kZoomStep, false);
+        ApplyZoom(m_zoom + kZoomStep, false);
         break;
     case OpZoomOut:
-        ApplyZoom(zoom_ - kZoomStep, false);
+        ApplyZoom(m_zoom - kZoomStep, false);
         break;
     case OpImageSize:
         ImageSizeCommand();
@@ -761,12 +762,12 @@ LRESULT CViewImage::OnEffectCommand(WPARAM id)
 void CViewImage::PictureChanged(int oldWidth, int oldHeight)
 {
     if (!HasPicture()) {
-        form_.Clear();
+        m_form.Clear();
         DropSelection();
         return;
     }
-    form_.Prepare(picture_->Info(), picture_->Bits());
-    if (picture_->Width() != oldWidth || picture_->Height() != oldHeight)
+    m_form.Prepare(m_picture->Info(), m_picture->Bits());
+    if (m_picture->Width() != oldWidth || m_picture->Height() != oldHeight)
         DropSelection();
 }
 
@@ -775,8 +776,8 @@ bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
     if (!HasPicture() || !op)
         return false;
     WaitCursor wait;
-    const int width = picture_->Width(), height = picture_->Height();
-    if (!history_.Run(*picture_, std::move(op)))
+    const int width = m_picture->Width(), height = m_picture->Height();
+    if (!m_history.Run(*m_picture, std::move(op)))
         return false;
     ShowEdited(width, height);
     return true;
@@ -788,20 +789,20 @@ void CViewImage::ShowEdited(int oldWidth, int oldHeight)
     PictureChanged(oldWidth, oldHeight);
     RecomputeScrollSizes(true);
     SetStatusTexts(false);
-    if (status_ && HasPicture())
-        status_(3, QString::asprintf("%uK", static_cast<unsigned>(picture_->MemoryBytes() / 1024)));
+    if (m_status && HasPicture())
+        m_status(3, QString::asprintf("%uK", static_cast<unsigned>(m_picture->MemoryBytes() / 1024)));
     viewport()->update();
     // Told after every step: the title's marker and the Undo and Redo commands follow.
-    if (modifiedSink_)
-        modifiedSink_(history_.IsModified());
+    if (m_modifiedSink)
+        m_modifiedSink(m_history.IsModified());
 }
 
 bool CViewImage::Undo()
 {
     if (!HasPicture())
         return false;
-    const int width = picture_->Width(), height = picture_->Height();
-    if (!history_.Undo(*picture_))
+    const int width = m_picture->Width(), height = m_picture->Height();
+    if (!m_history.Undo(*m_picture))
         return false;
     ShowEdited(width, height);
     return true;
@@ -811,8 +812,8 @@ bool CViewImage::Redo()
 {
     if (!HasPicture())
         return false;
-    const int width = picture_->Width(), height = picture_->Height();
-    if (!history_.Redo(*picture_))
+    const int width = m_picture->Width(), height = m_picture->Height();
+    if (!m_history.Redo(*m_picture))
         return false;
     ShowEdited(width, height);
     return true;
@@ -823,7 +824,7 @@ void CViewImage::DeleteSequence()
     if (!HasPicture())
         return;
     // The selection goes whether or not the fill succeeds.
-    RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return selection_.DeleteIn(picture); }));
+    RunEdit(MakeSnapshotEdit([this](CImageObj &picture) { return m_selection.DeleteIn(picture); }));
     DropSelection();
     viewport()->update();
 }
@@ -833,7 +834,7 @@ void CViewImage::RotateCommand(int direction)
     if (!HasPicture())
         return;
     double angle = direction == 1 ? -90.0 : 90.0;
-    if (direction == 0 && !(dialogs_.rotateFree && dialogs_.rotateFree(*this, angle)))
+    if (direction == 0 && !(m_dialogs.rotateFree && m_dialogs.rotateFree(*this, angle)))
         return;
     RunEdit(MakeRotation(angle));
 }
@@ -854,15 +855,15 @@ void CViewImage::ToneCommand(int code)
 void CViewImage::ImageSizeCommand()
 {
     if (!HasPicture()) {
-        if (dialogs_.message)
-            dialogs_.message(this, QStringLiteral("你没有可设置的图像，请选择后再使用该功能！"));
+        if (m_dialogs.message)
+            m_dialogs.message(this, QStringLiteral("你没有可设置的图像，请选择后再使用该功能！"));
         return;
     }
     // The dialog works on a copy of the header, so that the resolution it sets is part of the
     // step and comes back on undo.
-    BITMAPINFOHEADER header = picture_->Info()->bmiHeader;
-    int width = picture_->Width(), height = picture_->Height();
-    if (!dialogs_.imageSize || !dialogs_.imageSize(this, header, width, height))
+    BITMAPINFOHEADER header = m_picture->Info()->bmiHeader;
+    int width = m_picture->Width(), height = m_picture->Height();
+    if (!m_dialogs.imageSize || !m_dialogs.imageSize(this, header, width, height))
         return;
     RunEdit(MakeSnapshotEdit([header, width, height](CImageObj &picture) {
         BITMAPINFOHEADER &own = picture.Info()->bmiHeader;
@@ -882,27 +883,27 @@ void CViewImage::PrintCommand()
     QPrinter &printer = ProgramPrinter();
     printer.setDocName(QString::fromLatin1(kPrintDocumentName));
     QString pdf;
-    if (dialogs_.hasPrinter && !dialogs_.hasPrinter()) {
-        const QFileInfo shown(QString::fromStdString(picture_->FileName()));
-        if (dialogs_.pdfFile)
-            pdf = dialogs_.pdfFile(this,
+    if (m_dialogs.hasPrinter && !m_dialogs.hasPrinter()) {
+        const QFileInfo shown(QString::fromStdString(m_picture->FileName()));
+        if (m_dialogs.pdfFile)
+            pdf = m_dialogs.pdfFile(this,
                 shown.absolutePath() + QLatin1Char('/') + shown.completeBaseName() + QStringLiteral(".pdf"));
         if (pdf.isEmpty())
             return;
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
-    } else if (!dialogs_.print || !dialogs_.print(this, printer)) {
+    } else if (!m_dialogs.print || !m_dialogs.print(this, printer)) {
         return;
     }
-    const bool printed = PrintPicture(*picture_, printer);
+    const bool printed = PrintPicture(*m_picture, printer);
     if (!pdf.isEmpty()) {
         printer.setOutputFileName(QString());
         printer.setOutputFormat(QPrinter::NativeFormat);
     }
-    if (!printed && dialogs_.message)
-        dialogs_.message(this,
+    if (!printed && m_dialogs.message)
+        m_dialogs.message(this,
             pdf.isEmpty() ? QStringLiteral("Cannot print %1: the printer did not take the page.")
-                                .arg(QFileInfo(QString::fromStdString(picture_->FileName())).fileName())
+                                .arg(QFileInfo(QString::fromStdString(m_picture->FileName())).fileName())
                           : QStringLiteral("Cannot print to %1: the file could not be written.")
                                 .arg(QDir::toNativeSeparators(pdf)));
 }
@@ -913,9 +914,9 @@ void CViewImage::ResetCommand()
 {
     if (RunEdit(MakeSnapshotEdit([](CImageObj &picture) { return picture.ReloadPixels(); }))) {
         // The picture is its file's again; undoing the reset makes it modified.
-        history_.MarkSaved();
-        if (modifiedSink_)
-            modifiedSink_(false);
+        m_history.MarkSaved();
+        if (m_modifiedSink)
+            m_modifiedSink(false);
         DropSelection();
         ApplyZoom(100, true);
     }
@@ -946,17 +947,17 @@ void CViewImage::mousePressEvent(QMouseEvent *event)
         return;
     }
     const QPoint p = event->position().toPoint();
-    if (mode_ >= OpRectangle && mode_ <= OpPolygon) {
+    if (m_mode >= OpRectangle && m_mode <= OpPolygon) {
         if (!HasPicture())
             return;
-        CShapeTracker *tracker = selection_.TrackerForMouseDown();
+        CShapeTracker *tracker = m_selection.TrackerForMouseDown();
         DropSelection();
         if (tracker)
             tracker->OnMouseDown(*this, KeyFlags(event), p.x(), p.y());
-    } else if (mode_ == OpRotateFree) {
-        const QRect before = ruler_.Bounds();
-        ruler_.Begin(p.x(), p.y(), zoom_, viewport()->logicalDpiX(), viewport()->logicalDpiY());
-        viewport()->update(before.united(ruler_.Bounds()));
+    } else if (m_mode == OpRotateFree) {
+        const QRect before = m_ruler.Bounds();
+        m_ruler.Begin(p.x(), p.y(), m_zoom, viewport()->logicalDpiX(), viewport()->logicalDpiY());
+        viewport()->update(before.united(m_ruler.Bounds()));
     }
 }
 
@@ -965,14 +966,14 @@ void CViewImage::mouseMoveEvent(QMouseEvent *event)
     const QPoint p = event->position().toPoint();
     const ZoomView view = DisplayView();
     const POINT logical = HasPicture()
-        ? ClientToPicture(POINT { p.x(), p.y() }, view.origin, picture_->Width(), picture_->Height(),
+        ? ClientToPicture(POINT { p.x(), p.y() }, view.origin, m_picture->Width(), m_picture->Height(),
             view.zoomedWidth, view.zoomedHeight)
         : POINT { p.x() + horizontalScrollBar()->value(), p.y() + verticalScrollBar()->value() };
-    if (status_)
-        status_(4, QString::asprintf("(%d,%d)", logical.x, logical.y));
+    if (m_status)
+        m_status(4, QString::asprintf("(%d,%d)", logical.x, logical.y));
 
-    if (mode_ >= OpRectangle && mode_ <= OpPolygon && HasPicture()) {
-        if (CShapeTracker *tracker = selection_.Tracker()) {
+    if (m_mode >= OpRectangle && m_mode <= OpPolygon && HasPicture()) {
+        if (CShapeTracker *tracker = m_selection.Tracker()) {
             // The selection cursor only while the tracker is active (a shape is being drawn).
             if (tracker->IsActive())
                 viewport()->setCursor(LoadCursorResource(IDC_SELECTION));
@@ -982,10 +983,10 @@ void CViewImage::mouseMoveEvent(QMouseEvent *event)
         } else {
             viewport()->setCursor(Qt::ArrowCursor);
         }
-    } else if (mode_ == OpRotateFree) {
-        const QRect before = ruler_.Bounds();
-        if (ruler_.Move(p.x(), p.y()))
-            viewport()->update(before.united(ruler_.Bounds()));
+    } else if (m_mode == OpRotateFree) {
+        const QRect before = m_ruler.Bounds();
+        if (m_ruler.Move(p.x(), p.y()))
+            viewport()->update(before.united(m_ruler.Bounds()));
     } else {
         viewport()->setCursor(Qt::ArrowCursor);
     }
@@ -998,19 +999,19 @@ void CViewImage::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     const QPoint p = event->position().toPoint();
-    if (mode_ >= OpRectangle && mode_ <= OpPolygon) {
+    if (m_mode >= OpRectangle && m_mode <= OpPolygon) {
         if (!HasPicture())
             return;
-        if (CShapeTracker *tracker = selection_.Tracker())
+        if (CShapeTracker *tracker = m_selection.Tracker())
             tracker->OnMouseUp(*this, KeyFlags(event), p.x(), p.y());
         else
             viewport()->update();
-    } else if (mode_ == OpRotateFree) {
-        const QRect before = ruler_.Bounds();
-        if (ruler_.End(p.x(), p.y())) {
+    } else if (m_mode == OpRotateFree) {
+        const QRect before = m_ruler.Bounds();
+        if (m_ruler.End(p.x(), p.y())) {
             viewport()->update(before);
-            if (dialogs_.measurePopup)
-                dialogs_.measurePopup(this, event->globalPosition().toPoint());
+            if (m_dialogs.measurePopup)
+                m_dialogs.measurePopup(this, event->globalPosition().toPoint());
         }
     }
 }
@@ -1035,9 +1036,9 @@ void CViewImage::mouseDoubleClickEvent(QMouseEvent *event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
-    if (mode_ < OpRectangle || mode_ > OpPolygon || !HasPicture())
+    if (m_mode < OpRectangle || m_mode > OpPolygon || !HasPicture())
         return;
-    if (auto *polygon = dynamic_cast<CPolyTracker *>(selection_.Tracker())) {
+    if (auto *polygon = dynamic_cast<CPolyTracker *>(m_selection.Tracker())) {
         const QPoint p = event->position().toPoint();
         polygon->OnDoubleClick(*this, KeyFlags(event), p.x(), p.y());
     }
@@ -1049,17 +1050,17 @@ void CViewImage::keyPressEvent(QKeyEvent *event)
         return;
     switch (event->key()) {
     case Qt::Key_Delete:
-        if (mode_ >= OpSelect && mode_ <= OpPolygon) {
+        if (m_mode >= OpSelect && m_mode <= OpPolygon) {
             DeleteSequence();
             event->accept();
             return;
         }
         break;
     case Qt::Key_F1:
-        mode_ = (mode_ >= OpSelect && mode_ < OpPolygon) ? mode_ + 1 : OpSelect;
+        m_mode = (m_mode >= OpSelect && m_mode < OpPolygon) ? m_mode + 1 : OpSelect;
         break;
     case Qt::Key_Escape:
-        if (CShapeTracker *tracker = selection_.Tracker())
+        if (CShapeTracker *tracker = m_selection.Tracker())
             tracker->Abandon(*this);
         event->accept();
         return;

@@ -65,7 +65,7 @@ public:
     QWidget *Window() override { return this; }
     bool PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const override;
     bool ToggleAnimation() override;
-    const CAnimationPlayer &Animation() const { return *animation_; }
+    const CAnimationPlayer &Animation() const { return *m_animation; }
 
     // --- the posted messages, with their return values ---
     // wParam = operation code; code 22 takes a View-menu command id in lParam. Returns 0.
@@ -75,13 +75,13 @@ public:
     // Effect menu or toolbar command id; −1 without a picture, else 0.
     LRESULT OnEffectCommand(WPARAM id);
     // What the handler of the last posted message returned.
-    LRESULT LastMessageResult() const { return lastResult_; }
+    LRESULT LastMessageResult() const { return m_lastResult; }
 
     // The dialogs the pane opens (the default ones until the program gives its own).
     void SetDialogs(CImagePaneDialogs dialogs);
     // Where the pane's status texts go (status pane index 0-4, text); none until it is set.
     using StatusSink = std::function<void(int index, const QString &text)>;
-    void SetStatusSink(StatusSink sink) { status_ = std::move(sink); }
+    void SetStatusSink(StatusSink sink) { m_status = std::move(sink); }
 
     // --- undo, redo and the modified state ---
     // Every edit runs here: applied as the newest undo step, then display, scroll sizes, status
@@ -89,33 +89,33 @@ public:
     bool RunEdit(std::unique_ptr<CEditOp> op);
     bool Undo() override;
     bool Redo() override;
-    bool CanUndo() const override { return HasPicture() && history_.CanUndo(); }
-    bool CanRedo() const override { return HasPicture() && history_.CanRedo(); }
-    bool IsModified() const override { return HasPicture() && history_.IsModified(); }
+    bool CanUndo() const override { return HasPicture() && m_history.CanUndo(); }
+    bool CanRedo() const override { return HasPicture() && m_history.CanRedo(); }
+    bool IsModified() const override { return HasPicture() && m_history.IsModified(); }
     // Asks "Save changes to NAME?" when the picture is modified: Yes saves (a failed save counts as
     // Cancel), No drops the edits, Cancel keeps everything. True when the picture may go.
     bool ConfirmLeave() override;
     QString PicturePath() const override;
-    const CEditHistory &History() const { return history_; }
+    const CEditHistory &History() const { return m_history; }
     // Told whenever the modified state changes (the title's marker).
     using ModifiedSink = std::function<void(bool modified)>;
-    void SetModifiedSink(ModifiedSink sink) { modifiedSink_ = std::move(sink); }
+    void SetModifiedSink(ModifiedSink sink) { m_modifiedSink = std::move(sink); }
     // Told the new file after Save As wrote the picture under another name.
     using FileSink = std::function<void(const QString &path)>;
-    void SetFileSink(FileSink sink) { fileSink_ = std::move(sink); }
+    void SetFileSink(FileSink sink) { m_fileSink = std::move(sink); }
 
     // --- state ---
-    int Mode() const { return mode_; }
-    int Tool() const { return selection_.Tool(); }
-    int Zoom() const { return zoom_; }
-    CImageObj *Picture() const { return picture_.get(); }
-    POINT CentringOffset() const { return offset_; }
+    int Mode() const { return m_mode; }
+    int Tool() const { return m_selection.Tool(); }
+    int Zoom() const { return m_zoom; }
+    CImageObj *Picture() const { return m_picture.get(); }
+    POINT CentringOffset() const { return m_offset; }
     // The picture's top-left corner in client coordinates.
     POINT Origin() const;
     // The picture as shown: origin and zoomed size (empty without a picture).
     ZoomView DisplayView() const;
-    CSelectionState &Selection() { return selection_; }
-    const CMeasureRuler &Ruler() const { return ruler_; }
+    CSelectionState &Selection() { return m_selection; }
+    const CMeasureRuler &Ruler() const { return m_ruler; }
 
     // Paints the part of the pane in region (client coordinates) with painter: background,
     // picture at the zoom, selection outline, rubber band and ruler. The paint event goes here.
@@ -131,7 +131,7 @@ public:
     void ZoomAbout(int percent, QPoint pointer);
     // The picture alone on the whole screen, and back into the main window.
     void ToggleFullScreen();
-    bool IsFullScreen() const { return fullScreen_; }
+    bool IsFullScreen() const { return m_fullScreen; }
     // Steps to the next picture every intervalMs until a key or a click; 0 stops.
     void StartSlideshow(int intervalMs);
     bool SlideshowRunning() const;
@@ -159,9 +159,9 @@ private:
     // A key or a click while a slideshow runs stops it and does nothing else.
     bool StopSlideshowOnInput(QEvent *event);
     // CTrackerView
-    void SetTrackerCapture() override { capture_ = true; }
-    void ReleaseTrackerCapture() override { capture_ = false; }
-    bool HasTrackerCapture() const override { return capture_; }
+    void SetTrackerCapture() override { m_capture = true; }
+    void ReleaseTrackerCapture() override { m_capture = false; }
+    bool HasTrackerCapture() const override { return m_capture; }
     POINT PictureOrigin() const override { return Origin(); }
     void RubberBandChanged() override;
     void AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points) override;
@@ -192,40 +192,40 @@ private:
     void PaintOutline(std::uint32_t *dest, std::size_t stride, const QRect &target) const;
     static UINT KeyFlags(const QMouseEvent *event);
 
-    int mode_ = 0;
-    int zoom_;
-    std::unique_ptr<CImageObj> picture_;
+    int m_mode = 0;
+    int m_zoom;
+    std::unique_ptr<CImageObj> m_picture;
     // Shows page of the open file (animation playback; see animationpane.cpp).
     bool ShowAnimationPage(int page);
     void StartAnimation(const QString &path);
-    CAnimationPlayer *animation_ = nullptr;
-    bool damagedShown_ = false; // the status bar's path carries the damaged-file notice
-    POINT offset_ { 0, 0 };
-    SIZE total_ { 100, 100 };
-    CImagePaneDialogs dialogs_;
-    StatusSink status_;
-    CEditHistory history_;
-    ModifiedSink modifiedSink_;
-    FileSink fileSink_;
-    CDisplayForm form_;
-    CMeasureRuler ruler_;
-    bool capture_ = false;
-    bool recomputing_ = false;
-    QRect rubber_; // where the rubber band was last painted
-    LRESULT lastResult_ = 0;
+    CAnimationPlayer *m_animation = nullptr;
+    bool m_damagedShown = false; // the status bar's path carries the damaged-file notice
+    POINT m_offset { 0, 0 };
+    SIZE m_total { 100, 100 };
+    CImagePaneDialogs m_dialogs;
+    StatusSink m_status;
+    CEditHistory m_history;
+    ModifiedSink m_modifiedSink;
+    FileSink m_fileSink;
+    CDisplayForm m_form;
+    CMeasureRuler m_ruler;
+    bool m_capture = false;
+    bool m_recomputing = false;
+    QRect m_rubber; // where the rubber band was last painted
+    LRESULT m_lastResult = 0;
 
     // Dashes of the outline in displayed-picture coordinates, as the last tick left them.
-    std::vector<POINT> red_, green_;
-    QRect dotsBounds_;
-    SIZE outlineSize_ { 0, 0 }; // the zoomed size the dashes belong to
-    std::atomic<bool> tickPending_ { false };
-    std::vector<std::uint32_t> scratch_;
+    std::vector<POINT> m_red, m_green;
+    QRect m_dotsBounds;
+    SIZE m_outlineSize { 0, 0 }; // the zoomed size the dashes belong to
+    std::atomic<bool> m_tickPending { false };
+    std::vector<std::uint32_t> m_scratch;
 
-    bool fullScreen_ = false;
-    QWidget *homeParent_ = nullptr;
-    QRect homeGeometry_;
-    class QTimer *slideshow_ = nullptr;
+    bool m_fullScreen = false;
+    QWidget *m_homeParent = nullptr;
+    QRect m_homeGeometry;
+    class QTimer *m_slideshow = nullptr;
 
     // Last: the worker stops (in the destructor) before the members above go.
-    CSelectionState selection_;
+    CSelectionState m_selection;
 };

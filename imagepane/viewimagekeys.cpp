@@ -16,21 +16,21 @@ void CViewImage::FitWhole()
 {
     if (!HasPicture())
         return;
-    int zoom
-        = WholePictureZoom(viewport()->width(), viewport()->height(), picture_->Width(), picture_->Height());
+    int zoom = WholePictureZoom(
+        viewport()->width(), viewport()->height(), m_picture->Width(), m_picture->Height());
     if (zoom > 0)
         ApplyZoom(zoom, true);
 }
 
 void CViewImage::ZoomAbout(int percent, QPoint pointer)
 {
-    if (!HasPicture() || !IsZoomAllowed(percent) || percent == zoom_)
+    if (!HasPicture() || !IsZoomAllowed(percent) || percent == m_zoom)
         return;
     const POINT before = Origin();
-    const int oldZoom = zoom_;
+    const int oldZoom = m_zoom;
     ApplyZoom(percent, false);
     const POINT scroll
-        = ScrollForZoomAbout(POINT { pointer.x(), pointer.y() }, before, oldZoom, zoom_, offset_);
+        = ScrollForZoomAbout(POINT { pointer.x(), pointer.y() }, before, oldZoom, m_zoom, m_offset);
     horizontalScrollBar()->setValue(scroll.x);
     verticalScrollBar()->setValue(scroll.y);
     viewport()->update();
@@ -45,14 +45,14 @@ void CViewImage::wheelEvent(QWheelEvent *event)
     }
     const int notches = event->angleDelta().y() / 120;
     if (notches != 0 && HasPicture())
-        ZoomAbout(WheelZoom(zoom_, notches), event->position().toPoint());
+        ZoomAbout(WheelZoom(m_zoom, notches), event->position().toPoint());
     event->accept();
 }
 
 bool CViewImage::HandleViewKey(QKeyEvent *event)
 {
     const Qt::KeyboardModifiers mods = event->modifiers();
-    if (fullScreen_ && event->key() == Qt::Key_Escape) {
+    if (m_fullScreen && event->key() == Qt::Key_Escape) {
         ToggleFullScreen();
         event->accept();
         return true;
@@ -61,10 +61,10 @@ bool CViewImage::HandleViewKey(QKeyEvent *event)
     case ViewKey::None:
         return false;
     case ViewKey::ZoomIn:
-        ApplyZoom(zoom_ + kZoomStep, false);
+        ApplyZoom(m_zoom + kZoomStep, false);
         break;
     case ViewKey::ZoomOut:
-        ApplyZoom(zoom_ - kZoomStep, false);
+        ApplyZoom(m_zoom - kZoomStep, false);
         break;
     case ViewKey::Zoom100:
         ApplyZoom(100, false);
@@ -96,18 +96,18 @@ bool CViewImage::HandleViewKey(QKeyEvent *event)
 
 void CViewImage::ToggleFullScreen()
 {
-    if (!fullScreen_) {
-        homeParent_ = parentWidget();
-        homeGeometry_ = geometry();
-        fullScreen_ = true;
+    if (!m_fullScreen) {
+        m_homeParent = parentWidget();
+        m_homeGeometry = geometry();
+        m_fullScreen = true;
         setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
         showFullScreen();
         activateWindow();
         setFocus(Qt::OtherFocusReason);
     } else {
-        fullScreen_ = false;
-        setParent(homeParent_, Qt::Widget);
-        setGeometry(homeGeometry_);
+        m_fullScreen = false;
+        setParent(m_homeParent, Qt::Widget);
+        setGeometry(m_homeGeometry);
         show();
         setFocus(Qt::OtherFocusReason);
     }
@@ -119,34 +119,34 @@ void CViewImage::ToggleFullScreen()
 void CViewImage::StartSlideshow(int intervalMs)
 {
     if (intervalMs <= 0) {
-        if (slideshow_ != nullptr)
-            slideshow_->stop();
+        if (m_slideshow != nullptr)
+            m_slideshow->stop();
         return;
     }
-    if (slideshow_ == nullptr) {
-        slideshow_ = new QTimer(this);
-        connect(slideshow_, &QTimer::timeout, this, [] { PostToMainFrame(WMU_NEXT_PICTURE); });
+    if (m_slideshow == nullptr) {
+        m_slideshow = new QTimer(this);
+        connect(m_slideshow, &QTimer::timeout, this, [] { PostToMainFrame(WMU_NEXT_PICTURE); });
     }
-    slideshow_->start(intervalMs);
+    m_slideshow->start(intervalMs);
 }
 
 bool CViewImage::SlideshowRunning() const
 {
-    return slideshow_ != nullptr && slideshow_->isActive();
+    return m_slideshow != nullptr && m_slideshow->isActive();
 }
 
 bool CViewImage::StopSlideshowOnInput(QEvent *event)
 {
     if (!SlideshowRunning())
         return false;
-    slideshow_->stop();
+    m_slideshow->stop();
     event->accept();
     return true;
 }
 
 QString CViewImage::PageText() const
 {
-    if (!picture_ || picture_->PageCount() <= 1)
+    if (!m_picture || m_picture->PageCount() <= 1)
         return QString();
-    return QStringLiteral("%1/%2").arg(picture_->CurrentPage() + 1).arg(picture_->PageCount());
+    return QStringLiteral("%1/%2").arg(m_picture->CurrentPage() + 1).arg(m_picture->PageCount());
 }

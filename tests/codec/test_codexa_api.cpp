@@ -31,10 +31,13 @@ class TempFolder : public ::testing::Test
 protected:
     std::string Path(const std::string &name) const
     {
-        return dir_.filePath(QString::fromStdString(name)).toStdString();
+        return m_dir.filePath(QString::fromStdString(name)).toStdString();
     }
-    QStringList Names() const { return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
-    QTemporaryDir dir_;
+    QStringList Names() const
+    {
+        return QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    }
+    QTemporaryDir m_dir;
 };
 
 struct Block {

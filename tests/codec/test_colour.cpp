@@ -40,19 +40,19 @@ class Colour : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("colour_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() / ("colour_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
         const std::vector<std::uint8_t> icc = AdobeRgbProfile();
         std::FILE *f = std::fopen(Path("adobe.icc").c_str(), "wb");
         ASSERT_NE(f, nullptr);
         std::fwrite(icc.data(), 1, icc.size(), f);
         std::fclose(f);
         // Saturated colours, where the two spaces differ most.
-        source_ = MakePicture(64, 48, 24, 0, [](int x, int y) {
+        m_source = MakePicture(64, 48, 24, 0, [](int x, int y) {
             return ((x * 4) & 255) << 16 | ((y * 5) & 255) << 8 | (((x + y) * 3) & 255);
         });
         std::vector<std::uint8_t> tif;
-        ASSERT_EQ(SaveToMemory(ViewOf(source_), "tif", SaveOptions {}, tif), Status::Ok);
+        ASSERT_EQ(SaveToMemory(ViewOf(m_source), "tif", SaveOptions {}, tif), Status::Ok);
         f = std::fopen(Path("src.tif").c_str(), "wb");
         ASSERT_NE(f, nullptr);
         std::fwrite(tif.data(), 1, tif.size(), f);
@@ -63,33 +63,33 @@ protected:
             Run("tificc -e -o" + Path("adobe.icc") + " " + Path("src.tif") + " " + Path("adobe.tif")));
         ASSERT_TRUE(Run("tificc -n " + Path("adobe.tif") + " " + Path("raw.tif")));
         ASSERT_TRUE(Run("tificc " + Path("adobe.tif") + " " + Path("ref.tif")));
-        reference_ = Flatten(Decode(Path("ref.tif")));
-        raw_ = Decode(Path("raw.tif"));
+        m_reference = Flatten(Decode(Path("ref.tif")));
+        m_raw = Decode(Path("raw.tif"));
     }
     void TearDown() override
     {
         std::error_code ec;
-        fs::remove_all(dir_, ec);
+        fs::remove_all(m_dir, ec);
     }
     static bool Run(const std::string &cmd)
     {
         return std::system(("timeout 60 " + cmd + " >/dev/null 2>&1").c_str()) == 0;
     }
-    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string &name) const { return (m_dir / name).string(); }
     int MaxFromReference(const Picture &pic) const
     {
         const Rgb got = Flatten(pic);
-        if (got.width != reference_.width || got.height != reference_.height)
+        if (got.width != m_reference.width || got.height != m_reference.height)
             return 1000;
         int worst = 0;
         for (std::size_t i = 0; i < got.px.size(); ++i)
-            worst = std::max(worst, std::abs(got.px[i] - reference_.px[i]));
+            worst = std::max(worst, std::abs(got.px[i] - m_reference.px[i]));
         return worst;
     }
     // The untagged Adobe pixels as a QImage carrying the profile.
     QImage TaggedImage() const
     {
-        const Rgb raw = Flatten(raw_);
+        const Rgb raw = Flatten(m_raw);
         QImage img(raw.width, raw.height, QImage::Format_RGB888);
         for (int y = 0; y < raw.height; ++y)
             std::memcpy(img.scanLine(y), raw.At(0, y), static_cast<std::size_t>(raw.width) * 3);
@@ -99,16 +99,16 @@ protected:
         return img;
     }
 
-    fs::path dir_;
-    Picture source_;
-    Picture raw_;
-    Rgb reference_;
+    fs::path m_dir;
+    Picture m_source;
+    Picture m_raw;
+    Rgb m_reference;
 };
 
 TEST_F(Colour, AdobeRgbPicturesShowAsLcmsConvertsThem)
 {
     // Without the conversion the picture is far off: the test sees a missing one.
-    ASSERT_GT(MaxFromReference(raw_), 20);
+    ASSERT_GT(MaxFromReference(m_raw), 20);
     EXPECT_LE(MaxFromReference(Decode(Path("adobe.tif"))), 2) << "TIFF";
 
     const QImage tagged = TaggedImage();
@@ -126,7 +126,7 @@ TEST_F(Colour, AdobeRgbPicturesShowAsLcmsConvertsThem)
     std::vector<std::uint8_t> jpg;
     SaveOptions best;
     best.jpegQuality = 100;
-    ASSERT_EQ(SaveToMemory(ViewOf(source_), "jpg", best, jpg), Status::Ok);
+    ASSERT_EQ(SaveToMemory(ViewOf(m_source), "jpg", best, jpg), Status::Ok);
     std::FILE *f = std::fopen(Path("src.jpg").c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(jpg.data(), 1, jpg.size(), f);

@@ -23,16 +23,16 @@ class PhotoFormats : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("photo_formats_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() / ("photo_formats_" + std::to_string(::getpid()));
+        fs::create_directories(m_dir);
     }
     void TearDown() override
     {
         std::error_code ec;
-        fs::remove_all(dir_, ec);
+        fs::remove_all(m_dir, ec);
         SetPixelLimit(1ll << 28);
     }
-    std::string Path(const std::string &name) const { return (dir_ / name).string(); }
+    std::string Path(const std::string &name) const { return (m_dir / name).string(); }
     // Runs a tool quietly; true on exit status 0.
     static bool Run(const std::string &cmd)
     {
@@ -52,7 +52,7 @@ protected:
         EXPECT_TRUE(img.save(QString::fromStdString(path), "PNG"));
         return path;
     }
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 Rgb Reference(const std::string &png)

@@ -44,21 +44,21 @@ public:
     std::vector<std::uint8_t> Build(
         const std::vector<Entry> &ifd0, const std::vector<Entry> &exif, const std::vector<Entry> &gps)
     {
-        out_ = { 'I', 'I', 42, 0, 8, 0, 0, 0 };
+        m_out = { 'I', 'I', 42, 0, 8, 0, 0, 0 };
         std::vector<Entry> first = ifd0;
         first.push_back({ 0x8769, 4, 1, { 0, 0, 0, 0 } });
         first.push_back({ 0x8825, 4, 1, { 0, 0, 0, 0 } });
         const std::size_t firstAt = Write(first);
         Patch(firstAt, first.size() - 2, static_cast<std::uint32_t>(Write(exif)));
         Patch(firstAt, first.size() - 1, static_cast<std::uint32_t>(Write(gps)));
-        return out_;
+        return m_out;
     }
 
 private:
     void Put32(std::size_t at, std::uint32_t v)
     {
         for (int i = 0; i < 4; ++i)
-            out_[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+            m_out[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     }
     void Patch(std::size_t ifdAt, std::size_t index, std::uint32_t value)
     {
@@ -69,28 +69,28 @@ private:
     {
         std::sort(
             entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.tag < b.tag; });
-        const std::size_t at = out_.size();
-        out_.resize(at + 2 + entries.size() * 12 + 4, 0);
-        out_[at] = static_cast<std::uint8_t>(entries.size());
+        const std::size_t at = m_out.size();
+        m_out.resize(at + 2 + entries.size() * 12 + 4, 0);
+        m_out[at] = static_cast<std::uint8_t>(entries.size());
         for (std::size_t i = 0; i < entries.size(); ++i) {
             const Entry &e = entries[i];
             const std::size_t p = at + 2 + i * 12;
-            out_[p] = static_cast<std::uint8_t>(e.tag), out_[p + 1] = static_cast<std::uint8_t>(e.tag >> 8);
-            out_[p + 2] = static_cast<std::uint8_t>(e.type);
+            m_out[p] = static_cast<std::uint8_t>(e.tag), m_out[p + 1] = static_cast<std::uint8_t>(e.tag >> 8);
+            m_out[p + 2] = static_cast<std::uint8_t>(e.type);
             Put32(p + 4, e.count);
             if (e.data.size() <= 4) {
                 for (std::size_t k = 0; k < e.data.size(); ++k)
-                    out_[p + 8 + k] = e.data[k];
+                    m_out[p + 8 + k] = e.data[k];
             } else {
-                Put32(p + 8, static_cast<std::uint32_t>(out_.size()));
-                out_.insert(out_.end(), e.data.begin(), e.data.end());
-                if (out_.size() & 1)
-                    out_.push_back(0);
+                Put32(p + 8, static_cast<std::uint32_t>(m_out.size()));
+                m_out.insert(m_out.end(), e.data.begin(), e.data.end());
+                if (m_out.size() & 1)
+                    m_out.push_back(0);
             }
         }
         return at;
     }
-    std::vector<std::uint8_t> out_;
+    std::vector<std::uint8_t> m_out;
 };
 
 inline std::vector<std::uint8_t> PhotoExif(bool south, bool west)

@@ -8,9 +8,9 @@
 // `call`, an expression on the pair p, returns `failure` and leaves p as it was.
 #define EXPECT_FAILS_UNTOUCHED(p, call, failure)                                                             \
     do {                                                                                                     \
-        const Snapshot before_(p);                                                                           \
+        const Snapshot m_before(p);                                                                          \
         EXPECT_EQ(call, failure) << #call;                                                                   \
-        before_.ExpectUnchanged(p);                                                                          \
+        m_before.ExpectUnchanged(p);                                                                         \
     } while (0)
 
 namespace

@@ -140,8 +140,8 @@ TEST(DoSpecialFilter, EveryTypeAndKernelMatchesTheReferenceAtOddWidthsOnAnyThrea
     // and tall enough for the vector path and for several threads.
     const std::pair<int, int> sizes[]
         = { { 7, 5 }, { 6, 4 }, { 1, 3 }, { 2, 2 }, { 3, 1 }, { 37, 9 }, { 730, 720 } };
-    for (auto [w_, h_] : sizes) {
-        const int w = w_, h = h_;
+    for (auto [m_w, m_h] : sizes) {
+        const int w = m_w, h = m_h;
         Pic source;
         MakeRandom(source, w, h, 24, unsigned(w * 7 + h));
         for (int i = 0; i < 10 && w * h < 1000; ++i) // a few pixels at the extremes
@@ -151,8 +151,8 @@ TEST(DoSpecialFilter, EveryTypeAndKernelMatchesTheReferenceAtOddWidthsOnAnyThrea
                 if (w * h > 1000 && !(type == 1 && sub == 0))
                     continue; // the large picture checks the threaded and vector paths only
                 const auto expected = RefSpecial(source, type, sub);
-                for (auto [threads_, vector_] : Runs(w, h)) {
-                    const int threads = threads_, vector = vector_;
+                for (auto [m_threads, m_vector] : Runs(w, h)) {
+                    const int threads = m_threads, vector = m_vector;
                     SCOPED_TRACE(testing::Message() << w << "x" << h << " type " << type << " sub " << sub
                                                     << ", threads " << threads << ", vector " << vector);
                     dib::SetMaxThreads(threads);
@@ -239,9 +239,9 @@ TEST(DoImageFilter, GreyAndInvertOnPixelsAndOnPalettes)
 
 TEST(DoImageFilter, EmbossAndEngraveMatchTheReference)
 {
-    for (auto [w_, h_] : { std::pair { 7, 5 }, std::pair { 1, 4 }, std::pair { 6, 1 } })
+    for (auto [m_w, m_h] : { std::pair { 7, 5 }, std::pair { 1, 4 }, std::pair { 6, 1 } })
         for (int p : { -300, 0, 40 }) {
-            const int w = w_, h = h_;
+            const int w = m_w, h = m_h;
             Pic src;
             MakeRandom(src, w, h, 24, unsigned(w + h + p));
             for (bool engrave : { false, true }) {
@@ -591,9 +591,9 @@ TEST(DibReduceNoiseImage, HandMadeNeighbourhoodsTakeTheFifthByLuminance)
 TEST(DibReduceNoiseImage, MatchesAStableSortReferenceAtEveryPaletteDepth)
 {
     KernelSettings restore;
-    for (auto [w_, h_, depth_] : { std::tuple { 9, 7, 24 }, std::tuple { 9, 7, 8 }, std::tuple { 9, 7, 4 },
+    for (auto [m_w, m_h, m_depth] : { std::tuple { 9, 7, 24 }, std::tuple { 9, 7, 8 }, std::tuple { 9, 7, 4 },
              std::tuple { 13, 5, 1 }, std::tuple { 2, 5, 24 }, std::tuple { 730, 720, 24 } }) {
-        const int w = w_, h = h_, depth = depth_;
+        const int w = m_w, h = m_h, depth = m_depth;
         Pic src;
         MakeRandom(src, w, h, depth, unsigned(w + depth));
         for (int y = 0; y < h && depth == 24; ++y)
@@ -617,9 +617,9 @@ TEST(DibReduceNoiseImage, MatchesAStableSortReferenceAtEveryPaletteDepth)
             return src.bgr(n[4].first, n[4].second);
         };
         const auto expected = Grid(w, h, expect);
-        for (auto [threads_, vector_] : Runs(w, h)) {
-            const int threads = threads_;
-            const bool vector = vector_;
+        for (auto [m_threads, m_vector] : Runs(w, h)) {
+            const int threads = m_threads;
+            const bool vector = m_vector;
             SCOPED_TRACE(testing::Message()
                 << w << "x" << h << "x" << depth << ", threads " << threads << ", vector " << vector);
             dib::SetMaxThreads(threads);
@@ -685,9 +685,9 @@ TEST(DibDespeckleImage, HandMadeSpecksShrinkTowardsTheirNeighbours)
 TEST(DibDespeckleImage, MatchesTheHullingReferenceOnEachChannel)
 {
     KernelSettings restore;
-    for (auto [w_, h_, depth_] : { std::tuple { 5, 5, 24 }, std::tuple { 9, 4, 8 }, std::tuple { 1, 3, 24 },
-             std::tuple { 730, 720, 24 } }) {
-        const int w = w_, h = h_, depth = depth_;
+    for (auto [m_w, m_h, m_depth] : { std::tuple { 5, 5, 24 }, std::tuple { 9, 4, 8 },
+             std::tuple { 1, 3, 24 }, std::tuple { 730, 720, 24 } }) {
+        const int w = m_w, h = m_h, depth = m_depth;
         Pic src;
         MakeRandom(src, w, h, depth, unsigned(3 * w + h));
         Pic wide;
@@ -759,9 +759,9 @@ TEST(DibSpreadImage, TakesPixelsFromMaskedRandomOffsetsSeededByTheClock)
     struct Unfix {
         ~Unfix() { dib::FixTimeSeed(std::nullopt); }
     } unfix;
-    for (auto [w_, h_, depth_, amount_] : { std::tuple { 9, 7, 24, 50 }, std::tuple { 9, 7, 8, 100 },
+    for (auto [m_w, m_h, m_depth, m_amount] : { std::tuple { 9, 7, 24, 50 }, std::tuple { 9, 7, 8, 100 },
              std::tuple { 6, 3, 32, 70 }, std::tuple { 5, 5, 16, -40 } }) {
-        const int w = w_, h = h_, depth = depth_, amount = amount_;
+        const int w = m_w, h = m_h, depth = m_depth, amount = m_amount;
         SCOPED_TRACE(testing::Message() << w << "x" << h << "x" << depth << " amount " << amount);
         Pic src, q;
         MakeRandom(src, w, h, depth, 4);
@@ -803,9 +803,9 @@ TEST(DibSpreadImage, TakesPixelsFromMaskedRandomOffsetsSeededByTheClock)
 TEST(DibMosaic, BlocksFromTheBottomLeftWithPartialLastBlocks)
 {
     KernelSettings restore;
-    for (auto [w_, h_, bw_, bh_] : { std::tuple { 7, 5, 3, 2 }, std::tuple { 7, 5, 0, 0 },
+    for (auto [m_w, m_h, m_bw, m_bh] : { std::tuple { 7, 5, 3, 2 }, std::tuple { 7, 5, 0, 0 },
              std::tuple { 7, 5, 1, 1 }, std::tuple { 7, 5, 100, -3 }, std::tuple { 731, 719, 16, 9 } }) {
-        const int w = w_, h = h_, bw = bw_, bh = bh_;
+        const int w = m_w, h = m_h, bw = m_bw, bh = m_bh;
         Pic src;
         MakeRandom(src, w, h, 24, unsigned(w * bw + h));
         const int ew = std::max(1, std::min(bw, w)), eh = std::max(1, std::min(bh, h));
@@ -866,9 +866,9 @@ struct Plane {
 TEST(MaskFilters, BlurAveragesTheClippedEightByEightWindow)
 {
     KernelSettings restore;
-    for (auto [w_, h_] :
+    for (auto [m_w, m_h] :
         { std::pair { 13, 11 }, std::pair { 1, 1 }, std::pair { 3, 9 }, std::pair { 730, 720 } }) {
-        const int w = w_, h = h_;
+        const int w = m_w, h = m_h;
         Plane src(w, h, unsigned(w + h));
         auto expect = [&](int x, int y) {
             int sum = 0, n = 0;
@@ -893,9 +893,10 @@ TEST(MaskFilters, BlurAveragesTheClippedEightByEightWindow)
 TEST(MaskFilters, DeflateSpreadsZerosOverTheSquareWindow)
 {
     KernelSettings restore;
-    for (auto [w_, h_, r_] : { std::tuple { 13, 11, 1 }, std::tuple { 13, 11, 3 }, std::tuple { 13, 11, 0 },
-             std::tuple { 5, 4, 50 }, std::tuple { 9, 1, -2 }, std::tuple { 730, 720, 2 } }) {
-        const int w = w_, h = h_, r = r_;
+    for (auto [m_w, m_h, m_r] :
+        { std::tuple { 13, 11, 1 }, std::tuple { 13, 11, 3 }, std::tuple { 13, 11, 0 },
+            std::tuple { 5, 4, 50 }, std::tuple { 9, 1, -2 }, std::tuple { 730, 720, 2 } }) {
+        const int w = m_w, h = m_h, r = m_r;
         Plane src(w, h, unsigned(w * r + h), w > 100 ? 1 : 8);
         auto expect = [&](int x, int y) {
             const int rr = std::max(r, 0);
@@ -921,9 +922,9 @@ TEST(MaskFilters, RefuseMissingOrShortPlanes)
     Plane p(8, 8, 1);
     const HGLOBAL kept = p.bits;
     HGLOBAL none = nullptr;
-    for (auto [w_, h_] : { std::pair { 9, 8 }, std::pair { 8, 9 }, std::pair { 0, 8 }, std::pair { -8, -8 },
+    for (auto [m_w, m_h] : { std::pair { 9, 8 }, std::pair { 8, 9 }, std::pair { 0, 8 }, std::pair { -8, -8 },
              std::pair { INT_MAX, INT_MAX } }) {
-        const int w = w_, h = h_;
+        const int w = m_w, h = m_h;
         EXPECT_EQ(BlurMask8Bit(w, h, &p.bits), 0);
         EXPECT_EQ(Deflate8Bit(w, h, &p.bits, 1), 0);
     }

@@ -60,10 +60,10 @@ public:
         const QString path = Path(name);
         return MakePicture(picture, w, h, colour) && picture.Save(path.toStdString()) ? path : QString();
     }
-    QString Path(const QString &name) const { return dir_.filePath(name); }
+    QString Path(const QString &name) const { return m_dir.filePath(name); }
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir m_dir;
 };
 
 // The status texts the pane writes, by status pane index.

@@ -19,32 +19,32 @@ protected:
     void SetUp() override
     {
         TestApp();
-        ASSERT_TRUE(dir_.isValid());
+        ASSERT_TRUE(m_dir.isValid());
         QString frames;
         const QRgb colours[3] = { qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255) };
         for (int i = 0; i < 3; ++i) {
             QImage img(24, 16, QImage::Format_RGB888);
             img.fill(colours[i]);
-            const QString path = dir_.filePath(QStringLiteral("f%1.png").arg(i));
+            const QString path = m_dir.filePath(QStringLiteral("f%1.png").arg(i));
             ASSERT_TRUE(img.save(path, "PNG"));
             frames += QLatin1Char(' ') + path;
         }
-        anim_ = dir_.filePath(QStringLiteral("anim.webp"));
+        m_anim = m_dir.filePath(QStringLiteral("anim.webp"));
         const QString cmd
-            = QStringLiteral("img2webp -loop 2 -lossless -d 40%1 -o %2 >/dev/null 2>&1").arg(frames, anim_);
+            = QStringLiteral("img2webp -loop 2 -lossless -d 40%1 -o %2 >/dev/null 2>&1").arg(frames, m_anim);
         ASSERT_EQ(std::system(cmd.toLocal8Bit().constData()), 0);
-        still_ = dir_.filePath(QStringLiteral("f0.png"));
+        m_still = m_dir.filePath(QStringLiteral("f0.png"));
     }
-    QTemporaryDir dir_;
-    QString anim_;
-    QString still_;
+    QTemporaryDir m_dir;
+    QString m_anim;
+    QString m_still;
 };
 
 TEST_F(Animation, PlaysItsLoopsThenStaysOnTheLastPage)
 {
     CViewImage pane;
     pane.resize(200, 150);
-    pane.Open(anim_);
+    pane.Open(m_anim);
     const CAnimationPlayer &player = pane.Animation();
     ASSERT_TRUE(player.IsAnimation());
     EXPECT_TRUE(player.IsPlaying());
@@ -63,7 +63,7 @@ TEST_F(Animation, PlaysItsLoopsThenStaysOnTheLastPage)
     EXPECT_EQ(pane.Picture()->CurrentPage(), 2);
 
     // A still picture stops any playback.
-    pane.Open(still_);
+    pane.Open(m_still);
     EXPECT_FALSE(pane.Animation().IsAnimation());
     EXPECT_FALSE(pane.ToggleAnimation());
 }
@@ -72,7 +72,7 @@ TEST_F(Animation, TimerAdvancesAndPauseHoldsWhileStepsStillWork)
 {
     CViewImage pane;
     pane.resize(200, 150);
-    pane.Open(anim_);
+    pane.Open(m_anim);
     ASSERT_TRUE(pane.Animation().IsPlaying());
     QTRY_VERIFY_WITH_TIMEOUT(pane.Picture()->CurrentPage() != 0, 5000);
     ASSERT_TRUE(pane.ToggleAnimation());

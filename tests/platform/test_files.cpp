@@ -23,11 +23,11 @@ class TempFolder : public testing::Test
 protected:
     void SetUp() override
     {
-        dir_ = fs::temp_directory_path() / ("tarnis-files-" + std::to_string(std::random_device()()));
-        fs::create_directories(dir_);
+        m_dir = fs::temp_directory_path() / ("tarnis-files-" + std::to_string(std::random_device()()));
+        fs::create_directories(m_dir);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-    std::string Path(const std::string &name) const { return JoinFolderAndName(dir_.string(), name); }
+    void TearDown() override { fs::remove_all(m_dir); }
+    std::string Path(const std::string &name) const { return JoinFolderAndName(m_dir.string(), name); }
     std::string Touch(const std::string &name, const std::string &content = "x")
     {
         std::ofstream(Path(name), std::ios::binary) << content;
@@ -43,7 +43,7 @@ protected:
             MakeUniqueFileName(path);
         return PathFileName(path);
     }
-    fs::path dir_;
+    fs::path m_dir;
 };
 
 } // namespace
@@ -62,7 +62,7 @@ TEST_F(TempFolder, FileStatusRecordFromTheFileSystem)
 
     EXPECT_FALSE(GetFileStatus(Path("missing.jpg"), r));
     EXPECT_EQ(r.size, 0);
-    ASSERT_TRUE(GetFileStatus(dir_.string(), r));
+    ASSERT_TRUE(GetFileStatus(m_dir.string(), r));
     EXPECT_NE(r.attributes & FILE_ATTR_DIRECTORY, 0);
     ASSERT_TRUE(GetFileStatus(Touch(".hidden"), r));
     EXPECT_NE(r.attributes & FILE_ATTR_HIDDEN, 0);
@@ -79,15 +79,15 @@ TEST_F(TempFolder, ListFolderSortsNaturallyAndMarksFolders)
     Touch("img10.jpg");
     Touch("img2.jpg");
     Touch("Img1.jpg");
-    fs::create_directory(dir_ / "sub");
-    const auto entries = ListFolder(dir_.string());
+    fs::create_directory(m_dir / "sub");
+    const auto entries = ListFolder(m_dir.string());
     std::vector<std::string> names;
     for (const auto &entry : entries)
         names.push_back(entry.name + (entry.isFolder ? "/" : ""));
     EXPECT_EQ(names, (std::vector<std::string> { "Img1.jpg", "img2.jpg", "img10.jpg", "sub/" }));
-    EXPECT_TRUE(ListFolder((dir_ / "nope").string()).empty());
-    EXPECT_GT(FreeDiskSpace(dir_.string()), 0);
-    EXPECT_EQ(FreeDiskSpace((dir_ / "missing" / "deeper").string()), -1);
+    EXPECT_TRUE(ListFolder((m_dir / "nope").string()).empty());
+    EXPECT_GT(FreeDiskSpace(m_dir.string()), 0);
+    EXPECT_EQ(FreeDiskSpace((m_dir / "missing" / "deeper").string()), -1);
 }
 
 TEST_F(TempFolder, SpecialFilesAreNeitherListedNorOpened)
@@ -109,11 +109,11 @@ TEST_F(TempFolder, SpecialFilesAreNeitherListedNorOpened)
     const std::string file = Touch("real.png");
 
     std::vector<std::string> names;
-    for (const auto &entry : ListFolder(dir_.string()))
+    for (const auto &entry : ListFolder(m_dir.string()))
         names.push_back(entry.name);
     EXPECT_EQ(names, (std::vector<std::string> { "dangling.png", "real.png" }));
 
-    for (const std::string &special : { fifo, socket, Path("link.png"), dir_.string(), Path("gone.png") }) {
+    for (const std::string &special : { fifo, socket, Path("link.png"), m_dir.string(), Path("gone.png") }) {
         SCOPED_TRACE(special);
         EXPECT_EQ(OpenRegularFile(special), -1);
         EXPECT_EQ(OpenRegularFileStream(special), nullptr);

@@ -56,11 +56,11 @@ class TarnisConvert : public ::testing::Test
 protected:
     void SetUp() override
     {
-        dir_ = std::filesystem::temp_directory_path() / ("tarnis_convert_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(dir_);
+        m_dir = std::filesystem::temp_directory_path() / ("tarnis_convert_" + std::to_string(::getpid()));
+        std::filesystem::create_directories(m_dir);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    std::string Out(const std::string &name) const { return (dir_ / name).string(); }
+    void TearDown() override { std::filesystem::remove_all(m_dir); }
+    std::string Out(const std::string &name) const { return (m_dir / name).string(); }
     // A FIFO named like a picture: reading it would wait for a writer for ever.
     std::string Fifo() const
     {
@@ -68,7 +68,7 @@ protected:
         ::mkfifo(path.c_str(), 0644);
         return path;
     }
-    std::filesystem::path dir_;
+    std::filesystem::path m_dir;
 };
 
 TEST(TarnisConvertOptions, HelpAndVersionOnStdoutOnlyAlone)
