@@ -56,6 +56,16 @@ Status LoadFrame(Bytes file, int page, Picture &out)
         return Status::Unsupported;
     options.color_mode = MODE_BGRA;
     options.use_threads = 0;
+    {
+        // The animation decoder allocates its whole canvas at once: check the size first.
+        Demux demux = Open(file);
+        if (!demux)
+            return Status::Corrupt;
+        const Status size = CheckSize(WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_WIDTH),
+            WebPDemuxGetI(demux.get(), WEBP_FF_CANVAS_HEIGHT));
+        if (size != Status::Ok)
+            return size;
+    }
     WebPData data { file.data, file.size };
     WebPAnimDecoder *decoder = WebPAnimDecoderNew(&data, &options);
     if (decoder == nullptr)

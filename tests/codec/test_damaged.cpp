@@ -249,6 +249,12 @@ TEST(DamagedFiles, RegressionInputsLoadOrFailCleanly)
             format->load(AsBytes(data), -1, one);
         }
     }
+    // An animated WebP whose canvas is 983041 × 2817: refused before a canvas that size is made.
+    Picture huge;
+    EXPECT_NE(LoadFromMemory(AsBytes(ReadAll(TARNIS_SOURCE_DIR
+                                 "/tests/data/regressions/webp-animation-huge-canvas.webp")),
+                  ".webp", -1, huge),
+        Status::Ok);
     // The PNG whose late PLTE cancels its tRNS: rows are three bytes a pixel, and the picture
     // is opaque RGB.
     Picture png;
