@@ -58,8 +58,8 @@ class Library:
         self.lib.CreateDib.argtypes = [ctypes.c_int, ctypes.c_int, ctypes.c_uint16, pv, pv, ctypes.c_uint8]
         self.lib.DuplicateDibData.argtypes = [pv, pv, vp, vp]
         self.checked = {}
-        for name, spec in functions.items():
-            args, restype = spec if isinstance(spec, tuple) else (spec, ctypes.c_int)
+        for name, signature in functions.items():
+            args, restype = signature if isinstance(signature, tuple) else (signature, ctypes.c_int)
             fn = getattr(self.lib, name)
             fn.argtypes = [pv, pv] + list(args)
             fn.restype = restype

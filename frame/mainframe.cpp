@@ -534,7 +534,8 @@ int CMainFrame::OnThumbChosen()
         return 0;
     if (!image->ConfirmLeave()) {
         // The edited picture stays, and so does its highlight in the grid.
-        if (auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs); framed && !image->PicturePath().isEmpty())
+        if (auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs);
+            framed && !image->PicturePath().isEmpty())
             framed->SelectAfterLoad(image->PicturePath());
         return 0;
     }
