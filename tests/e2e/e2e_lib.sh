@@ -197,3 +197,26 @@ e2e_ini_value()
         /^\[/ { inside = ($0 == section); next }
         inside && index($0, key "=") == 1 { print substr($0, length(key) + 2); exit }' "$1" 2>/dev/null
 }
+
+# e2e_find_colour SHOT REGION HEX: screen "X Y" of the first pixel of that colour in the region
+# (WxH+X+Y), nothing when there is none.
+e2e_find_colour()
+{
+    local offset=${2#*+}
+    convert "$1" -crop "$2" +repage txt:- | awk -v hex="#$3" -v ox="${offset%+*}" -v oy="${offset#*+}" '
+        !found && index($0, hex " ") { split($1, p, "[,:]"); found = (p[1] + ox) " " (p[2] + oy) }
+        END { if (found) print found }'
+}
+
+# e2e_wait_pane NAME R,G,B: screenshot NAME once the image pane shows that colour at its sample
+# point ($pane_x, $pane_y); fails after about nine seconds.
+e2e_wait_pane()
+{
+    local n
+    for n in $(seq 30); do
+        shot=$(e2e_screenshot "$1")
+        [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "$2" ]] && return 0
+        sleep 0.3
+    done
+    e2e_fail "$1: the image pane shows $(e2e_rgb "$shot" "$pane_x" "$pane_y"), expected $2"
+}

@@ -24,15 +24,6 @@ grid_region=460x300+807+335
 pane_x=400 pane_y=560
 highlight='srgb(48,140,198)'
 
-# find_colour SHOT REGION HEX: screen "X Y" of the first pixel of that colour in the region.
-find_colour()
-{
-    local offset=${2#*+}
-    convert "$1" -crop "$2" +repage txt:- | awk -v hex="#$3" -v ox="${offset%+*}" -v oy="${offset#*+}" '
-        !found && index($0, hex " ") { split($1, p, "[,:]"); found = (p[1] + ox) " " (p[2] + oy) }
-        END { if (found) print found }'
-}
-
 # selected_row SHOT OUT: the tree's highlighted row cut out into OUT; fails without one.
 selected_row()
 {
@@ -59,9 +50,9 @@ wait_thumbnails()
     local n
     for n in $(seq 40); do
         shot=$(e2e_screenshot "$1")
-        red=$(find_colour "$shot" "$grid_region" FF0000)
-        [[ -n "$red" && -n "$(find_colour "$shot" "$grid_region" 00FF00)" &&
-            -n "$(find_colour "$shot" "$grid_region" 0000FF)" ]] && return 0
+        red=$(e2e_find_colour "$shot" "$grid_region" FF0000)
+        [[ -n "$red" && -n "$(e2e_find_colour "$shot" "$grid_region" 00FF00)" &&
+            -n "$(e2e_find_colour "$shot" "$grid_region" 0000FF)" ]] && return 0
         sleep 0.5
     done
     e2e_fail "the grid does not show the three pictures"

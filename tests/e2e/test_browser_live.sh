@@ -22,15 +22,6 @@ grid_region=460x300+807+335
 pane_region=780x840+10+120
 pane_x=400 pane_y=560
 
-# find_colour SHOT REGION HEX: screen "X Y" of the first pixel of that colour in the region.
-find_colour()
-{
-    local offset=${2#*+}
-    convert "$1" -crop "$2" +repage txt:- | awk -v hex="#$3" -v ox="${offset%+*}" -v oy="${offset#*+}" '
-        !found && index($0, hex " ") { split($1, p, "[,:]"); found = (p[1] + ox) " " (p[2] + oy) }
-        END { if (found) print found }'
-}
-
 # colour_width SHOT REGION COLOUR: width of the box around that colour in the region (0 if none).
 colour_width()
 {
@@ -40,18 +31,6 @@ colour_width()
     echo "${box:-0}"
 }
 
-# wait_pane HEXRGB NAME: waits until the image pane shows that colour at its sample point.
-wait_pane()
-{
-    local n
-    for n in $(seq 30); do
-        shot=$(e2e_screenshot "$2")
-        [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "$1" ]] && return 0
-        sleep 0.3
-    done
-    e2e_fail "the image pane shows $(e2e_rgb "$shot" "$pane_x" "$pane_y"), expected $1 ($2)"
-}
-
 e2e_start_display 1280x1024
 e2e_start_app "$program" "$pictures"
 window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
@@ -59,8 +38,8 @@ e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
 e2e_activate "$window"
 for n in $(seq 40); do
     shot=$(e2e_screenshot first-visit)
-    red=$(find_colour "$shot" "$grid_region" FF0000)
-    [[ -n "$red" && -n "$(find_colour "$shot" "$grid_region" 0000FF)" ]] && break
+    red=$(e2e_find_colour "$shot" "$grid_region" FF0000)
+    [[ -n "$red" && -n "$(e2e_find_colour "$shot" "$grid_region" 0000FF)" ]] && break
     sleep 0.5
 done
 [[ -n "$red" ]] || e2e_fail "the grid does not show the pictures"
@@ -68,19 +47,19 @@ done
 # A click on the red thumbnail, then the keys: Right, Enter.
 read -r x y <<< "$red"
 xdotool mousemove "$((x + 10))" "$((y + 10))" && sleep 0.3 && xdotool click 1
-wait_pane 255,0,0 clicked
+e2e_wait_pane clicked 255,0,0
 e2e_key Right Return
-wait_pane 0,255,0 keys
+e2e_wait_pane keys 0,255,0
 e2e_log "Right then Enter opened the next picture"
 
 # Another program copies a picture in: it shows without a click.
 cp "$E2E_TMP/4-yellow.png" "$pictures/"
 for n in $(seq 30); do
     shot=$(e2e_screenshot copied-in)
-    [[ -n "$(find_colour "$shot" "$grid_region" FFFF00)" ]] && break
+    [[ -n "$(e2e_find_colour "$shot" "$grid_region" FFFF00)" ]] && break
     sleep 0.3
 done
-[[ -n "$(find_colour "$shot" "$grid_region" FFFF00)" ]] || e2e_fail "the copied picture does not appear in the grid"
+[[ -n "$(e2e_find_colour "$shot" "$grid_region" FFFF00)" ]] || e2e_fail "the copied picture does not appear in the grid"
 e2e_log "the copied picture appeared in the grid"
 
 # Ctrl + wheel over the picture: the green picture grows on the screen.

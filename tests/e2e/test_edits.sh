@@ -19,26 +19,6 @@ convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
 grid_region=460x300+807+335
 pane_x=400 pane_y=560
 
-find_colour()
-{
-    local offset=${2#*+}
-    convert "$1" -crop "$2" +repage txt:- | awk -v hex="#$3" -v ox="${offset%+*}" -v oy="${offset#*+}" '
-        !found && index($0, hex " ") { split($1, p, "[,:]"); found = (p[1] + ox) " " (p[2] + oy) }
-        END { if (found) print found }'
-}
-
-# wait_pane NAME RGB: screenshot NAME once the image pane shows the colour.
-wait_pane()
-{
-    local n
-    for n in $(seq 30); do
-        shot=$(e2e_screenshot "$1")
-        [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "$2" ]] && return 0
-        sleep 0.3
-    done
-    e2e_fail "$1: the image pane shows $(e2e_rgb "$shot" "$pane_x" "$pane_y"), expected $2"
-}
-
 e2e_start_display 1280x1024
 e2e_start_app "$program" "$pictures"
 window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
@@ -47,8 +27,8 @@ e2e_activate "$window"
 
 for n in $(seq 40); do
     shot=$(e2e_screenshot grid)
-    red=$(find_colour "$shot" "$grid_region" FF0000)
-    green=$(find_colour "$shot" "$grid_region" 00FF00)
+    red=$(e2e_find_colour "$shot" "$grid_region" FF0000)
+    green=$(e2e_find_colour "$shot" "$grid_region" 00FF00)
     [[ -n "$red" && -n "$green" ]] && break
     sleep 0.5
 done
@@ -56,13 +36,13 @@ done
 
 read -r x y <<< "$red"
 xdotool mousemove "$((x + 10))" "$((y + 10))" && sleep 0.3 && xdotool click 1
-wait_pane opened "255,0,0"
+e2e_wait_pane opened "255,0,0"
 
 # The Negative button of the edit toolbar (window coordinates: the row below the main toolbar,
 # 31-pixel buttons after the gripper, separators between the groups).
 e2e_activate "$window"
 e2e_click "$window" 461 "$((${E2E_MAIN_TOOLBAR_Y:-47} + 43))"
-wait_pane negative "0,255,255"
+e2e_wait_pane negative "0,255,255"
 title=$(xdotool getwindowname "$window")
 [[ "$title" == \** ]] || e2e_fail "the title '$title' does not mark the picture as modified"
 e2e_log "Negative shown; title '$title'"
@@ -74,12 +54,12 @@ e2e_screenshot question >/dev/null
 e2e_activate "$box"
 e2e_key Escape
 e2e_wait_no_window '^Tarnis Viewer$' 10 || e2e_fail "the question did not close on Cancel"
-wait_pane kept "0,255,255"
+e2e_wait_pane kept "0,255,255"
 e2e_log "Cancel kept the edited picture"
 
 e2e_activate "$window"
 e2e_key ctrl+z
-wait_pane undone "255,0,0"
+e2e_wait_pane undone "255,0,0"
 title=$(xdotool getwindowname "$window")
 [[ "$title" != \** ]] || e2e_fail "after undo the title '$title' still marks a change"
 e2e_log "Ctrl+Z restored the picture"
