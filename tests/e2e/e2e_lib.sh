@@ -1,8 +1,10 @@
 # Helpers for window tests: a private X display with a window manager, the program started with
 # its settings in a temporary home, windows found by title, clicks, keys and screenshots.
-# Source this file, then call e2e_init NAME ARTIFACT_DIR first.
+# Source this file, then call e2e_init NAME PROGRAM ARTIFACT_DIR first.
 
 E2E_PIDS=()
+# The main window's title with no document open.
+E2E_MAIN_TITLE='^Tarnis Viewer - Tarnis Viewer$'
 
 e2e_log() { echo "[e2e $(date +%H:%M:%S)] $*"; }
 
@@ -28,11 +30,13 @@ e2e_cleanup()
     [[ -n "${E2E_TMP:-}" && -d "$E2E_TMP" ]] && rm -rf "$E2E_TMP"
 }
 
-# e2e_init NAME ARTIFACT_DIR: temporary home and config folder, artefact folder, tool check.
+# e2e_init NAME PROGRAM ARTIFACT_DIR: temporary home and config folder, artefact folder, tool
+# check; E2E_PICTURES is an empty folder for the test's pictures.
 e2e_init()
 {
     local name=$1
-    E2E_ARTIFACTS=$2/$name
+    E2E_PROGRAM=$2
+    E2E_ARTIFACTS=$3/$name
     mkdir -p "$E2E_ARTIFACTS"
     rm -f "$E2E_ARTIFACTS"/*.png "$E2E_ARTIFACTS"/*.log
     local tool
@@ -44,7 +48,8 @@ e2e_init()
     export HOME=$E2E_TMP/home
     export XDG_CONFIG_HOME=$HOME/.config
     export XDG_RUNTIME_DIR=$E2E_TMP/runtime
-    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+    E2E_PICTURES=$E2E_TMP/pictures
+    mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$E2E_PICTURES"
     chmod 700 "$XDG_RUNTIME_DIR"
     export QT_QPA_PLATFORM=xcb
     unset SESSION_MANAGER
@@ -76,6 +81,15 @@ e2e_start_display()
     e2e_log "display $DISPLAY ($size) with openbox"
 }
 
+# e2e_rgb_pictures: red 200 × 150 PNG, green 150 × 200 BMP and blue 180 × 180 PNG in E2E_PICTURES,
+# flat colours so that each thumbnail and the opened picture can be told apart.
+e2e_rgb_pictures()
+{
+    convert -size 200x150 xc:'rgb(255,0,0)' "$E2E_PICTURES/1-red.png"
+    convert -size 150x200 xc:'rgb(0,255,0)' "$E2E_PICTURES/2-green.bmp"
+    convert -size 180x180 xc:'rgb(0,0,255)' "$E2E_PICTURES/3-blue.png"
+}
+
 # e2e_start_app PROGRAM ARGS...: starts the program; E2E_APP_PID, output in E2E_APP_LOG.
 e2e_start_app()
 {
@@ -84,6 +98,59 @@ e2e_start_app()
     E2E_APP_PID=$!
     E2E_PIDS+=($E2E_APP_PID)
     e2e_log "started $* (pid $E2E_APP_PID)"
+}
+
+# e2e_start_viewer TITLE_REGEX ARGS...: the program with ARGS on the display (a 1280 × 1024 one is
+# started first when there is none yet); its window, in $window, maximised and given the keyboard.
+e2e_start_viewer()
+{
+    local title=$1
+    shift
+    [[ -s "$E2E_TMP/display" ]] || e2e_start_display 1280x1024
+    e2e_start_app "$E2E_PROGRAM" "$@"
+    window=$(e2e_wait_window "$title" 30) || e2e_fail "no window titled $title"
+    e2e_wait_maximised "$window" || e2e_fail "the window is not maximised: $(xprop -id "$window" _NET_WM_STATE)"
+    e2e_activate "$window"
+}
+
+# e2e_quit_viewer: File › Exit through the menu's mnemonics; the program must end with code 0.
+e2e_quit_viewer()
+{
+    e2e_activate "$window"
+    e2e_key alt+f
+    sleep 0.5
+    e2e_key x
+    e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
+    [[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
+}
+
+# e2e_open_file PATH: the main toolbar's Open button, then PATH typed into the Open dialog.
+e2e_open_file()
+{
+    e2e_click "$window" $((10 + 19)) "${E2E_MAIN_TOOLBAR_Y:-47}"
+    e2e_wait_window '^Open$' 10 >/dev/null || e2e_fail "the Open button opened no 'Open' dialog"
+    xdotool type --delay 20 "$1"
+    e2e_key Return
+    e2e_wait_no_window '^Open$' 10 || e2e_fail "the Open dialog did not close"
+    sleep 1
+}
+
+# e2e_window_position WINDOW: prints the screen "X Y" of the window.
+e2e_window_position()
+{
+    xdotool getwindowgeometry "$1" | awk '/Position:/ { split($2, p, ","); print p[1], p[2] }'
+}
+
+# e2e_picture_box SHOT: screen "X Y W H" of the picture in the image pane of $window: what is not
+# the pane's grey in its left 790 × 700 pixels below the toolbars.
+e2e_picture_box()
+{
+    local win_x win_y box w h x y
+    read -r win_x win_y < <(e2e_window_position "$window")
+    box=$(convert "$1" -crop "790x700+$win_x+$((win_y + 150))" +repage -bordercolor 'rgb(194,194,194)' \
+        -border 1 -fuzz 0 -trim -format '%w %h %X %Y' info:)
+    read -r w h x y <<< "${box//+/}"
+    echo "$((win_x + x - 1)) $((win_y + 150 + y - 1)) $w $h"
 }
 
 # e2e_wait_window TITLE_REGEX [SECONDS]: prints the id of the first visible window whose title

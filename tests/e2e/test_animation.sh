@@ -3,43 +3,24 @@
 # picture changes colour within half a second, and keeps changing.
 # Usage: test_animation.sh PROGRAM ARTIFACT_DIR
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init animation "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
+e2e_init animation "$1" "$2"
+pictures=$E2E_PICTURES
 # Three 200 × 150 frames shown 100, 170 and 230 ms, looping forever.
 convert -size 200x150 -delay 10 xc:red -delay 17 xc:lime -delay 23 xc:blue -loop 0 "$pictures/anim.gif"
 picture=$pictures/anim.gif
 
-open_x=$((10 + 19))
-open_y=${E2E_MAIN_TOOLBAR_Y:-47}
-
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$pictures"
-window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$pictures"
 sleep 1
-e2e_activate "$window"
-read -r win_x win_y < <(xdotool getwindowgeometry "$window" | awk '/Position:/ { split($2, p, ","); print p[1], p[2] }')
-
-e2e_click "$window" "$open_x" "$open_y"
-e2e_wait_window '^Open$' 10 >/dev/null || e2e_fail "the Open button opened no 'Open' dialog"
-xdotool type --delay 20 "$picture"
-e2e_key Return
-e2e_wait_no_window '^Open$' 10 || e2e_fail "the Open dialog did not close"
-sleep 1
+e2e_open_file "$picture"
 
 # The picture sits centred in the pane (800 pixels wide, below the toolbars): find a pixel of it.
 shot=$(e2e_screenshot first)
-box=$(convert "$shot" -crop "790x700+$win_x+$((win_y + 150))" +repage -bordercolor 'rgb(194,194,194)' \
-    -border 1 -fuzz 0 -trim -format '%w %h %X %Y' info:)
-read -r bw bh bx by <<< "$box"
+box=$(e2e_picture_box "$shot")
+read -r bx by bw bh <<< "$box"
 [[ "$bw" -gt 20 && "$bh" -gt 20 ]] || e2e_fail "no picture in the pane ($box)"
-cx=$((win_x + bx - 1 + bw / 2)) cy=$((win_y + 150 + by - 1 + bh / 2))
+cx=$((bx + bw / 2)) cy=$((by + bh / 2))
 colours=("$(e2e_rgb "$shot" "$cx" "$cy")")
 e2e_log "picture at ${bw}x${bh}, centre ($cx, $cy) is ${colours[0]}"
 # Looks at the centre pixel for half a second: at least two frames seen.
@@ -55,10 +36,5 @@ for c in "${colours[@]}"; do
     case "$c" in 255,0,0 | 0,255,0 | 0,0,255) ;; *) e2e_fail "a colour that is no frame's: $c" ;; esac
 done
 
-e2e_activate "$window"
-e2e_key alt+f
-sleep 0.5
-e2e_key x
-e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
-[[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
+e2e_quit_viewer
 echo "PASS"

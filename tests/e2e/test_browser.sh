@@ -4,18 +4,11 @@
 # File › Exit a start without arguments comes back to the same folder in tree and grid.
 # Usage: test_browser.sh PROGRAM ARTIFACT_DIR
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init browser "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
-# Flat colours in three formats, so each thumbnail and the opened picture can be told apart.
-convert -size 200x150 xc:'rgb(255,0,0)' "$pictures/1-red.png"
-convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
-convert -size 180x180 xc:'rgb(0,0,255)' "$pictures/3-blue.png"
+e2e_init browser "$1" "$2"
+pictures=$E2E_PICTURES
+e2e_rgb_pictures
 
 # Screen regions of the maximised window on a 1280 × 1024 screen: the folder tree above the
 # grid on the right, the image pane on the left.
@@ -35,15 +28,6 @@ selected_row()
     convert "$1" -crop "$tree_region" +repage -crop "${w}x${h}+${x}+${y}" +repage "$2"
 }
 
-# start_viewer ARGS...: the program on the display, its window maximised and painted.
-start_viewer()
-{
-    e2e_start_app "$program" "$@"
-    window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-    e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
-    e2e_activate "$window"
-}
-
 # wait_thumbnails NAME: screenshot NAME once red, green and blue cells are all in the grid.
 wait_thumbnails()
 {
@@ -58,18 +42,7 @@ wait_thumbnails()
     e2e_fail "the grid does not show the three pictures"
 }
 
-quit_viewer()
-{
-    e2e_activate "$window"
-    e2e_key alt+f
-    sleep 0.5
-    e2e_key x
-    e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
-    [[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
-}
-
-e2e_start_display 1280x1024
-start_viewer "$pictures"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$pictures"
 wait_thumbnails first-visit
 selected_row "$shot" "$E2E_ARTIFACTS/row-first.png" || e2e_fail "no folder is selected in the tree"
 [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] || e2e_fail "the image pane is not empty at start"
@@ -85,16 +58,16 @@ done
 [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "255,0,0" ]] ||
     e2e_fail "after a click on the red thumbnail the image pane shows $(e2e_rgb "$shot" "$pane_x" "$pane_y")"
 e2e_log "the clicked picture fills the image pane"
-quit_viewer
+e2e_quit_viewer
 lastpath=$(e2e_ini_value "$E2E_SETTINGS" setting lastpath)
 [[ "$lastpath" == "$pictures" ]] || e2e_fail "lastpath is '$lastpath', expected '$pictures'"
 
 # No folder on the command line: the last one comes back, in the tree and in the grid.
-start_viewer
+e2e_start_viewer "$E2E_MAIN_TITLE"
 wait_thumbnails restart
 selected_row "$shot" "$E2E_ARTIFACTS/row-restart.png" || e2e_fail "no folder is selected in the tree after restart"
 differ=$(compare -metric AE "$E2E_ARTIFACTS/row-first.png" "$E2E_ARTIFACTS/row-restart.png" null: 2>&1 || true)
 [[ "$differ" == 0 ]] || e2e_fail "the tree's selected row differs after restart ($differ pixels)"
 e2e_log "after restart the same folder is selected and its grid is shown"
-quit_viewer
+e2e_quit_viewer
 echo "PASS"

@@ -4,17 +4,11 @@
 # another program appears in the grid without any click; Ctrl + wheel over the picture zooms it.
 # Usage: test_browser_live.sh PROGRAM ARTIFACT_DIR
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init browser_live "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
-convert -size 200x150 xc:'rgb(255,0,0)' "$pictures/1-red.png"
-convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
-convert -size 180x180 xc:'rgb(0,0,255)' "$pictures/3-blue.png"
+e2e_init browser_live "$1" "$2"
+pictures=$E2E_PICTURES
+e2e_rgb_pictures
 convert -size 160x120 xc:'rgb(255,255,0)' "$E2E_TMP/4-yellow.png"
 
 # The maximised window on a 1280 × 1024 screen: the grid at the right, the image pane at the left.
@@ -31,11 +25,7 @@ colour_width()
     echo "${box:-0}"
 }
 
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$pictures"
-window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
-e2e_activate "$window"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$pictures"
 for n in $(seq 40); do
     shot=$(e2e_screenshot first-visit)
     red=$(e2e_find_colour "$shot" "$grid_region" FF0000)
@@ -76,9 +66,5 @@ done
 [[ "$before" -gt 0 && "$after" -gt "$before" ]] || e2e_fail "Ctrl + wheel did not zoom ($before -> $after pixels wide)"
 e2e_log "Ctrl + wheel zoomed the picture from $before to $after pixels wide"
 
-e2e_activate "$window"
-e2e_key alt+f
-sleep 0.5
-e2e_key x
-e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
+e2e_quit_viewer
 echo "PASS"

@@ -5,19 +5,13 @@
 # screenshot that the AppStream metainfo shows (SHOT_OUT, when given).
 # Usage: test_command_line.sh PROGRAM ARTIFACT_DIR SAMPLES [SHOT_OUT]
 set -euo pipefail
-program=$1
-artifacts=$2
 samples=$3
 shot_out=${4:-}
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init command-line "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
-convert -size 200x150 xc:'rgb(255,0,0)' "$pictures/1-red.png"
-convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
-convert -size 180x180 xc:'rgb(0,0,255)' "$pictures/3-blue.png"
+e2e_init command-line "$1" "$2"
+pictures=$E2E_PICTURES
+e2e_rgb_pictures
 
 # Screen regions of the maximised window on a 1280 × 1024 screen (as in test_browser.sh).
 grid_region=460x300+807+335
@@ -42,12 +36,7 @@ label_marks()
     convert "$1" -crop "$(($4 + 20))x40+$(($2 - 10))+$(($3 + 2))" +repage txt:- | grep -c "#$highlight " || true
 }
 
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$pictures/2-green.bmp"
-window=$(e2e_wait_window '^2-green\.bmp - Tarnis Viewer$' 30) ||
-    e2e_fail "no window titled '2-green.bmp - Tarnis Viewer'"
-e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
-e2e_activate "$window"
+e2e_start_viewer '^2-green\.bmp - Tarnis Viewer$' "$pictures/2-green.bmp"
 
 for n in $(seq 40); do
     shot=$(e2e_screenshot opened)
@@ -77,21 +66,14 @@ e2e_log "highlighted label pixels: green $green_marks, red $red_marks, blue $blu
 [[ "$red_marks" -lt 20 && "$blue_marks" -lt 20 ]] || e2e_fail "another thumbnail is selected too"
 
 # The folder stays the browsed folder when the program ends.
-e2e_key alt+f
-sleep 0.5
-e2e_key x
-e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
-[[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
+e2e_quit_viewer
 lastpath=$(e2e_ini_value "$E2E_SETTINGS" setting lastpath)
 [[ "$lastpath" == "$pictures" ]] || e2e_fail "lastpath is '$lastpath', expected '$pictures'"
 
 # The screenshot of the bundled samples with one of them open.
 if [[ -n "$shot_out" ]]; then
     cp -r "$samples" "$E2E_TMP/samples"
-    e2e_start_app "$program" "$E2E_TMP/samples/lake-at-dusk.jpg"
-    window=$(e2e_wait_window '^lake-at-dusk\.jpg - Tarnis Viewer$' 30) || e2e_fail "no window for the samples"
-    e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
-    e2e_activate "$window"
+    e2e_start_viewer '^lake-at-dusk\.jpg - Tarnis Viewer$' "$E2E_TMP/samples/lake-at-dusk.jpg"
     sleep 4
     shot=$(e2e_screenshot samples)
     mkdir -p "$(dirname "$shot_out")"

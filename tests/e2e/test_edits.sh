@@ -4,14 +4,10 @@
 # Ctrl+Z brings the original back. Exit then asks nothing.
 # Usage: test_edits.sh PROGRAM ARTIFACT_DIR
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init edits "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
+e2e_init edits "$1" "$2"
+pictures=$E2E_PICTURES
 # True colour, so that Negative turns the red into cyan (a palette picture inverts its indices).
 convert -size 200x150 xc:'rgb(255,0,0)' -type TrueColor PNG24:"$pictures/1-red.png"
 convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
@@ -19,11 +15,7 @@ convert -size 150x200 xc:'rgb(0,255,0)' "$pictures/2-green.bmp"
 grid_region=460x300+807+335
 pane_x=400 pane_y=560
 
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$pictures"
-window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
-e2e_activate "$window"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$pictures"
 
 for n in $(seq 40); do
     shot=$(e2e_screenshot grid)
@@ -64,9 +56,5 @@ title=$(xdotool getwindowname "$window")
 [[ "$title" != \** ]] || e2e_fail "after undo the title '$title' still marks a change"
 e2e_log "Ctrl+Z restored the picture"
 
-e2e_key alt+f
-sleep 0.5
-e2e_key x
-e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
-[[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
+e2e_quit_viewer
 echo "PASS"

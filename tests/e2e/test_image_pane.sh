@@ -4,14 +4,10 @@
 # red and green; Delete whitens it; File › Exit ends the program (and the outline worker) cleanly.
 # Usage: test_image_pane.sh PROGRAM ARTIFACT_DIR [PICTURE_FOLDER]
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init image-pane "$artifacts"
-pictures=$E2E_TMP/pictures
-mkdir -p "$pictures"
+e2e_init image-pane "$1" "$2"
+pictures=$E2E_PICTURES
 if [[ -n "${3:-}" && -f "$3/lake-at-dusk.png" ]]; then
     cp "$3/lake-at-dusk.png" "$pictures/picture.png"
 else
@@ -20,12 +16,10 @@ fi
 picture=$pictures/picture.png
 checksum=$(md5sum < "$picture")
 
-# Window coordinates of the toolbar buttons: the gripper, then 39-pixel main buttons, 31-pixel
-# edit buttons on the row below.
-open_x=$((10 + 19))
-open_y=${E2E_MAIN_TOOLBAR_Y:-47}
+# Window coordinates of the Rectangle button: the gripper, then 31-pixel edit buttons on the row
+# below the main toolbar.
 rectangle_x=$((10 + 31 + 19))
-rectangle_y=$((open_y + 43))
+rectangle_y=$((${E2E_MAIN_TOOLBAR_Y:-47} + 43))
 
 # dashes SHOT X Y WIDTH: how many pixels of the row are pure red or pure green.
 dashes()
@@ -33,33 +27,22 @@ dashes()
     convert "$1" -crop "${4}x1+$2+$3" +repage txt:- | grep -c -E '#(FF0000|00FF00)' || true
 }
 
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$pictures"
-window=$(e2e_wait_window '^Tarnis Viewer - Tarnis Viewer$' 30) || e2e_fail "no main window"
-e2e_wait_maximised "$window" || e2e_fail "the window is not maximised"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$pictures"
 sleep 1
-e2e_activate "$window"
 
 # The image pane fills the left 800 pixels below the toolbars; empty, it is grey.
-read -r win_x win_y < <(xdotool getwindowgeometry "$window" | awk '/Position:/ { split($2, p, ","); print p[1], p[2] }')
+read -r win_x win_y < <(e2e_window_position "$window")
 shot=$(e2e_screenshot empty)
 pane_x=$((win_x + 400)) pane_y=$((win_y + 500))
 [[ "$(e2e_rgb "$shot" "$pane_x" "$pane_y")" == "194,194,194" ]] ||
     e2e_fail "the empty image pane is $(e2e_rgb "$shot" "$pane_x" "$pane_y") at ($pane_x, $pane_y), not grey 194"
 
-e2e_click "$window" "$open_x" "$open_y"
-e2e_wait_window '^Open$' 10 >/dev/null || e2e_fail "the Open button opened no 'Open' dialog"
-xdotool type --delay 20 "$picture"
-e2e_key Return
-e2e_wait_no_window '^Open$' 10 || e2e_fail "the Open dialog did not close"
-sleep 1
+e2e_open_file "$picture"
 
-# The picture's box: the part of the pane that is not grey, trimmed away from a grey corner.
+# The picture's box: the part of the pane that is not grey.
 shot=$(e2e_screenshot opened)
-pane=$(convert "$shot" -crop "790x700+$win_x+$((win_y + 150))" +repage -bordercolor 'rgb(194,194,194)' \
-    -border 1 -fuzz 0 -trim -format '%w %h %X %Y' info:)
-read -r pic_w pic_h pic_x pic_y <<< "${pane//+/}"
-pic_x=$((win_x + pic_x - 1)) pic_y=$((win_y + 150 + pic_y - 1))
+pane=$(e2e_picture_box "$shot")
+read -r pic_x pic_y pic_w pic_h <<< "$pane"
 e2e_log "picture shown at ($pic_x, $pic_y), $pic_w x $pic_h"
 [[ "$pic_w" -ge 100 && "$pic_h" -ge 80 ]] || e2e_fail "no picture in the image pane ($pane)"
 left_margin=$((pic_x - win_x)) right_margin=$((win_x + 800 - pic_x - pic_w))

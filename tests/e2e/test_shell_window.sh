@@ -4,30 +4,20 @@
 # Exit ending it cleanly, and the browsed folder stored as "lastpath".
 # Usage: test_shell_window.sh PROGRAM ARTIFACT_DIR [PICTURE_FOLDER]
 set -euo pipefail
-program=$1
-artifacts=$2
-here=$(cd "$(dirname "$0")" && pwd)
-source "$here/e2e_lib.sh"
+source "$(dirname "$0")/e2e_lib.sh"
 
-e2e_init shell "$artifacts"
+e2e_init shell "$1" "$2"
 folder=${3:-}
 if [[ -z "$folder" || ! -d "$folder" ]]; then
-    folder=$E2E_TMP/pictures
-    mkdir -p "$folder"
+    folder=$E2E_PICTURES
     convert -size 64x48 gradient:navy-gold "$folder/gradient.png"
     convert -size 40x40 xc:tomato "$folder/square.bmp"
 fi
 folder=$(cd "$folder" && pwd)
 
-e2e_start_display 1280x1024
-e2e_start_app "$program" "$folder"
-
-title_pattern='^Tarnis Viewer - Tarnis Viewer$'
-window=$(e2e_wait_window "$title_pattern" 30) || e2e_fail "no window titled 'Tarnis Viewer - Tarnis Viewer'"
-e2e_log "main window $window: $(xdotool getwindowname "$window")"
-
 # Maximised by the window manager, covering the screen's width.
-e2e_wait_maximised "$window" || e2e_fail "window is not maximised: $(xprop -id "$window" _NET_WM_STATE)"
+e2e_start_viewer "$E2E_MAIN_TITLE" "$folder"
+e2e_log "main window $window: $(xdotool getwindowname "$window")"
 read -r screen_w screen_h < <(e2e_screen_size)
 read -r win_w win_h < <(e2e_window_size "$window")
 [[ "$win_w" -eq "$screen_w" ]] || e2e_fail "window width $win_w, screen width $screen_w"
@@ -66,14 +56,7 @@ e2e_wait_window "^$(printf '%s' "$document_title" | sed 's/[].[^$*+?(){}|\\]/\\&
     e2e_fail "title is '$(xdotool getwindowname "$window")', expected '$document_title'"
 e2e_log "document opened: $document_title"
 
-# File › Exit through the menu's mnemonics.
-e2e_activate "$window"
-e2e_key alt+f
-sleep 0.5
-e2e_screenshot file-menu >/dev/null
-e2e_key x
-e2e_wait_exit "$E2E_APP_PID" 15 || e2e_fail "the program did not end after File › Exit"
-[[ "$E2E_EXIT_CODE" -eq 0 ]] || e2e_fail "the program ended with code $E2E_EXIT_CODE"
+e2e_quit_viewer
 e2e_log "program ended with code 0"
 
 lastpath=$(e2e_ini_value "$E2E_SETTINGS" setting lastpath)
