@@ -495,14 +495,10 @@ Status DecodeRle(Bytes file, const Header &h, std::size_t start, int paletteCoun
 
 Status LoadBmp(Bytes file, int page, Picture &out)
 {
-    if (page < -1 || page > 0)
-        return Status::BadPage;
     Header h;
-    Status st = ParseHeader(file, h);
+    Status st = ParseSinglePage(file, page, ParseHeader, h);
     if (st != Status::Ok)
         return st;
-    if (h.width * h.height > PixelLimit())
-        return Status::TooLarge;
 
     bool indexed = h.bitCount <= 8;
     int outBits = !indexed ? 24 : h.bitCount == 2 ? 4 : h.bitCount;
@@ -576,8 +572,7 @@ Status SaveBmp(const PictureView &view, const SaveOptions &, std::vector<std::ui
     std::uint64_t total = offBits + imageSize;
     if (total > std::numeric_limits<std::uint32_t>::max())
         return Status::TooLarge;
-    try {
-        out.clear();
+    return EncodeInto(out, [&] {
         out.reserve(static_cast<std::size_t>(total));
         ByteWriter w(out);
         w.U8('B');
@@ -613,32 +608,15 @@ Status SaveBmp(const PictureView &view, const SaveOptions &, std::vector<std::ui
                 ViewRowBGR(
                     view, y, out.data() + base + stride * static_cast<std::size_t>(view.height - 1 - y));
         }
-    } catch (const std::bad_alloc &) {
-        out.clear();
-        return Status::NoMemory;
-    }
-    return Status::Ok;
+    });
 }
 
 const char *const kBmpExtensions[] = { ".bmp", ".dib", ".rle", nullptr };
+const char *const kMimeTypes[] = { "image/bmp", nullptr };
 
 } // namespace
 
-const char *const kMimeTypes_bmp[] = { "image/bmp", nullptr };
-
-extern const FormatCodec kFormat_bmp;
-const FormatCodec kFormat_bmp = {
-    "bmp",
-    kBmpExtensions,
-    10,
-    ProbeBmp,
-    LoadBmp,
-    nullptr,
-    SaveBmp,
-    nullptr,
-    0,
-    "Windows or OS/2 Bitmap",
-    kMimeTypes_bmp,
-};
+extern const FormatCodec kFormat_bmp = MakeFormat("bmp", 0, "Windows or OS/2 Bitmap", kBmpExtensions,
+    kMimeTypes, { .probe = ProbeBmp, .load = LoadBmp, .save = SaveBmp });
 
 } // namespace codexa

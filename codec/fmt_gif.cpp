@@ -17,6 +17,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".gif", nullptr };
+const char *const kMimeTypes[] = { "image/gif", nullptr };
 
 struct MemoryInput {
     Bytes file;
@@ -588,20 +589,7 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
 
 } // namespace
 
-const char *const kMimeTypes_gif[] = { "image/gif", nullptr };
-
-extern const FormatCodec kFormat_gif = {
-    "gif",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    PageCount,
-    Save,
-    nullptr,
-    2,
-    "CompuServe Graphics Interchange",
-    kMimeTypes_gif,
-};
+extern const FormatCodec kFormat_gif = MakeFormat("gif", 2, "CompuServe Graphics Interchange", kExtensions,
+    kMimeTypes, { .probe = Probe, .load = Load, .pageCount = PageCount, .save = Save });
 
 } // namespace codexa

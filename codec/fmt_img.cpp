@@ -128,14 +128,10 @@ void FillPalette(const Header &h, Picture &pic)
 
 Status LoadImg(Bytes file, int page, Picture &out)
 {
-    if (page < -1 || page > 0)
-        return Status::BadPage;
     Header h;
-    Status st = ParseHeader(file, h);
+    Status st = ParseSinglePage(file, page, ParseHeader, h);
     if (st != Status::Ok)
         return st;
-    if (static_cast<long long>(h.width) * h.height > PixelLimit())
-        return Status::TooLarge;
     bool chunky = h.planes == 24;
     int outBits = chunky ? 24 : h.planes == 1 ? 1 : h.planes <= 4 ? 4 : 8;
     Picture pic;
@@ -324,8 +320,7 @@ Status SaveImg(const PictureView &view, const SaveOptions &, std::vector<std::ui
         return ppm > 0 ? static_cast<unsigned>(std::min<long long>(0xFFFF, (1000000LL + ppm / 2) / ppm))
                        : 372u;
     };
-    try {
-        out.clear();
+    return EncodeInto(out, [&] {
         ByteWriter w(out);
         w.U16BE(1);
         w.U16BE(headerWords);
@@ -398,32 +393,15 @@ Status SaveImg(const PictureView &view, const SaveOptions &, std::vector<std::ui
                     EncodeSpan(line.data() + lineBytes * p, lineBytes, 1, w);
             y += same;
         }
-    } catch (const std::bad_alloc &) {
-        out.clear();
-        return Status::NoMemory;
-    }
-    return Status::Ok;
+    });
 }
 
 const char *const kImgExtensions[] = { ".img", ".ximg", nullptr };
+const char *const kMimeTypes[] = { "image/x-gem-img", nullptr };
 
 } // namespace
 
-const char *const kMimeTypes_img[] = { "image/x-gem-img", nullptr };
-
-extern const FormatCodec kFormat_img;
-const FormatCodec kFormat_img = {
-    "img",
-    kImgExtensions,
-    60,
-    ProbeImg,
-    LoadImg,
-    nullptr,
-    SaveImg,
-    nullptr,
-    6,
-    "img",
-    kMimeTypes_img,
-};
+extern const FormatCodec kFormat_img = MakeFormat(
+    "img", 6, "img", kImgExtensions, kMimeTypes, { .probe = ProbeImg, .load = LoadImg, .save = SaveImg }, 60);
 
 } // namespace codexa

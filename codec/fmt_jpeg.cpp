@@ -21,6 +21,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".jpg", ".jpeg", ".jpe", ".jfif", nullptr };
+const char *const kMimeTypes[] = { "image/jpeg", nullptr };
 
 // More scans than any sane encoder writes; past this a progressive file is treated as hostile.
 constexpr int kMaxScans = 1000;
@@ -437,20 +438,7 @@ Status Save(const PictureView &view, const SaveOptions &options, std::vector<std
 
 } // namespace
 
-const char *const kMimeTypes_jpeg[] = { "image/jpeg", nullptr };
-
-extern const FormatCodec kFormat_jpeg = {
-    "jpeg",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    nullptr,
-    Save,
-    LoadReduced,
-    1,
-    "JPEG Compliant",
-    kMimeTypes_jpeg,
-};
+extern const FormatCodec kFormat_jpeg = MakeFormat("jpeg", 1, "JPEG Compliant", kExtensions, kMimeTypes,
+    { .probe = Probe, .load = Load, .save = Save, .loadReduced = LoadReduced });
 
 } // namespace codexa

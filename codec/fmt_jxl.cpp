@@ -16,6 +16,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".jxl", nullptr };
+const char *const kMimeTypes[] = { "image/jxl", nullptr };
 
 bool Probe(Bytes head, std::string_view)
 {
@@ -119,20 +120,7 @@ Status Load(Bytes file, int page, Picture &out)
 
 } // namespace
 
-const char *const kMimeTypes_jxl[] = { "image/jxl", nullptr };
-
-extern const FormatCodec kFormat_jxl = {
-    "jxl",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    nullptr,
-    nullptr,
-    nullptr,
-    12,
-    "JPEG XL",
-    kMimeTypes_jxl,
-};
+extern const FormatCodec kFormat_jxl
+    = MakeFormat("jxl", 12, "JPEG XL", kExtensions, kMimeTypes, { .probe = Probe, .load = Load });
 
 } // namespace codexa

@@ -106,8 +106,7 @@ bool ProbeMac(Bytes head, std::string_view ext)
 
 Status SaveMac(const PictureView &view, const SaveOptions &, std::vector<std::uint8_t> &out)
 {
-    try {
-        out.clear();
+    return EncodeInto(out, [&] {
         out.reserve(kHeaderBytes + kRowBytes * kHeight);
         out.resize(kHeaderBytes, 0); // version 0: the default patterns
         std::vector<std::uint8_t> bgr(std::size_t(view.width) * 3);
@@ -125,32 +124,15 @@ Status SaveMac(const PictureView &view, const SaveOptions &, std::vector<std::ui
             }
             PackBitsEncode(row, kRowBytes, out);
         }
-    } catch (const std::bad_alloc &) {
-        out.clear();
-        return Status::NoMemory;
-    }
-    return Status::Ok;
+    });
 }
 
 const char *const kMacExtensions[] = { ".mac", ".pntg", ".pnt", nullptr };
+const char *const kMimeTypes[] = { "image/x-macpaint", nullptr };
 
 } // namespace
 
-const char *const kMimeTypes_mac[] = { "image/x-macpaint", nullptr };
-
-extern const FormatCodec kFormat_mac;
-const FormatCodec kFormat_mac = {
-    "mac",
-    kMacExtensions,
-    90,
-    ProbeMac,
-    LoadMac,
-    nullptr,
-    SaveMac,
-    nullptr,
-    7,
-    "mac",
-    kMimeTypes_mac,
-};
+extern const FormatCodec kFormat_mac = MakeFormat(
+    "mac", 7, "mac", kMacExtensions, kMimeTypes, { .probe = ProbeMac, .load = LoadMac, .save = SaveMac }, 90);
 
 } // namespace codexa

@@ -183,14 +183,10 @@ void CgaPalette(const Header &h, Picture &pic)
 
 Status LoadPcx(Bytes file, int page, Picture &out)
 {
-    if (page < -1 || page > 0)
-        return Status::BadPage;
     Header h;
-    Status st = ParseHeader(file, h);
+    Status st = ParseSinglePage(file, page, ParseHeader, h);
     if (st != Status::Ok)
         return st;
-    if (static_cast<long long>(h.width) * h.height > PixelLimit())
-        return Status::TooLarge;
 
     unsigned bits = h.bitsPerPixel, planes = h.planes;
     // Refuse data that cannot fill the first scanline (two run-length bytes give at most 63),
@@ -349,8 +345,7 @@ Status SavePcx(const PictureView &view, const SaveOptions &, std::vector<std::ui
         ++bpl;
     if (bpl > 0xFFFF)
         return Status::TooLarge;
-    try {
-        out.clear();
+    return EncodeInto(out, [&] {
         ByteWriter w(out);
         w.U8(0x0A);
         w.U8(5);
@@ -427,32 +422,15 @@ Status SavePcx(const PictureView &view, const SaveOptions &, std::vector<std::ui
                 w.U8(c.rgbBlue);
             }
         }
-    } catch (const std::bad_alloc &) {
-        out.clear();
-        return Status::NoMemory;
-    }
-    return Status::Ok;
+    });
 }
 
 const char *const kPcxExtensions[] = { ".pcx", ".pcc", nullptr };
+const char *const kMimeTypes[] = { "image/vnd.zbrush.pcx", "image/x-pcx", nullptr };
 
 } // namespace
 
-const char *const kMimeTypes_pcx[] = { "image/vnd.zbrush.pcx", "image/x-pcx", nullptr };
-
-extern const FormatCodec kFormat_pcx;
-const FormatCodec kFormat_pcx = {
-    "pcx",
-    kPcxExtensions,
-    30,
-    ProbePcx,
-    LoadPcx,
-    nullptr,
-    SavePcx,
-    nullptr,
-    4,
-    "ZSoft PaintBrush",
-    kMimeTypes_pcx,
-};
+extern const FormatCodec kFormat_pcx = MakeFormat("pcx", 4, "ZSoft PaintBrush", kPcxExtensions, kMimeTypes,
+    { .probe = ProbePcx, .load = LoadPcx, .save = SavePcx }, 30);
 
 } // namespace codexa

@@ -18,6 +18,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".png", nullptr };
+const char *const kMimeTypes[] = { "image/png", nullptr };
 const std::uint8_t kSignature[8] = { 0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A };
 
 [[noreturn]] void ErrorFn(png_structp png, png_const_charp)
@@ -424,20 +425,7 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
 
 } // namespace
 
-const char *const kMimeTypes_png[] = { "image/png", nullptr };
-
-extern const FormatCodec kFormat_png = {
-    "png",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    nullptr,
-    Save,
-    nullptr,
-    8,
-    "Portable Network Graphics",
-    kMimeTypes_png,
-};
+extern const FormatCodec kFormat_png = MakeFormat("png", 8, "Portable Network Graphics", kExtensions,
+    kMimeTypes, { .probe = Probe, .load = Load, .save = Save });
 
 } // namespace codexa

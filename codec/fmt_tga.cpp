@@ -304,14 +304,10 @@ void ReadMap(const Header &h, const std::uint8_t *map, std::vector<std::uint8_t>
 
 Status LoadTga(Bytes file, int page, Picture &out)
 {
-    if (page < -1 || page > 0)
-        return Status::BadPage;
     Header h;
-    Status st = ParseHeader(file, h);
+    Status st = ParseSinglePage(file, page, ParseHeader, h);
     if (st != Status::Ok)
         return st;
-    if (static_cast<long long>(h.width) * h.height > PixelLimit())
-        return Status::TooLarge;
     Reader r(file);
     r.Seek(18);
     if (!r.Skip(h.idLength))
@@ -465,8 +461,7 @@ Status SaveTga(const PictureView &view, const SaveOptions &, std::vector<std::ui
     int mapLength = mapped ? PaletteEntriesUsed(view) : 0; // entries past the caller's palette are black
     if (view.width > 0xFFFF || view.height > 0xFFFF)
         return Status::TooLarge;
-    try {
-        out.clear();
+    return EncodeInto(out, [&] {
         out.reserve(18 + 768 + std::size_t(view.width) * view.height * (depth / 8) + kFooterSize);
         ByteWriter w(out);
         w.U8(0); // no ID
@@ -507,32 +502,15 @@ Status SaveTga(const PictureView &view, const SaveOptions &, std::vector<std::ui
         w.U32LE(0); // no extension area
         w.U32LE(0); // no developer directory
         w.Bytes(kFooterSignature, sizeof kFooterSignature);
-    } catch (const std::bad_alloc &) {
-        out.clear();
-        return Status::NoMemory;
-    }
-    return Status::Ok;
+    });
 }
 
 const char *const kTgaExtensions[] = { ".tga", ".icb", ".vda", ".vst", nullptr };
+const char *const kMimeTypes[] = { "image/x-tga", nullptr };
 
 } // namespace
 
-const char *const kMimeTypes_tga[] = { "image/x-tga", nullptr };
-
-extern const FormatCodec kFormat_tga;
-const FormatCodec kFormat_tga = {
-    "tga",
-    kTgaExtensions,
-    80,
-    ProbeTga,
-    LoadTga,
-    nullptr,
-    SaveTga,
-    nullptr,
-    3,
-    "Truevision Targa",
-    kMimeTypes_tga,
-};
+extern const FormatCodec kFormat_tga = MakeFormat("tga", 3, "Truevision Targa", kTgaExtensions, kMimeTypes,
+    { .probe = ProbeTga, .load = LoadTga, .save = SaveTga }, 80);
 
 } // namespace codexa

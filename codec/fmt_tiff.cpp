@@ -22,6 +22,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".tif", ".tiff", nullptr };
+const char *const kMimeTypes[] = { "image/tiff", nullptr };
 
 // A growable in-memory file for libtiff: reads from the input, writes into `out` when given.
 // For a damaged input, `padded` reads past the end as zeros (up to a budget), so strips cut off by
@@ -872,20 +873,7 @@ Status SaveTiffPages(const std::vector<PictureView> &pages, std::vector<std::uin
     return WritePages(pages.data(), pages.size(), out);
 }
 
-const char *const kMimeTypes_tiff[] = { "image/tiff", nullptr };
-
-extern const FormatCodec kFormat_tiff = {
-    "tiff",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    PageCount,
-    Save,
-    nullptr,
-    5,
-    "Tagged Image File Format",
-    kMimeTypes_tiff,
-};
+extern const FormatCodec kFormat_tiff = MakeFormat("tiff", 5, "Tagged Image File Format", kExtensions,
+    kMimeTypes, { .probe = Probe, .load = Load, .pageCount = PageCount, .save = Save });
 
 } // namespace codexa

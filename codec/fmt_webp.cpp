@@ -21,6 +21,7 @@ namespace
 {
 
 const char *const kExtensions[] = { ".webp", nullptr };
+const char *const kMimeTypes[] = { "image/webp", nullptr };
 
 bool Probe(Bytes head, std::string_view)
 {
@@ -187,16 +188,6 @@ Status Decode(Bytes file, int page, int boxWidth, int boxHeight, Picture &out, D
     return s;
 }
 
-Status Load(Bytes file, int page, Picture &out)
-{
-    return Decode(file, page, 0, 0, out, nullptr);
-}
-
-Status LoadReduced(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo)
-{
-    return Decode(file, -1, boxWidth > 0 ? boxWidth : 1, boxHeight > 0 ? boxHeight : 1, out, sourceInfo);
-}
-
 int PageCount(Bytes file)
 {
     Demux demux = Open(file);
@@ -253,20 +244,11 @@ bool WebpAnimation(Bytes file, Animation &out)
     return out.delaysMs.size() > 1;
 }
 
-const char *const kMimeTypes_webp[] = { "image/webp", nullptr };
-
-extern const FormatCodec kFormat_webp = {
-    "webp",
-    kExtensions,
-    10,
-    Probe,
-    Load,
-    PageCount,
-    Save,
-    LoadReduced,
-    9,
-    "WebP",
-    kMimeTypes_webp,
-};
+extern const FormatCodec kFormat_webp = MakeFormat("webp", 9, "WebP", kExtensions, kMimeTypes,
+    { .probe = Probe,
+        .load = LoadUnboxed<Decode>,
+        .pageCount = PageCount,
+        .save = Save,
+        .loadReduced = LoadInBox<Decode> });
 
 } // namespace codexa

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -209,6 +210,69 @@ struct FormatCodec {
     // MIME types, null-terminated (the first is the usual one).
     const char *const *mimeTypes;
 };
+
+// The functions of one format, for MakeFormat: probe and load always, the others where the format
+// has them.
+struct FormatFunctions {
+    bool (*probe)(Bytes head, std::string_view ext);
+    Status (*load)(Bytes file, int page, Picture &out);
+    int (*pageCount)(Bytes file) = nullptr;
+    Status (*save)(const PictureView &picture, const SaveOptions &options, std::vector<std::uint8_t> &out)
+        = nullptr;
+    Status (*loadReduced)(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo)
+        = nullptr;
+};
+
+// One format's entry, stating only what is its own; formats with magic bytes keep probe order 10.
+constexpr FormatCodec MakeFormat(const char *name, int number, const char *description,
+    const char *const *extensions, const char *const *mimeTypes, FormatFunctions functions,
+    int probeOrder = 10)
+{
+    return FormatCodec { name, extensions, probeOrder, functions.probe, functions.load, functions.pageCount,
+        functions.save, functions.loadReduced, number, description, mimeTypes };
+}
+
+// A decoder of the form Decode(file, page, boxWidth, boxHeight, out, sourceInfo) as a format's
+// load (no box) and loadReduced (the default page in a box of at least 1 × 1).
+using BoxDecoder
+    = Status (*)(Bytes file, int page, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo);
+template <BoxDecoder Decode> Status LoadUnboxed(Bytes file, int page, Picture &out)
+{
+    return Decode(file, page, 0, 0, out, nullptr);
+}
+template <BoxDecoder Decode>
+Status LoadInBox(Bytes file, int boxWidth, int boxHeight, Picture &out, DibInfoBlock *sourceInfo)
+{
+    return Decode(file, -1, boxWidth > 0 ? boxWidth : 1, boxHeight > 0 ? boxHeight : 1, out, sourceInfo);
+}
+
+// The start of a single-page decoder: BadPage unless page is -1 or 0, then parse's status when it
+// fails, then TooLarge when the header's width × height is over PixelLimit().
+template <class Header>
+Status ParseSinglePage(Bytes file, int page, Status (*parse)(Bytes, Header &), Header &header)
+{
+    if (page < -1 || page > 0)
+        return Status::BadPage;
+    const Status st = parse(file, header);
+    if (st != Status::Ok)
+        return st;
+    return static_cast<long long>(header.width) * header.height > PixelLimit() ? Status::TooLarge
+                                                                               : Status::Ok;
+}
+
+// An encoder's body: out is emptied, then filled by write; a failed allocation empties it again
+// and gives NoMemory.
+template <class Write> Status EncodeInto(std::vector<std::uint8_t> &out, Write &&write)
+{
+    out.clear();
+    try {
+        write();
+    } catch (const std::bad_alloc &) {
+        out.clear();
+        return Status::NoMemory;
+    }
+    return Status::Ok;
+}
 
 // Formats numbered below this are the nine of the Open dialog's fixed filter list.
 constexpr int kClassicFormats = CODEXA_CLASSIC_FORMATS;
