@@ -46,12 +46,9 @@ void CheckIndex(QRadioButton *const (&buttons)[3], int index)
 } // namespace
 
 CBatchConvertDlg::CBatchConvertDlg(QWidget *parent)
-    : QDialog(parent)
+    : TDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Batch Convert"));
-    setFont(DialogFont(9));
-    const DialogUnits du(font());
-    setFixedSize(du.X(249), du.Y(196));
+    const DialogUnits du = SetUpDialog(this, QStringLiteral("Batch Convert"), 9, 249, 196);
 
     du.Place(new QGroupBox(QStringLiteral("Folder Options"), this), 0, 7, 4, 235, 64);
     du.Place(new QLabel(QStringLiteral("Source Folder:"), this), 0, 14, 19, 52, 8);
@@ -134,16 +131,8 @@ CBatchConvertDlg::~CBatchConvertDlg()
         m_run.join();
 }
 
-void CBatchConvertDlg::showEvent(QShowEvent *event)
-{
-    if (!m_initialised)
-        InitDialog();
-    QDialog::showEvent(event);
-}
-
 void CBatchConvertDlg::InitDialog()
 {
-    m_initialised = true;
     UpdateData(false);
     m_formatList->setCurrentIndex(0);
     m_progress->setRange(1, 100);

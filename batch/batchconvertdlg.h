@@ -3,9 +3,9 @@
 // while the dialog stays responsive; the counter, the progress bar and the summary follow them.
 #pragma once
 
+#include "framework/tdialog.h"
 #include "platform/wintypes.h"
 
-#include <QDialog>
 #include <QString>
 #include <atomic>
 #include <string>
@@ -20,7 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 
-class CBatchConvertDlg : public QDialog
+class CBatchConvertDlg : public TDialog
 {
     Q_OBJECT
 public:
@@ -81,11 +81,10 @@ public slots:
     void reject() override;
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void InitDialog() override;
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void InitDialog();
     void OnBrowse();
     void OnStart();
     void OnStop();
@@ -129,5 +128,4 @@ private:
     int m_progressPosition = 0;
     int m_threads = 0;
     int m_closeWhenDone = -1; // the result to close with once the run has ended
-    bool m_initialised = false;
 };

@@ -13,12 +13,9 @@ const char kMakerSupportAddress[] = "support@tarnisviewer.com";
 const char kMakerWebAddress[] = "http://www.tarnisviewer.com";
 
 CAboutDlg::CAboutDlg(QWidget *parent)
-    : QDialog(parent)
+    : TDialog(parent)
 {
-    setWindowTitle(QStringLiteral("About TarnisViewer"));
-    setFont(DialogFont(9));
-    const DialogUnits du(font());
-    setFixedSize(du.X(223), du.Y(103));
+    const DialogUnits du = SetUpDialog(this, QStringLiteral("About TarnisViewer"), 9, 223, 103);
 
     auto *icon = new QLabel(this);
     icon->setPixmap(LoadIconResource(IDI_MAINFRAME).pixmap(32, 32));
@@ -50,16 +47,8 @@ CAboutDlg::CAboutDlg(QWidget *parent)
 
 CAboutDlg::~CAboutDlg() = default;
 
-void CAboutDlg::showEvent(QShowEvent *event)
-{
-    if (!m_initialised)
-        InitDialog();
-    QDialog::showEvent(event);
-}
-
 void CAboutDlg::InitDialog()
 {
-    m_initialised = true;
     const QString sales = QString::fromLatin1(kMakerSalesAddress);
     const QString support = QString::fromLatin1(kMakerSupportAddress);
     const QString web = QString::fromLatin1(kMakerWebAddress);

@@ -2,9 +2,8 @@
 // and web links.
 #pragma once
 
+#include "framework/tdialog.h"
 #include "platform/wintypes.h"
-
-#include <QDialog>
 
 class CHyperLink;
 class QLabel;
@@ -14,7 +13,7 @@ extern const char kMakerSalesAddress[];
 extern const char kMakerSupportAddress[];
 extern const char kMakerWebAddress[];
 
-class CAboutDlg : public QDialog
+class CAboutDlg : public TDialog
 {
     Q_OBJECT
 public:
@@ -33,15 +32,12 @@ public:
     QString GetVersionText() const { return m_version; }
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void InitDialog() override;
 
 private:
-    void InitDialog();
-
     CHyperLink *m_webLink;
     CHyperLink *m_supportLink;
     CHyperLink *m_salesLink;
     QString m_version;
     QLabel *m_versionLabel;
-    bool m_initialised = false;
 };

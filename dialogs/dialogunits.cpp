@@ -26,6 +26,15 @@ QFont DialogFont(int pointSize)
     return font;
 }
 
+DialogUnits SetUpDialog(QWidget *dialog, const QString &title, int pointSize, int cx, int cy)
+{
+    dialog->setWindowTitle(title);
+    dialog->setFont(DialogFont(pointSize));
+    const DialogUnits du(dialog->font());
+    dialog->setFixedSize(du.X(cx), du.Y(cy));
+    return du;
+}
+
 DialogUnits::DialogUnits(const QFont &font)
 {
     const QFontMetrics metrics(font);

@@ -6,6 +6,7 @@
 
 #include <QFont>
 #include <QRect>
+#include <QString>
 
 class QWidget;
 
@@ -31,6 +32,10 @@ private:
     int m_baseX;
     int m_baseY;
 };
+
+// A dialog template's frame: the dialog's title, its font (DialogFont(pointSize)) and its fixed
+// size of cx × cy units; returns the units of that font, for placing the controls.
+DialogUnits SetUpDialog(QWidget *dialog, const QString &title, int pointSize, int cx, int cy);
 
 // The descendant of parent with window identifier id, or null.
 QWidget *FindControl(const QWidget *parent, UINT id);

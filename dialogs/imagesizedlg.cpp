@@ -33,12 +33,9 @@ QString FormatSize(int value)
 } // namespace
 
 CImageSizeDlg::CImageSizeDlg(QWidget *parent)
-    : QDialog(parent)
+    : TDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Image Size Setting"));
-    setFont(DialogFont(10));
-    const DialogUnits du(font());
-    setFixedSize(du.X(155), du.Y(172));
+    const DialogUnits du = SetUpDialog(this, QStringLiteral("Image Size Setting"), 10, 155, 172);
 
     auto *group = new QGroupBox(QStringLiteral("Image Size"), this);
     du.Place(group, 0, 7, 7, 141, 82);
@@ -99,16 +96,8 @@ void CImageSizeDlg::SetUp(BITMAPINFOHEADER *header, int width, int height)
     m_height = height != 0 || m_header == nullptr ? height : m_header->biHeight;
 }
 
-void CImageSizeDlg::showEvent(QShowEvent *event)
-{
-    if (!m_initialised)
-        InitDialog();
-    QDialog::showEvent(event);
-}
-
 void CImageSizeDlg::InitDialog()
 {
-    m_initialised = true;
     SetQuietly(m_resolutionEdit, FormatResolution(m_resolution));
     SetQuietly(m_widthEdit, FormatSize(m_width));
     SetQuietly(m_heightEdit, FormatSize(m_height));

@@ -2,16 +2,15 @@
 // the picture's resolution in pixels per inch or per centimetre, written into its header on OK.
 #pragma once
 
+#include "framework/tdialog.h"
 #include "platform/wintypes.h"
-
-#include <QDialog>
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
 
-class CImageSizeDlg : public QDialog
+class CImageSizeDlg : public TDialog
 {
     Q_OBJECT
 public:
@@ -40,11 +39,10 @@ public:
     float GetResolution() const { return m_resolution; }
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void InitDialog() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    void InitDialog();
     void OnUnitChange(int index);
     void OnResolutionChange(const QString &text);
     void OnWidthChange(const QString &text);
@@ -69,6 +67,5 @@ private:
     BITMAPINFOHEADER *m_header = nullptr;
     int m_unit = 0;
     float m_resolution = 0.0f;
-    bool m_initialised = false;
     bool m_storing = false; // a message of the focus-out step is up
 };

@@ -56,7 +56,7 @@ private:
 };
 
 CRotateDlg::CRotateDlg(QWidget *parent, PreviewSource source)
-    : QDialog(parent)
+    : TDialog(parent)
     , m_source(std::move(source))
 {
     setWindowTitle(QStringLiteral("Image Rotation"));
@@ -90,16 +90,8 @@ CRotateDlg::CRotateDlg(QWidget *parent, PreviewSource source)
 
 CRotateDlg::~CRotateDlg() = default;
 
-void CRotateDlg::showEvent(QShowEvent *event)
-{
-    if (!m_initialised)
-        InitDialog();
-    QDialog::showEvent(event);
-}
-
 void CRotateDlg::InitDialog()
 {
-    m_initialised = true;
     // Centred on the owner's window, a little above the middle.
     QRect around;
     if (QWidget *owner = parentWidget())

@@ -2,9 +2,9 @@
 // preview of the picture rotated by it inside the dial.
 #pragma once
 
+#include "framework/tdialog.h"
 #include "platform/wintypes.h"
 
-#include <QDialog>
 #include <QImage>
 #include <functional>
 #include <memory>
@@ -14,7 +14,7 @@ class QLineEdit;
 class QPainter;
 class QPushButton;
 
-class CRotateDlg : public QDialog
+class CRotateDlg : public TDialog
 {
     Q_OBJECT
 public:
@@ -40,7 +40,7 @@ public:
     const CImageObj *GetPreview() const { return m_preview.get(); }
 
 protected:
-    void showEvent(QShowEvent *event) override;
+    void InitDialog() override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -48,7 +48,6 @@ protected:
 private:
     class DialSurface;
 
-    void InitDialog();
     // Dial, knob and the turned preview clipped to its outline.
     void DrawDial(QPainter &painter);
     void OnAngleChange(const QString &text);
@@ -65,6 +64,5 @@ private:
     int m_dragging = 0;
     int m_overDial = 0;
     double m_angle = 0.0;
-    bool m_initialised = false;
     QImage m_dial; // the dial bitmap in the current colours
 };
