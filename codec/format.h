@@ -4,6 +4,7 @@
 #include "codec/codexa.h"
 #include "platform/dibutil.h"
 #include "platform/globalmem.h"
+#include "platform/noncopyable.h"
 #include "platform/wintypes.h"
 
 #include <cstddef>
@@ -81,13 +82,11 @@ constexpr int kThumbnailDecodes = 4;
 
 // While it exists, this thread decodes under the thumbnail limits, holding one of the decode
 // places (waiting for one when all are taken).
-class ThumbnailScope
+class ThumbnailScope : NonCopyable
 {
 public:
     ThumbnailScope();
     ~ThumbnailScope();
-    ThumbnailScope(const ThumbnailScope &) = delete;
-    ThumbnailScope &operator=(const ThumbnailScope &) = delete;
 };
 // For tests: the thumbnail pixel limit (0 restores the default) and the most thumbnail decodes
 // seen at once since the last call.

@@ -2,6 +2,7 @@
 // through the codec library, copying, drawing, and every edit the image pane applies to it.
 #pragma once
 
+#include "platform/noncopyable.h"
 #include "platform/wintypes.h"
 
 #include <QImage>
@@ -13,13 +14,11 @@ enum class EditKind;
 class CMaskObj;
 class QPainter;
 
-class CImageObj
+class CImageObj : NonCopyable
 {
 public:
     CImageObj();
     ~CImageObj();
-    CImageObj(const CImageObj &) = delete;
-    CImageObj &operator=(const CImageObj &) = delete;
 
     // Loads the library's default page of the file; page count from the library.
     bool Load(std::string path);

@@ -3,17 +3,16 @@
 // 4-byte padding, like a picture.
 #pragma once
 
+#include "platform/noncopyable.h"
 #include "platform/wintypes.h"
 
 #include <vector>
 
-class CMaskObj
+class CMaskObj : NonCopyable
 {
 public:
     CMaskObj();
     ~CMaskObj();
-    CMaskObj(const CMaskObj &) = delete;
-    CMaskObj &operator=(const CMaskObj &) = delete;
 
     // A mask with nothing selected (every byte 0xFF). False (mask unchanged) without memory.
     bool Create(int width, int height, int bitCount = 1);

@@ -6,6 +6,7 @@
 
 #include "image/maskobj.h"
 #include "image/shapetracker.h"
+#include "platform/noncopyable.h"
 #include "platform/wintypes.h"
 
 #include <functional>
@@ -15,15 +16,13 @@
 
 class CImageObj;
 
-class CSelectionState
+class CSelectionState : NonCopyable
 {
 public:
     CSelectionState();
     // Stops the worker (set the lock and the stop event, wait for the stopped event) and closes
     // the three events.
     ~CSelectionState();
-    CSelectionState(const CSelectionState &) = delete;
-    CSelectionState &operator=(const CSelectionState &) = delete;
 
     // Starts the outline worker; onTick runs on the worker thread after each tick that has dashes
     // to show or to clear (the pane posts itself a repaint from there). False when it is running

@@ -1,6 +1,8 @@
 // Pictures and folders for the batch converter's tests.
 #pragma once
 
+#include "platform/noncopyable.h"
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -31,13 +33,11 @@ void WriteBytes(const std::filesystem::path &path, const std::string &bytes);
 std::vector<std::string> Names(const std::filesystem::path &folder);
 
 // A fresh folder under the system's temporary folder, removed with the object.
-class TempDir
+class TempDir : NonCopyable
 {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir &) = delete;
-    TempDir &operator=(const TempDir &) = delete;
     const std::filesystem::path &Path() const { return m_path; }
     std::filesystem::path operator/(const std::string &name) const { return m_path / name; }
     // A sub-folder, made on first use.
