@@ -99,6 +99,41 @@ template <int C> void Horizontal(const std::uint8_t *in, const Taps &t, std::int
     }
 }
 
+// Source rows in C channels: 24-bit rows as they are, other colour depths expanded to B, G, R,
+// grey (C = 1) palette indices mapped through the palette to their levels.
+template <int C> class SourceRows
+{
+public:
+    explicit SourceRows(const PictureView &src)
+        : m_src(src)
+        , m_line(static_cast<std::size_t>(src.width) * 3)
+    {
+        if (C == 1)
+            for (int i = 0; i < 256; ++i)
+                m_greyLut[i] = i < src.paletteSize ? src.palette[i].rgbBlue : 0;
+    }
+
+    // Row sy from the top; valid until the next call.
+    const std::uint8_t *Row(int sy)
+    {
+        if (C == 3 && m_src.bitCount == 24)
+            return m_src.RowFromTop(sy);
+        if (C == 3) {
+            m_src.RowBGR(sy, m_line.data());
+            return m_line.data();
+        }
+        m_src.RowIndices(sy, m_line.data());
+        for (int x = 0; x < m_src.width; ++x)
+            m_line[static_cast<std::size_t>(x)] = m_greyLut[m_line[static_cast<std::size_t>(x)]];
+        return m_line.data();
+    }
+
+private:
+    const PictureView &m_src;
+    std::vector<std::uint8_t> m_line;
+    std::uint8_t m_greyLut[256] = {};
+};
+
 template <int C>
 void Run(const PictureView &src, Picture &out, const RECT &dest, int x0, int x1, int y0, int y1)
 {
@@ -111,11 +146,7 @@ void Run(const PictureView &src, Picture &out, const RECT &dest, int x0, int x1,
 
     // The source row in C channels, and two cached horizontal results (enough for both
     // directions: shrinking shares one row between neighbours, growing reuses a pair).
-    std::uint8_t greyLut[256];
-    if (C == 1)
-        for (int i = 0; i < 256; ++i)
-            greyLut[i] = i < src.paletteSize ? src.palette[i].rgbBlue : 0;
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(src.width) * 3);
+    SourceRows<C> rows(src);
     std::vector<std::int32_t> cache[2]
         = { std::vector<std::int32_t>(visible), std::vector<std::int32_t>(visible) };
     int cached[2] = { -1, -1 };
@@ -125,18 +156,7 @@ void Run(const PictureView &src, Picture &out, const RECT &dest, int x0, int x1,
         for (int s = 0; s < 2; ++s)
             if (cached[s] == sy)
                 return cache[s].data();
-        const std::uint8_t *in;
-        if (C == 3 && src.bitCount == 24) {
-            in = src.RowFromTop(sy);
-        } else if (C == 3) {
-            src.RowBGR(sy, line.data());
-            in = line.data();
-        } else {
-            src.RowIndices(sy, line.data());
-            for (int x = 0; x < src.width; ++x)
-                line[static_cast<std::size_t>(x)] = greyLut[line[static_cast<std::size_t>(x)]];
-            in = line.data();
-        }
+        const std::uint8_t *in = rows.Row(sy);
         int slot = victim;
         victim ^= 1;
         Horizontal<C>(in, tx, cache[slot].data());
@@ -169,28 +189,13 @@ template <int C> void BlockAverage(const PictureView &src, Picture &out, int kx,
 {
     const int ow = out.width(), oh = out.height();
     std::vector<std::uint32_t> sums(static_cast<std::size_t>(ow) * C);
-    std::vector<std::uint8_t> line(static_cast<std::size_t>(src.width) * 3);
-    std::uint8_t greyLut[256];
-    if (C == 1)
-        for (int i = 0; i < 256; ++i)
-            greyLut[i] = i < src.paletteSize ? src.palette[i].rgbBlue : 0;
+    SourceRows<C> rows(src);
     const std::uint32_t area = static_cast<std::uint32_t>(kx) * static_cast<std::uint32_t>(ky);
     for (int y = 0; y < oh; ++y) {
         std::fill(sums.begin(), sums.end(), 0u);
         for (int r = 0; r < ky; ++r) {
             const int sy = y * ky + r;
-            const std::uint8_t *in;
-            if (C == 3 && src.bitCount == 24) {
-                in = src.RowFromTop(sy);
-            } else if (C == 3) {
-                src.RowBGR(sy, line.data());
-                in = line.data();
-            } else {
-                src.RowIndices(sy, line.data());
-                for (int x = 0; x < src.width; ++x)
-                    line[static_cast<std::size_t>(x)] = greyLut[line[static_cast<std::size_t>(x)]];
-                in = line.data();
-            }
+            const std::uint8_t *in = rows.Row(sy);
             std::uint32_t *s = sums.data();
             for (int x = 0; x < ow; ++x, s += C)
                 for (int i = 0; i < kx; ++i, in += C)

@@ -12,35 +12,54 @@ namespace dib
 namespace
 {
 
-bool ResampleInto(const BITMAPINFOHEADER &h, const BYTE *bits, int width, int height, int channels,
-    int bitCount, BITMAPINFOHEADER &out, Block &outBits)
+// The source's pixels (rows of srcStride bytes) resampled into a new block of width × height at
+// dstBitCount; an empty block when the size is nonsense or memory runs out. job carries the
+// source's channels and one-bit flag.
+Block ResampledBlock(ResampleJob job, const BITMAPINFOHEADER &h, const BYTE *bits, std::size_t srcStride,
+    int width, int height, int dstBitCount)
 {
-    width = std::max(width, 2);
-    height = std::max(height, 2);
-    const std::size_t size = ImageBytes(width, height, bitCount);
+    const std::size_t size = ImageBytes(width, height, dstBitCount);
     if (size == 0)
-        return false;
+        return Block();
     Block block(size);
     if (!block)
-        return false;
-    ResampleJob job;
+        return block;
     job.src = bits;
-    job.srcStride = static_cast<std::size_t>(DibStride(h.biWidth, bitCount));
+    job.srcStride = srcStride;
     job.srcWidth = h.biWidth;
     job.srcHeight = h.biHeight;
-    job.channels = channels;
     job.dst = block.data();
-    job.dstStride = static_cast<std::size_t>(DibStride(width, bitCount));
+    job.dstStride = static_cast<std::size_t>(DibStride(width, dstBitCount));
     job.dstWidth = width;
     job.dstHeight = height;
-    if (!Resample(job))
-        return false;
+    return Resample(job) ? std::move(block) : Block();
+}
+
+// Hands a scaled picture to the caller: h with the new size, and its pixel block.
+bool Hand(const BITMAPINFOHEADER &h, int width, int height, std::size_t size, Block &block,
+    BITMAPINFOHEADER &out, Block &outBits)
+{
     out = h;
     out.biWidth = width;
     out.biHeight = height;
     out.biSizeImage = static_cast<DWORD>(size);
     outBits = std::move(block);
     return true;
+}
+
+bool ResampleInto(const BITMAPINFOHEADER &h, const BYTE *bits, int width, int height, int channels,
+    int bitCount, BITMAPINFOHEADER &out, Block &outBits)
+{
+    width = std::max(width, 2);
+    height = std::max(height, 2);
+    ResampleJob job;
+    job.channels = channels;
+    Block block = ResampledBlock(
+        job, h, bits, static_cast<std::size_t>(DibStride(h.biWidth, bitCount)), width, height, bitCount);
+    if (!block)
+        return false;
+    const std::size_t size = ImageBytes(width, height, bitCount);
+    return Hand(h, width, height, size, block, out, outBits);
 }
 
 // Commits a scaled picture whose header is updated in place.
@@ -118,12 +137,7 @@ bool ScaleNearest(
             }
         }
     });
-    out = h;
-    out.biWidth = width;
-    out.biHeight = height;
-    out.biSizeImage = static_cast<DWORD>(size);
-    outBits = std::move(block);
-    return true;
+    return Hand(h, width, height, size, block, out, outBits);
 }
 
 bool Scale1Bit(const BITMAPINFO *info, const BYTE *bits, int width, int height, bool smooth, Picture &out)
@@ -141,25 +155,12 @@ bool Scale1Bit(const BITMAPINFO *info, const BYTE *bits, int width, int height, 
     const std::size_t srcStride = static_cast<std::size_t>(DibStride(W, 1));
 
     if (smooth && (width < W || height < H)) {
-        const std::size_t size = ImageBytes(width, height, 8);
-        if (size == 0)
-            return false;
-        Block block(size);
+        ResampleJob job;
+        job.oneBit = true;
+        Block block = ResampledBlock(job, h, bits, srcStride, width, height, 8);
         if (!block)
             return false;
-        ResampleJob job;
-        job.src = bits;
-        job.srcStride = srcStride;
-        job.srcWidth = h.biWidth;
-        job.srcHeight = h.biHeight;
-        job.channels = 1;
-        job.oneBit = true;
-        job.dst = block.data();
-        job.dstStride = static_cast<std::size_t>(DibStride(width, 8));
-        job.dstWidth = width;
-        job.dstHeight = height;
-        if (!Resample(job))
-            return false;
+        const std::size_t size = ImageBytes(width, height, 8);
         // Each byte is the coverage of colour 1: the palette ramps from colour 0 to colour 1.
         RGBQUAD *p = Colours(header.get());
         const RGBQUAD c0 = p[0], c1 = p[1];

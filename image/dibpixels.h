@@ -36,6 +36,23 @@ bool DibEditSizeOk(std::int64_t width, std::int64_t height);
 // DibEditSizeOk refuses).
 HGLOBAL DibAllocPixels(int width, int height, int bitCount, std::size_t *strideOut = nullptr);
 
+// One row of a 1-, 4- or 8-bit picture through a table of palette indices: out[x] is table[the
+// index of pixel x] for the picture's width.
+template <class T> void MapIndexRow(const DibLayout &d, const std::uint8_t *row, const T *table, T *out)
+{
+    const int w = d.width;
+    if (d.bitCount == 8) {
+        for (int x = 0; x < w; ++x)
+            out[x] = table[row[x]];
+    } else if (d.bitCount == 4) {
+        for (int x = 0; x < w; ++x)
+            out[x] = table[DibGetPixel4(row, x)];
+    } else {
+        for (int x = 0; x < w; ++x)
+            out[x] = table[DibGetPixel1(row, x)];
+    }
+}
+
 // A 16-bit pixel (5-5-5, blue in the low bits) widened to 8 bits per channel.
 inline void Expand555(std::uint16_t v, int &r, int &g, int &b)
 {

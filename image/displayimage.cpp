@@ -44,16 +44,9 @@ void ConvertRows(
         const int w = d.width;
         switch (d.bitCount) {
         case 1:
-            for (int x = 0; x < w; ++x)
-                o[x] = lut[DibGetPixel1(s, x)];
-            break;
         case 4:
-            for (int x = 0; x < w; ++x)
-                o[x] = lut[DibGetPixel4(s, x)];
-            break;
         case 8:
-            for (int x = 0; x < w; ++x)
-                o[x] = lut[s[x]];
+            MapIndexRow(d, s, lut, o);
             break;
         case 16:
             for (int x = 0; x < w; ++x) {

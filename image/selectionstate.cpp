@@ -23,6 +23,19 @@ bool SameRect(const RECT &a, const RECT &b)
     return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
 }
 
+// A mask with nothing selected over the displayed picture unless there is one; false without
+// memory (the mask stays absent).
+bool EnsureMask(std::unique_ptr<CMaskObj> &mask, int displayWidth, int displayHeight)
+{
+    if (mask)
+        return true;
+    auto made = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
+    if (!made || !made->Create(displayWidth, displayHeight, 1))
+        return false;
+    mask = std::move(made);
+    return true;
+}
+
 } // namespace
 
 CSelectionState::CSelectionState()
@@ -148,12 +161,8 @@ bool CSelectionState::AddShape(int kind, bool subtract, const RECT &b, const std
 {
     Guard guard(*this);
     m_outlineEnabled = false;
-    if (!m_mask) {
-        auto mask = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
-        if (!mask || !mask->Create(displayWidth, displayHeight, 1))
-            return false;
-        m_mask = std::move(mask);
-    }
+    if (!EnsureMask(m_mask, displayWidth, displayHeight))
+        return false;
     bool ok = false;
     switch (kind) {
     case kShapeRect:
@@ -196,12 +205,8 @@ bool CSelectionState::Reverse(int displayWidth, int displayHeight)
 {
     Guard guard(*this);
     m_outlineEnabled = false;
-    if (!m_mask) {
-        auto mask = std::unique_ptr<CMaskObj>(new (std::nothrow) CMaskObj);
-        if (!mask || !mask->Create(displayWidth, displayHeight, 1))
-            return false;
-        m_mask = std::move(mask);
-    }
+    if (!EnsureMask(m_mask, displayWidth, displayHeight))
+        return false;
     m_mask->Invert();
     m_outlineMask.reset();
     m_outlineEnabled = true;

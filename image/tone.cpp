@@ -198,16 +198,9 @@ void GreyRow(const DibLayout &d, const std::uint8_t *s, const std::uint8_t grey[
     const int w = d.width;
     switch (d.bitCount) {
     case 1:
-        for (int x = 0; x < w; ++x)
-            out[x] = grey[DibGetPixel1(s, x)];
-        break;
     case 4:
-        for (int x = 0; x < w; ++x)
-            out[x] = grey[DibGetPixel4(s, x)];
-        break;
     case 8:
-        for (int x = 0; x < w; ++x)
-            out[x] = grey[s[x]];
+        MapIndexRow(d, s, grey, out);
         break;
     case 16:
         for (int x = 0; x < w; ++x) {
