@@ -105,6 +105,35 @@ void WaitForLoad(CThumbWnd &grid)
     grid.viewport()->repaint();
 }
 
+// One first visit of folder: its cache removed, then a shown 1100 × 700 grid of 100 × 100 boxes
+// over codec, timed from SetFolder until the load has finished and been painted, with the UI
+// thread watched meanwhile.
+struct FirstVisit {
+    double seconds;
+    double busyMs; // the longest stretch the UI thread was busy
+    double cpuMs; // the thread's own work in that stretch
+    int threads; // the grid's workers
+    int items;
+};
+
+FirstVisit TimeFirstVisit(const ThumbCodec &codec, const std::string &folder)
+{
+    std::error_code ec;
+    fs::remove(fs::path(folder) / "brwseimg.tnv", ec);
+    CThumbWnd grid(codec);
+    grid.resize(1100, 700);
+    grid.SetBoxSize(100, 100);
+    grid.show();
+    QCoreApplication::processEvents();
+    BusyWatch watch;
+    QElapsedTimer clock;
+    clock.start();
+    grid.SetFolder(folder, 1);
+    WaitForLoad(grid);
+    return FirstVisit { clock.nsecsElapsed() / 1e9, watch.MaxBusyMs(), watch.MaxCpuMs(),
+        grid.Builder().ThreadCount(), grid.Items().Count() };
+}
+
 void BM_FirstVisit(benchmark::State &state)
 {
     std::string folder = EnvOr("TARNIS_BROWSER_JPEGS", "/tmp/bench-corpus/browser200");
@@ -118,24 +147,13 @@ void BM_FirstVisit(benchmark::State &state)
     double seconds = 0;
     int gridThreads = 0;
     for (auto _ : state) {
-        std::error_code ec;
-        fs::remove(fs::path(folder) / "brwseimg.tnv", ec);
-        CThumbWnd grid(CodexaThumbCodec());
-        grid.resize(1100, 700);
-        grid.SetBoxSize(100, 100);
-        grid.show();
-        QCoreApplication::processEvents();
-        BusyWatch watch;
-        QElapsedTimer clock;
-        clock.start();
-        grid.SetFolder(folder, 1);
-        WaitForLoad(grid);
-        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
-        seconds += clock.nsecsElapsed() / 1e9;
-        busy = std::max(busy, watch.MaxBusyMs());
-        busyCpu = std::max(busyCpu, watch.MaxCpuMs());
-        gridThreads = grid.Builder().ThreadCount();
-        if (grid.Items().Count() != pictures)
+        const FirstVisit visit = TimeFirstVisit(CodexaThumbCodec(), folder);
+        state.SetIterationTime(visit.seconds);
+        seconds += visit.seconds;
+        busy = std::max(busy, visit.busyMs);
+        busyCpu = std::max(busyCpu, visit.cpuMs);
+        gridThreads = visit.threads;
+        if (visit.items != pictures)
             state.SkipWithError("not every picture got its thumbnail");
     }
     state.counters["pictures"] = pictures;
@@ -145,29 +163,38 @@ void BM_FirstVisit(benchmark::State &state)
     state.counters["threads"] = gridThreads;
 }
 
+// Writes count 24-bit JPEGs of width × height into folder, named by pattern (a printf format
+// taking the index); fill(bits, size, i) makes picture i's pixels.
+template <class Fill>
+bool WriteJpegs(const std::string &folder, const char *pattern, int count, int width, int height, Fill fill)
+{
+    DibInfoBlock info {};
+    DibInitHeader(info, width, height, 24);
+    const std::size_t size = DibImageSizeOf(info.bmiHeader);
+    auto *bits = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, size));
+    bool ok = bits != nullptr;
+    for (int i = 0; ok && i < count; ++i) {
+        fill(bits, size, i);
+        char name[40];
+        std::snprintf(name, sizeof name, pattern, i);
+        ok = CodexaSave((folder + name).c_str(), &info, bits, "jpg", nullptr) != 0;
+    }
+    GlobalFree(bits);
+    return ok;
+}
+
 // 1024 JPEGs of 640 × 480 (the cache holds the same 100 × 100 thumbnails whatever the sources).
 bool Make1024(const std::string &folder)
 {
     fs::create_directories(folder);
     if (CountPictures(folder, ".jpg") >= 1024)
         return true;
-    DibInfoBlock info {};
-    DibInitHeader(info, 640, 480, 24);
-    std::size_t size = DibImageSizeOf(info.bmiHeader);
-    auto *bits = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, size));
     std::mt19937 rng(7);
-    for (int i = 0; i < 1024; ++i) {
-        for (std::size_t k = 0; k < size; ++k)
-            bits[k] = static_cast<std::uint8_t>((k / 3 % 640 + k / 1920 + i * 13 + (rng() & 15)) & 0xFF);
-        char name[32];
-        std::snprintf(name, sizeof name, "/pic%04d.jpg", i);
-        if (CodexaSave((folder + name).c_str(), &info, bits, "jpg", nullptr) == 0) {
-            GlobalFree(bits);
-            return false;
-        }
-    }
-    GlobalFree(bits);
-    return true;
+    return WriteJpegs(
+        folder, "/pic%04d.jpg", 1024, 640, 480, [&](std::uint8_t *bits, std::size_t size, int i) {
+            for (std::size_t k = 0; k < size; ++k)
+                bits[k] = static_cast<std::uint8_t>((k / 3 % 640 + k / 1920 + i * 13 + (rng() & 15)) & 0xFF);
+        });
 }
 
 void BM_SecondVisit(benchmark::State &state)
@@ -213,22 +240,10 @@ bool MakeBrokenFolder(const std::string &folder)
         std::fputs("not a picture", f);
         std::fclose(f);
     }
-    DibInfoBlock info {};
-    DibInitHeader(info, 320, 240, 24);
-    std::size_t size = DibImageSizeOf(info.bmiHeader);
-    auto *bits = static_cast<std::uint8_t *>(GlobalAlloc(GPTR, size));
-    for (int i = 0; i < 50; ++i) {
+    return WriteJpegs(folder, "/p%04d.jpg", 50, 320, 240, [](std::uint8_t *bits, std::size_t size, int i) {
         for (std::size_t k = 0; k < size; ++k)
             bits[k] = static_cast<std::uint8_t>((k * 7 + i * 31) & 0xFF);
-        char name[32];
-        std::snprintf(name, sizeof name, "/p%04d.jpg", i);
-        if (CodexaSave((folder + name).c_str(), &info, bits, "jpg", nullptr) == 0) {
-            GlobalFree(bits);
-            return false;
-        }
-    }
-    GlobalFree(bits);
-    return true;
+    });
 }
 
 void BM_BrokenFolder(benchmark::State &state)
@@ -242,22 +257,11 @@ void BM_BrokenFolder(benchmark::State &state)
     double busy = 0;
     double busyCpu = 0;
     for (auto _ : state) {
-        std::error_code ec;
-        fs::remove(fs::path(folder) / "brwseimg.tnv", ec);
-        CThumbWnd grid(codec);
-        grid.resize(1100, 700);
-        grid.SetBoxSize(100, 100);
-        grid.show();
-        QCoreApplication::processEvents();
-        BusyWatch watch;
-        QElapsedTimer clock;
-        clock.start();
-        grid.SetFolder(folder, 1);
-        WaitForLoad(grid);
-        state.SetIterationTime(clock.nsecsElapsed() / 1e9);
-        busy = std::max(busy, watch.MaxBusyMs());
-        busyCpu = std::max(busyCpu, watch.MaxCpuMs());
-        if (grid.Items().Count() != 50)
+        const FirstVisit visit = TimeFirstVisit(codec, folder);
+        state.SetIterationTime(visit.seconds);
+        busy = std::max(busy, visit.busyMs);
+        busyCpu = std::max(busyCpu, visit.cpuMs);
+        if (visit.items != 50)
             state.SkipWithError("the grid does not hold the 50 pictures");
     }
     state.counters["ui_busy_max_ms"] = busy;

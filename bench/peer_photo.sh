@@ -11,7 +11,7 @@ folder=${2:-/tmp/bench-corpus/photo}
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/corpus_lib.sh"
 tool="$build/bin/tarnis-convert"
-runs=${RUNS:-3}
+runs=${RUNS:-3} # bench_*_thumbs read RUNS
 count=${COUNT:-6}
 
 [[ -x "$tool" ]] || { echo "peer_photo: $tool not built" >&2; exit 1; }
@@ -39,62 +39,14 @@ fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-median() { sort -n | awk '{w[NR]=$1; c[NR]=$2} END {m=int((NR+1)/2); print w[m], c[m]}'; }
-
-ours() { # dir cores threads
-    for _ in $(seq "$runs"); do
-        taskset -c "$2" "$tool" --thumb-folder 100 100 --threads "$3" "$1" | awk '{print $(NF-8), $(NF-4)}'
-    done | median
-}
-
-pillow() { # dir ext cores threads
-    python3 -c 'import PIL' 2> /dev/null || { echo "nan nan"; return; }
-    [[ $2 == webp ]] || python3 -c 'import pillow_heif' 2> /dev/null || { echo "nan nan"; return; }
-    for _ in $(seq "$runs"); do
-        taskset -c "$3" /usr/bin/python3 - "$1" "$2" "$4" <<'PY'
-import sys, glob, time
-from concurrent.futures import ThreadPoolExecutor
-from PIL import Image
-if sys.argv[2] != "webp":
-    import pillow_heif
-    pillow_heif.register_heif_opener()
-files = sorted(glob.glob(sys.argv[1] + "/*." + sys.argv[2]))
-def one(path):
-    with Image.open(path) as im:
-        im.draft("RGB", (100, 100))
-        im.thumbnail((100, 100))
-        return im.size
-start, cpu = time.perf_counter(), time.process_time()
-with ThreadPoolExecutor(int(sys.argv[3])) as pool:
-    list(pool.map(one, files))
-n = len(files)
-print((time.perf_counter() - start) * 1000 / n, (time.process_time() - cpu) * 1000 / n)
-PY
-    done | median
-}
-
-vips() { # dir ext cores threads
-    command -v vipsthumbnail > /dev/null || { echo "nan nan"; return; }
-    local n
-    n=$(ls "$1"/*."$2" | wc -l)
-    for _ in $(seq "$runs"); do
-        local start end cpu
-        start=$(date +%s%N)
-        cpu=$( { VIPS_CONCURRENCY="$4" /usr/bin/time -f "%U %S" taskset -c "$3" vipsthumbnail -s 100x100 \
-                   -o "$out/%s.jpg" "$1"/*."$2"; } 2>&1 | tail -1 | awk '{print $1 + $2}')
-        end=$(date +%s%N)
-        awk -v ns=$((end - start)) -v n="$n" -v c="$cpu" 'BEGIN {print ns / 1e6 / n, c * 1000 / n}'
-    done | median
-}
-
 printf 'ms per picture, median of %d runs (wall / cpu)\n' "$runs"
 printf '%-5s %-6s %15s %15s %15s %12s %12s\n' format cores codexa pillow vips wall-ratio cpu-ratio
 for ext in webp heic; do
     for setting in "0 1" "0,1 2"; do
         set -- $setting
-        read -r ow oc < <(ours "$folder/$ext" "$1" "$2")
-        read -r pw pc < <(pillow "$folder/$ext" "$ext" "$1" "$2")
-        read -r vw vc < <(vips "$folder/$ext" "$ext" "$1" "$2")
+        read -r ow oc < <(bench_ours_thumbs "$tool" "$folder/$ext" "$1" "$2")
+        read -r pw pc < <(bench_pillow_thumbs "$folder/$ext" "$ext" "$1" "$2")
+        read -r vw vc < <(bench_vips_thumbs "$folder/$ext" "$ext" "$1" "$2" "$out")
         awk -v f="$ext" -v c="$2" -v ow="$ow" -v oc="$oc" -v pw="$pw" -v pc="$pc" -v vw="$vw" -v vc="$vc" 'BEGIN {
             bw = "nan"; bc = "nan"
             if (pw != "nan") { bw = pw; bc = pc }
