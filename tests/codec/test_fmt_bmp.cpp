@@ -24,7 +24,7 @@ struct Expect {
     int tolerance = 0;
 };
 
-// g/: every good file against the rendering bmpsuite.html gives for it.
+// g/: every good file against the suite's reference rendering for it (html/).
 const Expect kGood[] = {
     { "g/pal1.bmp", "pal1.png" }, { "g/pal1wb.bmp", "pal1.png" }, { "g/pal1bg.bmp", "pal1bg.png" },
     { "g/pal4.bmp", "pal4.png" }, { "g/pal4gs.bmp", "pal4gs.png" }, { "g/pal4rle.bmp", "pal4.png" },
