@@ -2,7 +2,7 @@
 # thumbnail workers. Included by browser/CMakeLists.txt, and by fuzz/browser.cmake when the GUI
 # is not built, so the cache reader is fuzzed and sanitised in every configuration.
 set(TARNIS_BROWSER_DIR ${CMAKE_SOURCE_DIR}/browser)
-add_library(tarnis_browser_core STATIC
+tarnis_library(tarnis_browser_core SOURCES
   ${TARNIS_BROWSER_DIR}/archive.cpp
   ${TARNIS_BROWSER_DIR}/cachelocation.cpp
   ${TARNIS_BROWSER_DIR}/dropfiles.cpp
@@ -18,7 +18,5 @@ add_library(tarnis_browser_core STATIC
   ${TARNIS_BROWSER_DIR}/thumbcodec.cpp
   ${TARNIS_BROWSER_DIR}/thumblist.cpp
   ${TARNIS_BROWSER_DIR}/thumbmouse.cpp
-  ${TARNIS_BROWSER_DIR}/thumbobj.cpp)
-target_include_directories(tarnis_browser_core PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(tarnis_browser_core PUBLIC tarnis_platform Threads::Threads)
-tarnis_warnings(tarnis_browser_core)
+  ${TARNIS_BROWSER_DIR}/thumbobj.cpp
+  PUBLIC tarnis_platform Threads::Threads)

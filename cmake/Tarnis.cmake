@@ -22,6 +22,20 @@ function(tarnis_warnings target)
   target_compile_options(${target} PRIVATE ${TARNIS_WARNINGS})
 endfunction()
 
+# tarnis_library(NAME [QT] SOURCES ... [PUBLIC ...] [PRIVATE ...])
+# A static library of the program's own code: the source root on its users' include path, the
+# warning set, moc for its Qt classes with QT, and the libraries it links.
+function(tarnis_library name)
+  cmake_parse_arguments(L "QT" "" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  add_library(${name} STATIC ${L_SOURCES})
+  if(L_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  endif()
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${L_PUBLIC} PRIVATE ${L_PRIVATE})
+  tarnis_warnings(${name})
+endfunction()
+
 # The main of every test program: a temporary home and XDG folders for each run.
 # The sanitizers' suppression list is compiled in, so every way of running a test program uses it.
 file(READ ${CMAKE_SOURCE_DIR}/tests/sanitizer.supp TARNIS_SANITIZER_SUPP)
