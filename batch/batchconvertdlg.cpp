@@ -52,60 +52,49 @@ CBatchConvertDlg::CBatchConvertDlg(QWidget *parent)
 
     du.Place(new QGroupBox(QStringLiteral("Folder Options"), this), 0, 7, 4, 235, 64);
     du.Place(new QLabel(QStringLiteral("Source Folder:"), this), 0, 14, 19, 52, 8);
-    m_sourceEdit = new QLineEdit(this);
-    du.Place(m_sourceEdit, IDC_SOURCE, 68, 17, 166, 12);
+    m_sourceEdit = du.Add<QLineEdit>(IDC_SOURCE, 68, 17, 166, 12, this);
     du.Place(new QLabel(QStringLiteral("Target Folde:"), this), 0, 14, 35, 52, 8);
-    m_targetEdit = new QLineEdit(this);
-    du.Place(m_targetEdit, IDC_TARGET, 68, 33, 166, 12);
-    m_browseButton = new QPushButton(QStringLiteral("Browse..."), this);
-    du.Place(m_browseButton, IDC_BROWSE, 184, 49, 50, 14);
+    m_targetEdit = du.Add<QLineEdit>(IDC_TARGET, 68, 33, 166, 12, this);
+    m_browseButton = du.Add<QPushButton>(IDC_BROWSE, 184, 49, 50, 14, QStringLiteral("Browse..."), this);
 
     du.Place(new QGroupBox(QStringLiteral("File Options"), this), 0, 7, 71, 235, 60);
     du.Place(new QLabel(QStringLiteral("Format"), this), 0, 14, 85, 28, 8);
-    m_formatList = new QComboBox(this);
-    du.Place(m_formatList, IDC_FORMAT, 44, 83, 50, 12);
+    m_formatList = du.Add<QComboBox>(IDC_FORMAT, 44, 83, 50, 12, this);
     du.Place(new QLabel(QStringLiteral("Width:"), this), 0, 14, 101, 28, 8);
-    m_widthEdit = new QLineEdit(this);
-    du.Place(m_widthEdit, IDC_WIDTH, 44, 99, 36, 12);
+    m_widthEdit = du.Add<QLineEdit>(IDC_WIDTH, 44, 99, 36, 12, this);
     du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 84, 101, 20, 8);
     du.Place(new QLabel(QStringLiteral("Height:"), this), 0, 14, 115, 28, 8);
-    m_heightEdit = new QLineEdit(this);
-    du.Place(m_heightEdit, IDC_HEIGHT, 44, 113, 36, 12);
+    m_heightEdit = du.Add<QLineEdit>(IDC_HEIGHT, 44, 113, 36, 12, this);
     du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 84, 115, 20, 8);
     const char *const sizeTexts[] = { "Keep Original Size", "Use same size", "Keep ratio in Width x Height" };
     auto *sizeGroup = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        m_sizeButtons[i] = new QRadioButton(QString::fromLatin1(sizeTexts[i]), this);
-        du.Place(m_sizeButtons[i], IDC_KEEP_SIZE + static_cast<UINT>(i), 112, 84 + 14 * i, 126, 10);
+        m_sizeButtons[i] = du.Add<QRadioButton>(IDC_KEEP_SIZE + static_cast<UINT>(i), 112, 84 + 14 * i, 126,
+            10, QString::fromLatin1(sizeTexts[i]), this);
         sizeGroup->addButton(m_sizeButtons[i], i);
     }
-    m_reducedReadBox = new QCheckBox(QStringLiteral("Fast shrink (approximate)"), this);
-    du.Place(m_reducedReadBox, IDC_REDUCED_READ, 112, 121, 120, 9);
+    m_reducedReadBox = du.Add<QCheckBox>(
+        IDC_REDUCED_READ, 112, 121, 120, 9, QStringLiteral("Fast shrink (approximate)"), this);
 
     du.Place(new QGroupBox(QStringLiteral("Same name options"), this), 0, 7, 134, 235, 25);
     const char *const nameTexts[] = { "Overwrite", "Rename Automatically", "Skip" };
     const int nameX[] = { 14, 80, 176 };
     auto *nameGroup = new QButtonGroup(this);
     for (int i = 0; i < 3; ++i) {
-        m_sameNameButtons[i] = new QRadioButton(QString::fromLatin1(nameTexts[i]), this);
-        du.Place(
-            m_sameNameButtons[i], IDC_OVERWRITE + static_cast<UINT>(i), nameX[i], 145, i == 1 ? 92 : 60, 10);
+        m_sameNameButtons[i] = du.Add<QRadioButton>(IDC_OVERWRITE + static_cast<UINT>(i), nameX[i], 145,
+            i == 1 ? 92 : 60, 10, QString::fromLatin1(nameTexts[i]), this);
         nameGroup->addButton(m_sameNameButtons[i], i);
     }
 
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(false);
     du.Place(m_progress, IDC_PROGRESS, 7, 164, 190, 9);
-    m_counterText = new QLabel(QStringLiteral("1/100"), this);
-    du.Place(m_counterText, IDC_COUNTER, 203, 164, 39, 9);
+    m_counterText = du.Add<QLabel>(IDC_COUNTER, 203, 164, 39, 9, QStringLiteral("1/100"), this);
 
-    m_startButton = new QPushButton(QStringLiteral("Start"), this);
-    du.Place(m_startButton, IDC_START, 54, 178, 50, 14);
-    m_stopButton = new QPushButton(QStringLiteral("Stop"), this);
-    du.Place(m_stopButton, IDC_STOP, 112, 178, 50, 14);
+    m_startButton = du.Add<QPushButton>(IDC_START, 54, 178, 50, 14, QStringLiteral("Start"), this);
+    m_stopButton = du.Add<QPushButton>(IDC_STOP, 112, 178, 50, 14, QStringLiteral("Stop"), this);
     m_stopButton->setEnabled(false);
-    m_quitButton = new QPushButton(QStringLiteral("Quit"), this);
-    du.Place(m_quitButton, IDC_QUIT, 170, 178, 50, 14);
+    m_quitButton = du.Add<QPushButton>(IDC_QUIT, 170, 178, 50, 14, QStringLiteral("Quit"), this);
     for (QPushButton *button : { m_browseButton, m_startButton, m_stopButton, m_quitButton })
         button->setAutoDefault(false);
 

@@ -20,8 +20,7 @@ CAboutDlg::CAboutDlg(QWidget *parent)
     auto *icon = new QLabel(this);
     icon->setPixmap(LoadIconResource(IDI_MAINFRAME).pixmap(32, 32));
     du.Place(icon, 0, 10, 10, 21, 20);
-    m_versionLabel = new QLabel(this);
-    du.Place(m_versionLabel, IDC_VERSION, 40, 8, 176, 10);
+    m_versionLabel = du.Add<QLabel>(IDC_VERSION, 40, 8, 176, 10, this);
     auto *description
         = new QLabel(QStringLiteral("TarnisViewer is powerful tool for image viewer, image "
                                     "processing, we will add video generation in its next version."),
@@ -32,15 +31,11 @@ CAboutDlg::CAboutDlg(QWidget *parent)
     du.Place(new QLabel(QStringLiteral("Copyright (C) 2007 TarnisTech. All rights reserved."), this), 0, 40,
         46, 176, 10);
     du.Place(new QLabel(QStringLiteral("E-Mail:"), this), 0, 10, 58, 32, 10);
-    m_salesLink = new CHyperLink(this);
-    du.Place(m_salesLink, IDC_SALES_LINK, 44, 58, 172, 10);
-    m_supportLink = new CHyperLink(this);
-    du.Place(m_supportLink, IDC_SUPPORT_LINK, 44, 69, 172, 10);
+    m_salesLink = du.Add<CHyperLink>(IDC_SALES_LINK, 44, 58, 172, 10, this);
+    m_supportLink = du.Add<CHyperLink>(IDC_SUPPORT_LINK, 44, 69, 172, 10, this);
     du.Place(new QLabel(QStringLiteral("Website:"), this), 0, 10, 81, 32, 10);
-    m_webLink = new CHyperLink(this);
-    du.Place(m_webLink, IDC_WEB_LINK, 44, 81, 120, 10);
-    auto *ok = new QPushButton(QStringLiteral("Ok"), this);
-    du.Place(ok, 1, 176, 84, 40, 14);
+    m_webLink = du.Add<CHyperLink>(IDC_WEB_LINK, 44, 81, 120, 10, this);
+    auto *ok = du.Add<QPushButton>(1, 176, 84, 40, 14, QStringLiteral("Ok"), this);
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QRect>
 #include <QString>
+#include <utility>
 
 class QWidget;
 
@@ -27,6 +28,13 @@ public:
 
     // Places control at (x, y, cx, cy) dialog units and gives it the identifier id.
     void Place(QWidget *control, UINT id, int x, int y, int cx, int cy) const;
+    // A new T(args...) (the last argument its parent), placed as Place does.
+    template <class T, class... Args> T *Add(UINT id, int x, int y, int cx, int cy, Args &&...args) const
+    {
+        T *control = new T(std::forward<Args>(args)...);
+        Place(control, id, x, y, cx, cy);
+        return control;
+    }
 
 private:
     int m_baseX;

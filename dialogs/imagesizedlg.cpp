@@ -37,30 +37,23 @@ CImageSizeDlg::CImageSizeDlg(QWidget *parent)
 {
     const DialogUnits du = SetUpDialog(this, QStringLiteral("Image Size Setting"), 10, 155, 172);
 
-    auto *group = new QGroupBox(QStringLiteral("Image Size"), this);
-    du.Place(group, 0, 7, 7, 141, 82);
+    du.Place(new QGroupBox(QStringLiteral("Image Size"), this), 0, 7, 7, 141, 82);
     du.Place(new QLabel(QStringLiteral("Width:"), this), 0, 16, 25, 30, 10);
-    m_widthEdit = new QLineEdit(this);
-    du.Place(m_widthEdit, IDC_WIDTH, 48, 22, 60, 14);
+    m_widthEdit = du.Add<QLineEdit>(IDC_WIDTH, 48, 22, 60, 14, this);
     du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 113, 25, 28, 10);
     du.Place(new QLabel(QStringLiteral("Height:"), this), 0, 16, 45, 30, 10);
-    m_heightEdit = new QLineEdit(this);
-    du.Place(m_heightEdit, IDC_HEIGHT, 48, 42, 60, 14);
+    m_heightEdit = du.Add<QLineEdit>(IDC_HEIGHT, 48, 42, 60, 14, this);
     du.Place(new QLabel(QStringLiteral("Pixel"), this), 0, 113, 45, 28, 10);
-    m_keepAspectBox = new QCheckBox(QStringLiteral("Keep aspect ratio"), this);
-    du.Place(m_keepAspectBox, IDC_KEEP_ASPECT, 16, 64, 110, 12);
+    m_keepAspectBox
+        = du.Add<QCheckBox>(IDC_KEEP_ASPECT, 16, 64, 110, 12, QStringLiteral("Keep aspect ratio"), this);
 
     du.Place(new QLabel(QStringLiteral("Resolution:"), this), 0, 8, 105, 46, 10);
-    m_resolutionEdit = new QLineEdit(this);
-    du.Place(m_resolutionEdit, IDC_RESOLUTION, 55, 102, 42, 14);
-    m_unitList = new QComboBox(this);
-    du.Place(m_unitList, IDC_UNIT, 100, 102, 48, 14);
+    m_resolutionEdit = du.Add<QLineEdit>(IDC_RESOLUTION, 55, 102, 42, 14, this);
+    m_unitList = du.Add<QComboBox>(IDC_UNIT, 100, 102, 48, 14, this);
 
-    m_okButton = new QPushButton(QStringLiteral("Ok"), this);
-    du.Place(m_okButton, IDC_OK, 22, 148, 50, 14);
+    m_okButton = du.Add<QPushButton>(IDC_OK, 22, 148, 50, 14, QStringLiteral("Ok"), this);
     m_okButton->setDefault(true);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-    du.Place(m_cancelButton, IDC_CANCEL, 84, 148, 50, 14);
+    m_cancelButton = du.Add<QPushButton>(IDC_CANCEL, 84, 148, 50, 14, QStringLiteral("Cancel"), this);
 
     // The size edits take digits only, as typed.
     for (QLineEdit *edit : { m_widthEdit, m_heightEdit }) {
