@@ -565,16 +565,16 @@ QImage DrawSelectionCursor()
 {
     QImage image = Canvas(32, 32);
     QPainter p(&image);
-    p.setPen(QPen(Qt::white, 3));
-    p.drawLine(15, 2, 15, 12);
-    p.drawLine(15, 18, 15, 28);
-    p.drawLine(2, 15, 12, 15);
-    p.drawLine(18, 15, 28, 15);
-    p.setPen(QPen(Qt::black, 1));
-    p.drawLine(15, 2, 15, 12);
-    p.drawLine(15, 18, 15, 28);
-    p.drawLine(2, 15, 12, 15);
-    p.drawLine(18, 15, 28, 15);
+    // The four arms of the cross, black over a wider white halo.
+    const auto arms = [&p](const QPen &pen) {
+        p.setPen(pen);
+        p.drawLine(15, 2, 15, 12);
+        p.drawLine(15, 18, 15, 28);
+        p.drawLine(2, 15, 12, 15);
+        p.drawLine(18, 15, 28, 15);
+    };
+    arms(QPen(Qt::white, 3));
+    arms(QPen(Qt::black, 1));
     p.drawPoint(15, 15);
     return image;
 }
