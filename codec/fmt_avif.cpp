@@ -11,18 +11,9 @@ namespace
 const char *const kExtensions[] = { ".avif", nullptr };
 const char *const kMimeTypes[] = { "image/avif", nullptr };
 
-bool Probe(Bytes head, std::string_view)
-{
-    return HeifBrand(head) == HeifKind::Avif;
-}
-
 } // namespace
 
-extern const FormatCodec kFormat_avif = MakeFormat("avif", 10, "AVIF", kExtensions, kMimeTypes,
-    { .probe = Probe,
-        .load = LoadUnboxed<HeifLoad>,
-        .pageCount = HeifPageCount,
-        .save = HeifSaveAvif,
-        .loadReduced = LoadInBox<HeifLoad> });
+extern const FormatCodec kFormat_avif
+    = MakeFormat("avif", 10, "AVIF", kExtensions, kMimeTypes, HeifFunctions<HeifKind::Avif>(HeifSaveAvif));
 
 } // namespace codexa

@@ -12,17 +12,9 @@ namespace
 const char *const kExtensions[] = { ".heic", ".heif", ".hif", nullptr };
 const char *const kMimeTypes[] = { "image/heic", "image/heif", nullptr };
 
-bool Probe(Bytes head, std::string_view)
-{
-    return HeifBrand(head) == HeifKind::Heic;
-}
-
 } // namespace
 
-extern const FormatCodec kFormat_heic = MakeFormat("heic", 11, "HEIC", kExtensions, kMimeTypes,
-    { .probe = Probe,
-        .load = LoadUnboxed<HeifLoad>,
-        .pageCount = HeifPageCount,
-        .loadReduced = LoadInBox<HeifLoad> });
+extern const FormatCodec kFormat_heic
+    = MakeFormat("heic", 11, "HEIC", kExtensions, kMimeTypes, HeifFunctions<HeifKind::Heic>());
 
 } // namespace codexa

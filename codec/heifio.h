@@ -21,4 +21,16 @@ int HeifPageCount(Bytes file);
 // AV1 in a HEIF container; quality 100 is the encoder's best lossy quality.
 Status HeifSaveAvif(const PictureView &view, const SaveOptions &options, std::vector<std::uint8_t> &out);
 
+// The functions of a HEIF format: the probe for its brand, the shared loads and page count, and
+// save where the format is written.
+template <HeifKind Kind>
+constexpr FormatFunctions HeifFunctions(decltype(FormatFunctions::save) save = nullptr)
+{
+    return { .probe = [](Bytes head, std::string_view) { return HeifBrand(head) == Kind; },
+        .load = LoadUnboxed<HeifLoad>,
+        .pageCount = HeifPageCount,
+        .save = save,
+        .loadReduced = LoadInBox<HeifLoad> };
+}
+
 } // namespace codexa
