@@ -310,19 +310,9 @@ struct VectorDestination {
 
 constexpr std::size_t kChunk = 1 << 16;
 
-bool Grow(std::vector<std::uint8_t> &v, std::size_t size) noexcept
-{
-    try {
-        v.resize(size);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 void GrowOrFail(j_compress_ptr cinfo, std::vector<std::uint8_t> &v, std::size_t size)
 {
-    if (!Grow(v, size)) {
+    if (!TryResize(v, size)) {
         cinfo->err->msg_code = JERR_OUT_OF_MEMORY;
         cinfo->err->error_exit(reinterpret_cast<j_common_ptr>(cinfo));
     }

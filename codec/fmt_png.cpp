@@ -63,26 +63,6 @@ void ReadFn(png_structp png, png_bytep out, std::size_t n)
     job->pos += n;
 }
 
-bool Reserve(std::vector<std::uint8_t> &v, std::size_t n) noexcept
-{
-    try {
-        v.resize(n);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-bool ReserveRows(std::vector<png_bytep> &v, std::size_t n) noexcept
-{
-    try {
-        v.resize(n);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
 void ConvertRow(Convert how, const std::uint8_t *in, std::uint8_t *out, int width)
 {
     switch (how) {
@@ -229,7 +209,7 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
     const bool direct = job.how == Convert::None && rowBytes <= job.picture.stride();
     if (passes == 1) {
         // Row by row, straight into the picture or through one row buffer.
-        if (!direct && !Reserve(job.buffer, rowBytes)) {
+        if (!direct && !TryResize(job.buffer, rowBytes)) {
             job.status = Status::NoMemory;
             return;
         }
@@ -243,9 +223,10 @@ void RunDecode(DecodeJob &job, png_structp png, png_infop info)
         job.complete = true;
         return;
     }
-    if (!ReserveRows(job.rows, rowCount)
+    if (!TryResize(job.rows, rowCount)
         || (!direct
-            && (rowBytes > (std::size_t(1) << 40) / rowCount || !Reserve(job.buffer, rowBytes * rowCount)))) {
+            && (rowBytes > (std::size_t(1) << 40) / rowCount
+                || !TryResize(job.buffer, rowBytes * rowCount)))) {
         job.status = Status::NoMemory;
         return;
     }
@@ -403,7 +384,7 @@ Status Save(const PictureView &view, const SaveOptions &, std::vector<std::uint8
     job.view = &view;
     job.out = &out;
     out.clear();
-    if (!Reserve(job.row, static_cast<std::size_t>(view.width) * 3))
+    if (!TryResize(job.row, static_cast<std::size_t>(view.width) * 3))
         return Status::NoMemory;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &job, ErrorFn, WarningFn);
     if (png == nullptr)

@@ -259,6 +259,18 @@ Status ParseSinglePage(Bytes file, int page, Status (*parse)(Bytes, Header &), H
                                                                                : Status::Ok;
 }
 
+// v.resize(n) that gives false instead of throwing when memory runs out, for code a C library
+// calls back (an exception must not cross it).
+template <class T> bool TryResize(std::vector<T> &v, std::size_t n) noexcept
+{
+    try {
+        v.resize(n);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 // An encoder's body: out is emptied, then filled by write; a failed allocation empties it again
 // and gives NoMemory.
 template <class Write> Status EncodeInto(std::vector<std::uint8_t> &out, Write &&write)
