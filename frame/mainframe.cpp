@@ -44,6 +44,26 @@ constexpr UINT kIndicators[] = {
 
 constexpr int kRecentFileCount = 4;
 
+// What the Open (save false) and Save As dialogs share: the picture filters, links shown as they
+// are, and the starting folder when there is one.
+void SetUpPictureDialog(QFileDialog &dialog, bool save, const QString &folder)
+{
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOption(QFileDialog::DontResolveSymlinks);
+    dialog.setNameFilters(PictureNameFilters(LoadResString(IDS_FILE_FILTER), save));
+    if (!folder.isEmpty())
+        dialog.setDirectory(folder);
+}
+
+// Runs the dialog: the chosen file with the system's separators, empty when it was cancelled.
+QString ChosenFile(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(QWidget *parent)
@@ -440,16 +460,11 @@ IFolderPane *CMainFrame::GetFolderPane() const
 void CMainFrame::OnOpenPicture()
 {
     QFileDialog dialog(this, QStringLiteral("Open"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setNameFilters(PictureNameFilters(LoadResString(IDS_FILE_FILTER), false));
-    if (const QString folder = DialogFolder(); !folder.isEmpty())
-        dialog.setDirectory(folder);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    if (IImagePane *image = GetImagePane())
-        image->Open(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    SetUpPictureDialog(dialog, false, DialogFolder());
+    const QString path = ChosenFile(dialog);
+    IImagePane *image = GetImagePane();
+    if (image && !path.isEmpty())
+        image->Open(path);
 }
 
 QString CMainFrame::DialogFolder() const
@@ -464,25 +479,20 @@ QString CMainFrame::DialogFolder() const
 void CMainFrame::OnSavePictureAs()
 {
     QFileDialog dialog(this, QStringLiteral("Save As"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOption(QFileDialog::DontResolveSymlinks);
-    dialog.setNameFilters(PictureNameFilters(LoadResString(IDS_FILE_FILTER), true));
+    SetUpPictureDialog(dialog, true, DialogFolder());
     // "jpg" until a filter of one extension is chosen; then that extension.
     dialog.setDefaultSuffix(QStringLiteral("jpg"));
     connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &filter) {
         dialog.setDefaultSuffix(NameFilterExtension(filter, QStringLiteral("jpg")));
     });
-    if (const QString folder = DialogFolder(); !folder.isEmpty())
-        dialog.setDirectory(folder);
     // The picture's own name, else the usual "untitle".
     const IImagePane *shown = GetImagePane();
     const QString own = shown ? QFileInfo(shown->PicturePath()).fileName() : QString();
     dialog.selectFile(own.isEmpty() ? QStringLiteral("untitle") : own);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return;
-    if (IImagePane *image = GetImagePane())
-        image->Save(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+    const QString path = ChosenFile(dialog);
+    IImagePane *image = GetImagePane();
+    if (image && !path.isEmpty())
+        image->Save(path);
 }
 
 void CMainFrame::OnStepPicture(bool next)
