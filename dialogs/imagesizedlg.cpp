@@ -142,30 +142,24 @@ void CImageSizeDlg::OnResolutionChange(const QString &text)
 
 void CImageSizeDlg::OnWidthChange(const QString &text)
 {
-    const int width = TextToInt(text);
-    if (width < 0) {
-        DialogMessage(this, IDS_ERROR_FORMAT);
-        return;
-    }
-    if (m_guard == 1 && m_keepAspectBox->isChecked() && m_width != 0) {
-        m_guard = 0;
-        m_heightEdit->setText(
-            FormatSize(static_cast<int>(m_height * (static_cast<double>(width) / m_width))));
-        m_guard = 1;
-    }
+    OnSizeChange(text, m_width, m_height, m_heightEdit);
 }
 
 void CImageSizeDlg::OnHeightChange(const QString &text)
 {
-    const int height = TextToInt(text);
-    if (height < 0) {
+    OnSizeChange(text, m_height, m_width, m_widthEdit);
+}
+
+void CImageSizeDlg::OnSizeChange(const QString &text, int size, int otherSize, QLineEdit *otherEdit)
+{
+    const int value = TextToInt(text);
+    if (value < 0) {
         DialogMessage(this, IDS_ERROR_FORMAT);
         return;
     }
-    if (m_guard == 1 && m_keepAspectBox->isChecked() && m_height != 0) {
+    if (m_guard == 1 && m_keepAspectBox->isChecked() && size != 0) {
         m_guard = 0;
-        m_widthEdit->setText(
-            FormatSize(static_cast<int>(m_width * (static_cast<double>(height) / m_height))));
+        otherEdit->setText(FormatSize(static_cast<int>(otherSize * (static_cast<double>(value) / size))));
         m_guard = 1;
     }
 }

@@ -47,6 +47,9 @@ private:
     void OnResolutionChange(const QString &text);
     void OnWidthChange(const QString &text);
     void OnHeightChange(const QString &text);
+    // One size edit changed to text (size and otherSize: the picture's along it and across): with
+    // the aspect kept, the other edit follows.
+    void OnSizeChange(const QString &text, int size, int otherSize, QLineEdit *otherEdit);
     // Stores the height edit, then the width edit; false at the first negative value.
     bool StoreSizes();
     void OnOk();
