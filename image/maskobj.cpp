@@ -153,22 +153,23 @@ bool CMaskObj::AddEllipse(int left, int top, int right, int bottom)
     return AddShape(Shape::Ellipse, left, top, right, bottom);
 }
 
-bool CMaskObj::SubRect(int left, int top, int right, int bottom)
+template <class Add> bool CMaskObj::Subtract(Add add)
 {
     if (!Invert())
         return false;
-    bool ok = AddRect(left, top, right, bottom);
+    const bool ok = add();
     Invert();
     return ok;
 }
 
+bool CMaskObj::SubRect(int left, int top, int right, int bottom)
+{
+    return Subtract([&] { return AddRect(left, top, right, bottom); });
+}
+
 bool CMaskObj::SubEllipse(int left, int top, int right, int bottom)
 {
-    if (!Invert())
-        return false;
-    bool ok = AddEllipse(left, top, right, bottom);
-    Invert();
-    return ok;
+    return Subtract([&] { return AddEllipse(left, top, right, bottom); });
 }
 
 bool CMaskObj::AddPolygon(int count, const POINT *points)
@@ -216,11 +217,7 @@ bool CMaskObj::AddPolygon(int count, const POINT *points)
 
 bool CMaskObj::SubPolygon(int count, const POINT *points)
 {
-    if (!Invert())
-        return false;
-    bool ok = AddPolygon(count, points);
-    Invert();
-    return ok;
+    return Subtract([&] { return AddPolygon(count, points); });
 }
 
 RECT CMaskObj::GetBounds(int refresh)

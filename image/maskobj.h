@@ -63,6 +63,9 @@ public:
 private:
     enum class Shape { Rect, Ellipse };
     bool AddShape(Shape shape, int left, int top, int right, int bottom);
+    // What add() adds, taken away instead: add runs on the inverted mask (false, and the mask
+    // unchanged, when the inversion fails).
+    template <class Add> bool Subtract(Add add);
     void Adopt(HGLOBAL bits, int width, int height, int bitCount);
 
     HGLOBAL m_bits = nullptr;
