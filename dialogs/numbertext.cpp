@@ -27,15 +27,20 @@ std::string Trimmed(const QString &text)
     return s.substr(i);
 }
 
+// Where the number starts: past an optional sign, which sets negative when it is '-'.
+std::size_t SkipSign(const std::string &s, bool &negative)
+{
+    negative = !s.empty() && s[0] == '-';
+    return !s.empty() && (s[0] == '+' || s[0] == '-') ? 1 : 0;
+}
+
 } // namespace
 
 double TextToDouble(const QString &text)
 {
     const std::string s = Trimmed(text);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
+    bool negative;
+    std::size_t i = SkipSign(s, negative);
     const std::size_t start = i;
     std::size_t digits = 0;
     while (i < s.size() && IsDigit(s[i]))
@@ -65,10 +70,8 @@ double TextToDouble(const QString &text)
 int TextToInt(const QString &text)
 {
     const std::string s = Trimmed(text);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
-        negative = s[i++] == '-';
+    bool negative;
+    std::size_t i = SkipSign(s, negative);
     long long value = 0;
     while (i < s.size() && IsDigit(s[i])) {
         value = value * 10 + (s[i++] - '0');
