@@ -6,8 +6,10 @@
 // the copy of its size; until a background worker has built it the paint samples the picture
 // directly, which gives the same pixels more slowly, so nothing changes on screen when the copy
 // arrives and no repaint is needed. With the copy of the shown size the workers build those one
-// zoom step in and out, so that a zoom step finds its copy ready; copies of other sizes go. A
-// build reads the picture's pixels on the worker: Clear() stops it within a few rows and waits
+// zoom step in and out, so that a zoom step finds its copy ready; copies of other sizes stay, the
+// least recently shown going first, while all copies together hold at most a third of the
+// picture's pixel count (the wanted ones always stay), so zooming back and forth builds nothing
+// twice. A build reads the picture's pixels on the worker: Clear() stops it within a few rows and waits
 // for it before the pixels may change or go.
 #include "imagepane/displayform.h"
 
@@ -31,6 +33,9 @@ constexpr std::uint32_t kOpaque = 0xFF000000u;
 constexpr std::int64_t kDefaultReducedThreshold = 50'000'000;
 // Largest copy: 16 M pixels, 64 MB.
 constexpr std::int64_t kMaxCopyPixels = 16LL << 20;
+// The copies together hold at most the picture's pixel count divided by this (unless the three
+// wanted ones alone hold more): 133 MB for 100 megapixels.
+constexpr std::int64_t kCopyBudgetShare = 3;
 // Rows a build renders between looks at its stop flag.
 constexpr int kBuildChunkRows = 8;
 
@@ -181,6 +186,7 @@ struct CDisplayForm::Reduced {
     };
 
     Source source; // the picture as the builds read it
+    std::int64_t budget = 0; // pixels all copies may hold
     std::atomic<bool> stop { false }; // the pixels are going: builds end at once
     std::mutex mutex;
     std::condition_variable changed;
@@ -188,7 +194,7 @@ struct CDisplayForm::Reduced {
     int reading = 0; // builds inside the picture's pixels now
     std::vector<Size> wanted; // the sizes the last paint asked for
     std::vector<Size> pending; // queued or being built
-    std::vector<std::shared_ptr<const Copy>> copies;
+    std::vector<std::shared_ptr<const Copy>> copies; // the most recently shown first
 
     static bool Contains(const std::vector<Size> &sizes, Size s)
     {
@@ -207,22 +213,23 @@ struct CDisplayForm::Reduced {
             // A view zoomed in keeps the copies of the last zoomed-out one for the way back.
             if (self->stop.load() || sizes.empty())
                 return nullptr;
-            if (sizes != self->wanted) {
-                self->wanted = sizes;
-                std::erase_if(self->copies,
-                    [&](const std::shared_ptr<const Copy> &c) { return !Contains(sizes, c->size); });
-            }
+            self->wanted = sizes;
+            // The wanted copies move to the front, the shown one first.
+            auto front = self->copies.begin();
             for (const Size s : sizes) {
-                auto it = std::find_if(self->copies.begin(), self->copies.end(),
+                auto it = std::find_if(front, self->copies.end(),
                     [&](const std::shared_ptr<const Copy> &c) { return c->size == s; });
                 if (it != self->copies.end()) {
                     if (s == shown)
                         found = *it;
+                    std::rotate(front, it, it + 1);
+                    ++front;
                 } else if (!Contains(self->pending, s)) {
                     self->pending.push_back(s);
                     post.push_back(s);
                 }
             }
+            self->Trim();
         }
         // Outside the lock: without a worker, Post runs the job here.
         for (const Size s : post)
@@ -265,9 +272,32 @@ struct CDisplayForm::Reduced {
         std::lock_guard<std::mutex> lock(self->mutex);
         --self->reading;
         std::erase(self->pending, size);
-        if (complete && !self->stop.load() && Contains(self->wanted, size))
-            self->copies.push_back(std::move(copy));
+        if (complete && !self->stop.load() && Contains(self->wanted, size)) {
+            // Among the wanted ones at the front, in their order.
+            const auto rank = [&](Size s) {
+                return std::find(self->wanted.begin(), self->wanted.end(), s) - self->wanted.begin();
+            };
+            auto at = std::find_if(self->copies.begin(), self->copies.end(),
+                [&](const std::shared_ptr<const Copy> &c) { return rank(c->size) > rank(size); });
+            self->copies.insert(at, std::move(copy));
+            self->Trim();
+        }
         self->changed.notify_all();
+    }
+
+    // Under mutex: drops the least recently shown copies that are not wanted while the copies
+    // hold more than the budget.
+    void Trim()
+    {
+        std::int64_t total = 0;
+        for (const auto &c : copies)
+            total += static_cast<std::int64_t>(c->pixels.size());
+        for (std::size_t i = copies.size(); i-- > 0 && total > budget;) {
+            if (Contains(wanted, copies[i]->size))
+                continue;
+            total -= static_cast<std::int64_t>(copies[i]->pixels.size());
+            copies.erase(copies.begin() + static_cast<std::ptrdiff_t>(i));
+        }
     }
 
     // Ends every build's reading of the pixels; queued builds will not start.
@@ -343,8 +373,10 @@ bool CDisplayForm::Prepare(const DibInfoBlock *info, const void *bits)
     m_source.bits = bits;
     if (static_cast<std::int64_t>(layout.width) * layout.height > ReducedThreshold()) {
         m_reduced = std::shared_ptr<Reduced>(new (std::nothrow) Reduced);
-        if (m_reduced)
+        if (m_reduced) {
             m_reduced->source = m_source;
+            m_reduced->budget = static_cast<std::int64_t>(layout.width) * layout.height / kCopyBudgetShare;
+        }
     }
     return true;
 }
