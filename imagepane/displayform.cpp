@@ -406,22 +406,15 @@ void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, in
     if (!IsReady() || width <= 0 || height <= 0 || view.zoomedWidth <= 0 || view.zoomedHeight <= 0)
         return;
     const std::int64_t work = static_cast<std::int64_t>(width) * height;
-    const int x0 = left - view.origin.x, y0 = top - view.origin.y;
-    if (m_reduced) {
-        const auto copy = Reduced::Want(m_reduced, Size { view.zoomedWidth, view.zoomedHeight });
-        if (copy && x0 >= 0 && y0 >= 0 && x0 + width <= copy->size.width
-            && y0 + height <= copy->size.height) {
-            const std::size_t copyStride = static_cast<std::size_t>(copy->size.width);
-            const std::uint32_t *from = copy->pixels.data() + static_cast<std::size_t>(y0) * copyStride
-                + static_cast<std::size_t>(x0);
-            ParallelRows(height, work, [&](int first, int last) {
-                for (int r = first; r < last; ++r)
-                    std::memcpy(dest + static_cast<std::size_t>(r) * destStride,
-                        from + static_cast<std::size_t>(r) * copyStride,
-                        static_cast<std::size_t>(width) * sizeof *dest);
-            });
-            return;
-        }
+    Rows rows;
+    if (ReducedRows(view, left, top, width, height, rows)) {
+        ParallelRows(height, work, [&](int first, int last) {
+            for (int r = first; r < last; ++r)
+                std::memcpy(dest + static_cast<std::size_t>(r) * destStride,
+                    rows.pixels + static_cast<std::size_t>(r) * rows.stride,
+                    static_cast<std::size_t>(width) * sizeof *dest);
+        });
+        return;
     }
     std::vector<int> columns;
     if (!ColumnOffsets(m_source.layout, view, left, width, columns))
@@ -429,4 +422,20 @@ void CDisplayForm::Render(const ZoomView &view, int left, int top, int width, in
     ParallelRows(height, work, [&](int first, int last) {
         RenderRows(m_source, view, left, top, width, columns.data(), first, last, dest, destStride);
     });
+}
+
+bool CDisplayForm::ReducedRows(
+    const ZoomView &view, int left, int top, int width, int height, Rows &rows) const
+{
+    if (!m_reduced || width <= 0 || height <= 0)
+        return false;
+    const auto copy = Reduced::Want(m_reduced, Size { view.zoomedWidth, view.zoomedHeight });
+    const int x0 = left - view.origin.x, y0 = top - view.origin.y;
+    if (!copy || x0 < 0 || y0 < 0 || x0 + width > copy->size.width || y0 + height > copy->size.height)
+        return false;
+    rows.stride = static_cast<std::size_t>(copy->size.width);
+    rows.pixels
+        = copy->pixels.data() + static_cast<std::size_t>(y0) * rows.stride + static_cast<std::size_t>(x0);
+    rows.keep = copy;
+    return true;
 }

@@ -48,6 +48,16 @@ public:
     void Render(const ZoomView &view, int left, int top, int width, int height, std::uint32_t *dest,
         std::size_t destStride) const;
 
+    // The client rectangle (as for Render) straight from a ready reduced copy, without copying:
+    // its first pixel and the row stride in pixels; `keep` holds the copy. False when no copy
+    // serves the view yet (Render then samples the picture).
+    struct Rows {
+        std::shared_ptr<const void> keep;
+        const std::uint32_t *pixels = nullptr;
+        std::size_t stride = 0;
+    };
+    bool ReducedRows(const ZoomView &view, int left, int top, int width, int height, Rows &rows) const;
+
     // --- reduced copies ---
     // Pictures with more pixels than this get reduced copies: 50 megapixels; tests lower it (0
     // restores the default). Read by Prepare.

@@ -432,6 +432,15 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
         const QRegion around = QRegion(rect).subtracted(shown);
         for (const QRect &band : around)
             painter.fillRect(band, kBackground);
+        // A big picture zoomed out: straight from its reduced copy when no outline is drawn on it.
+        CDisplayForm::Rows rows;
+        if (m_red.empty() && m_green.empty()
+            && m_form.ReducedRows(view, shown.left(), shown.top(), shown.width(), shown.height(), rows)) {
+            painter.drawImage(shown.topLeft(),
+                QImage(reinterpret_cast<const uchar *>(rows.pixels), shown.width(), shown.height(),
+                    static_cast<qsizetype>(rows.stride * sizeof(std::uint32_t)), QImage::Format_RGB32));
+            continue;
+        }
         const std::size_t stride = static_cast<std::size_t>(shown.width());
         const std::size_t need = stride * static_cast<std::size_t>(shown.height());
         try {

@@ -72,6 +72,14 @@ TEST_P(ReducedCopyTable, PaintsWhatTheDirectRenderingPaints)
     ASSERT_TRUE(form.HasReducedCopy(whole.zoomedWidth, whole.zoomedHeight));
     EXPECT_EQ(Rendered(form, whole, 0, 0, whole.zoomedWidth, whole.zoomedHeight), wantWhole);
     EXPECT_EQ(Rendered(form, scrolled, left, top, width, height), wantPart);
+    // The same rows read in place, as the pane draws them.
+    CDisplayForm::Rows rows;
+    ASSERT_TRUE(form.ReducedRows(scrolled, left, top, width, height, rows));
+    std::vector<std::uint32_t> inPlace;
+    for (int y = 0; y < height; ++y)
+        inPlace.insert(inPlace.end(), rows.pixels + std::size_t(y) * rows.stride,
+            rows.pixels + std::size_t(y) * rows.stride + width);
+    EXPECT_EQ(inPlace, wantPart);
 }
 
 INSTANTIATE_TEST_SUITE_P(DepthsAndZooms, ReducedCopyTable,
