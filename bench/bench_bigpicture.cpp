@@ -143,8 +143,14 @@ void ZoomSteps(benchmark::State &state, bool reduced)
         return;
     CViewImage &pane = *shown.pane;
     pane.FitWhole();
+    // The first paint at this zoom (direct), and how long the workers take to have its copies.
+    const auto first = Clock::now();
     pane.viewport()->repaint();
+    const auto painted = Clock::now();
     pane.DisplayForm().WaitForCopies();
+    state.counters["first_paint_ms"] = std::chrono::duration<double, std::milli>(painted - first).count();
+    state.counters["copies_ready_ms"]
+        = std::chrono::duration<double, std::milli>(Clock::now() - first).count();
     const int fit = pane.Zoom();
     std::vector<double> ms;
     for (auto _ : state) {

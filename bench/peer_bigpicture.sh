@@ -68,4 +68,7 @@ BigScrollWhole/40/1 3840x2160: whole client at 40 %
 CASES
 printf '  %-48s %s MB (1280x800 zoom steps), %s MB (3840x2160 at 40 %%)\n' "reduced copies held" \
     "$(figure BM_BigZoomStep_Reduced/0 copies_mb)" "$(figure BM_BigScrollWhole_Reduced/40/1 copies_mb)"
+printf '  %-48s %s ms (first paint, direct %s ms), %s ms (3840x2160)\n' \
+    "copies of fit and its neighbours ready after" "$(figure BM_BigZoomStep_Reduced/0 copies_ready_ms)" \
+    "$(figure BM_BigZoomStep_Reduced/0 first_paint_ms)" "$(figure BM_BigZoomStep_Reduced/1 copies_ready_ms)"
 exit $status
