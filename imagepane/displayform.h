@@ -33,7 +33,7 @@ public:
     // the pair is not a picture the pane can show.
     bool Prepare(const DibInfoBlock *info, const void *bits);
     // Forgets the picture and its reduced copies. A copy being built stops reading the pixels
-    // before this returns (within one row), so call it before the pixels change or go.
+    // before this returns (within a few rows), so call it before the pixels change or go.
     void Clear();
     bool IsReady() const { return m_source.bits != nullptr; }
     // Still made from this very header and block, with the same geometry.
