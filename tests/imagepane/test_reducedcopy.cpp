@@ -8,6 +8,7 @@
 #include "panetestutil.h"
 #include "tests/image/testpictures.h"
 
+#include <QElapsedTimer>
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
@@ -265,6 +266,37 @@ TEST_F(ReducedCopyPane, EditsUndoAndANewPictureArePaintedAsTheyAre)
     v.Open(files.Write(
         QStringLiteral("b.bmp"), 701, 433, [](int x, int y) { return Gradient(y, x) ^ 0x5A5A5A; }));
     ExpectShown("another picture");
+}
+
+// With a copy ready, the crawling outline of a selection is still drawn over the picture.
+TEST_F(ReducedCopyPane, TheSelectionOutlineShowsOverACopy)
+{
+    Threshold low(1000);
+    const auto light = [](int x, int y) { return Gradient(x, y) | 0x808080u; }; // never red or green
+    CViewImage &v = MakePane(400, 300);
+    v.Open(files.Write(QStringLiteral("c.bmp"), 1200, 900, light));
+    v.OnImageOperation(kOperationViewZoom, ID_VIEW_ZOOM_25); // 300 × 225, centred
+    Grab();
+    v.DisplayForm().WaitForCopies();
+    ASSERT_TRUE(v.DisplayForm().HasReducedCopy(300, 225));
+    v.OnImageOperation(CViewImage::OpReverse, 0); // everything: the outline runs along the edge
+    const POINT o = v.Origin();
+    const auto edgeMarked = [&](const QImage &shot) {
+        int marked = 0;
+        for (int x = 0; x < 300; ++x)
+            marked += Rgb(shot, o.x + x, o.y) != light(SourceIndex(x, 1200, 300), SourceIndex(0, 900, 225));
+        return marked;
+    };
+    QElapsedTimer timer;
+    timer.start();
+    QImage shot = Grab();
+    while (edgeMarked(shot) < 300 && timer.elapsed() < 5000) {
+        QTest::qWait(10);
+        shot = Grab();
+    }
+    EXPECT_EQ(edgeMarked(shot), 300);
+    EXPECT_EQ(
+        Rgb(shot, o.x + 150, o.y + 100), light(SourceIndex(150, 1200, 300), SourceIndex(100, 900, 225)));
 }
 
 } // namespace
