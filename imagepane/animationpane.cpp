@@ -15,6 +15,7 @@ bool CViewImage::ShowAnimationPage(int page)
     if (m_picture->CurrentPage() == page)
         return true;
     const int width = m_picture->Width(), height = m_picture->Height();
+    m_form.Clear(); // before the pixels change
     if (!m_picture->GotoPageIndex(page))
         return false;
     PictureChanged(width, height);

@@ -143,8 +143,8 @@ void CViewImage::Open(const QString &path)
     m_animation->Stop();
     auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
     if (!fresh || !fresh->Load(path.toStdString())) {
-        m_picture.reset();
         m_form.Clear();
+        m_picture.reset();
         m_total = SIZE { 100, 100 };
         m_offset = POINT { 0, 0 };
         UpdateScrollBars();
@@ -160,6 +160,7 @@ void CViewImage::Open(const QString &path)
                             : QStringLiteral("the file cannot be read")));
         return;
     }
+    m_form.Clear(); // before the old pixels go (a reduced copy may be reading them)
     m_picture = std::move(fresh);
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
@@ -289,6 +290,7 @@ bool CViewImage::GotoPage(bool forward)
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
     const int width = m_picture->Width(), height = m_picture->Height();
+    m_form.Clear(); // before the pixels change; PictureChanged prepares it again
     const bool ok = m_picture->GotoPage(forward);
     if (ok)
         m_animation->Sync(m_picture->CurrentPage());
@@ -430,6 +432,15 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
         const QRegion around = QRegion(rect).subtracted(shown);
         for (const QRect &band : around)
             painter.fillRect(band, kBackground);
+        // A big picture zoomed out: straight from its reduced copy when no outline is drawn on it.
+        CDisplayForm::Rows rows;
+        if (m_red.empty() && m_green.empty()
+            && m_form.ReducedRows(view, shown.left(), shown.top(), shown.width(), shown.height(), rows)) {
+            painter.drawImage(shown.topLeft(),
+                QImage(reinterpret_cast<const uchar *>(rows.pixels), shown.width(), shown.height(),
+                    static_cast<qsizetype>(rows.stride * sizeof(std::uint32_t)), QImage::Format_RGB32));
+            continue;
+        }
         const std::size_t stride = static_cast<std::size_t>(shown.width());
         const std::size_t need = stride * static_cast<std::size_t>(shown.height());
         try {
@@ -777,6 +788,7 @@ bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
         return false;
     WaitCursor wait;
     const int width = m_picture->Width(), height = m_picture->Height();
+    m_form.Clear(); // before the pixels change; the next paint or ShowEdited prepares it again
     if (!m_history.Run(*m_picture, std::move(op)))
         return false;
     ShowEdited(width, height);
@@ -802,6 +814,7 @@ bool CViewImage::Undo()
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
+    m_form.Clear();
     if (!m_history.Undo(*m_picture))
         return false;
     ShowEdited(width, height);
@@ -813,6 +826,7 @@ bool CViewImage::Redo()
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
+    m_form.Clear();
     if (!m_history.Redo(*m_picture))
         return false;
     ShowEdited(width, height);

@@ -114,6 +114,8 @@ public:
     POINT Origin() const;
     // The picture as shown: origin and zoomed size (empty without a picture).
     ZoomView DisplayView() const;
+    // What the picture is painted from (its reduced copies, for tests and benchmarks).
+    const CDisplayForm &DisplayForm() const { return m_form; }
     CSelectionState &Selection() { return m_selection; }
     const CMeasureRuler &Ruler() const { return m_ruler; }
 
@@ -207,6 +209,8 @@ private:
     CEditHistory m_history;
     ModifiedSink m_modifiedSink;
     FileSink m_fileSink;
+    // Cleared before every change of the picture's pixels: workers build its reduced copies from
+    // them.
     CDisplayForm m_form;
     CMeasureRuler m_ruler;
     bool m_capture = false;
