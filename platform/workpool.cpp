@@ -123,7 +123,7 @@ public:
     {
     }
 
-    void Post(std::function<void()> job)
+    void Post(std::function<void()> job, bool first)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_idle == 0 && m_threads < m_wanted) {
@@ -141,7 +141,10 @@ public:
             job();
             return;
         }
-        m_queue.push_back(std::move(job));
+        if (first)
+            m_queue.push_front(std::move(job));
+        else
+            m_queue.push_back(std::move(job));
         m_wake.notify_one();
     }
 
@@ -207,7 +210,13 @@ Pool &Instance()
 void Post(std::function<void()> job)
 {
     Instance();
-    g_background.load()->Post(std::move(job));
+    g_background.load()->Post(std::move(job), false);
+}
+
+void PostFirst(std::function<void()> job)
+{
+    Instance();
+    g_background.load()->Post(std::move(job), true);
 }
 
 int Capacity()

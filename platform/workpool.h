@@ -23,4 +23,8 @@ void ParallelFor(int count, int bands, const std::function<void(int band, int fi
 // the order posted; a job that must stop early checks its own flag.
 void Post(std::function<void()> job);
 
+// Post for a job the user waits for (the picture about to be shown): it goes ahead of every job
+// still queued; jobs already running are not interrupted.
+void PostFirst(std::function<void()> job);
+
 } // namespace workpool
