@@ -502,6 +502,17 @@ void CMainFrame::OnStepPicture(bool next)
     else
         thumbs->SelectPrevious();
     image->Open(thumbs->GetCurrentFile());
+    DecodeNeighbours(next);
+}
+
+void CMainFrame::DecodeNeighbours(bool forward)
+{
+    IImagePane *image = GetImagePane();
+    IThumbPane *thumbs = GetThumbPane();
+    if (!image || !thumbs)
+        return;
+    // The direction of travel first.
+    image->DecodeAhead({ thumbs->NeighbourFile(forward), thumbs->NeighbourFile(!forward) });
 }
 
 void CMainFrame::OnBatchConvert()
@@ -540,6 +551,7 @@ int CMainFrame::OnThumbChosen()
         return 0;
     }
     image->Open(path);
+    DecodeNeighbours(true);
     return 0;
 }
 
@@ -549,6 +561,7 @@ void CMainFrame::ShowPicture(const QString &path)
         thumbs->SelectAfterLoad(path);
     if (IImagePane *image = GetImagePane())
         image->Open(path);
+    DecodeNeighbours(true);
 }
 
 int CMainFrame::OnFolderChanged()
@@ -557,6 +570,8 @@ int CMainFrame::OnFolderChanged()
     if (!folder)
         return -1;
     const QString path = folder->GetSelectedPath();
+    if (IImagePane *image = GetImagePane())
+        image->ForgetDecoded();
     if (IThumbPane *thumbs = GetThumbPane())
         thumbs->SetFolder(path, 1);
     if (UpdaterDue())

@@ -333,15 +333,18 @@ void CDecodeAhead::Ahead(const std::vector<std::string> &paths)
         workpool::Post([shared = m_shared, job] { RunJob(shared, job); });
 }
 
-std::unique_ptr<CImageObj> CDecodeAhead::Take(const std::string &path)
+std::unique_ptr<CImageObj> CDecodeAhead::Take(const std::string &path, FileStamp *stamp)
 {
     std::unique_ptr<CImageObj> picture;
     std::lock_guard<std::mutex> lock(m_shared->mutex);
     auto held = m_shared->Find(path);
     if (held == m_shared->entries.end())
         return nullptr;
-    if (FileStamp::Of(path) == held->stamp)
+    if (FileStamp::Of(path) == held->stamp) {
         picture = std::move(held->picture);
+        if (stamp)
+            *stamp = held->stamp;
+    }
     m_shared->entries.erase(held);
     return picture;
 }

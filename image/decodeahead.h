@@ -48,8 +48,9 @@ public:
     // wanted are dropped. Held pictures stay until the budget needs their room.
     void Ahead(const std::vector<std::string> &paths);
     // The held picture of path when its file is unchanged on disk; it leaves the cache. Null when
-    // not held (a held picture of a changed file is dropped).
-    std::unique_ptr<CImageObj> Take(const std::string &path);
+    // not held (a held picture of a changed file is dropped). stamp, when given, receives the
+    // identity the file had when the picture was read.
+    std::unique_ptr<CImageObj> Take(const std::string &path, FileStamp *stamp = nullptr);
     // An unedited picture the pane leaves, read from its file when the file had stamp, comes back
     // in. False (and dropped) when the file changed since or the budget has no room for it.
     bool Keep(std::unique_ptr<CImageObj> picture, const FileStamp &stamp);

@@ -25,5 +25,6 @@ bool CViewImage::ShowAnimationPage(int page)
 
 bool CViewImage::ToggleAnimation()
 {
+    FinishOpening();
     return m_animation->TogglePause();
 }

@@ -102,6 +102,7 @@ CViewImage::CViewImage(QWidget *parent)
 
 CViewImage::~CViewImage()
 {
+    m_ahead.reset();
     m_selection.StopWorker();
     m_selection.Drop();
 }
@@ -116,6 +117,27 @@ bool CViewImage::HasPicture() const
     return m_picture && !m_picture->IsEmpty();
 }
 
+bool CViewImage::HasShown() const
+{
+    return HasPicture() || m_opening.reduced != nullptr;
+}
+
+int CViewImage::ShownWidth() const
+{
+    return HasPicture() ? m_picture->Width() : m_opening.reduced ? m_opening.width : 0;
+}
+
+int CViewImage::ShownHeight() const
+{
+    return HasPicture() ? m_picture->Height() : m_opening.reduced ? m_opening.height : 0;
+}
+
+CImageObj *CViewImage::Picture() const
+{
+    const_cast<CViewImage *>(this)->FinishOpening();
+    return m_picture.get();
+}
+
 POINT CViewImage::Origin() const
 {
     return ViewportOrigin(m_offset, horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -125,14 +147,59 @@ ZoomView CViewImage::DisplayView() const
 {
     ZoomView view;
     view.origin = Origin();
-    if (HasPicture()) {
-        view.zoomedWidth = ZoomedExtent(m_zoom, m_picture->Width());
-        view.zoomedHeight = ZoomedExtent(m_zoom, m_picture->Height());
+    if (HasShown()) {
+        view.zoomedWidth = ZoomedExtent(m_zoom, ShownWidth());
+        view.zoomedHeight = ZoomedExtent(m_zoom, ShownHeight());
     }
     return view;
 }
 
 // --- opening, paging, saving ---
+
+QEvent::Type CViewImage::DecodedType()
+{
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void CViewImage::SetBackgroundDecoding(bool on)
+{
+    if (on == (m_ahead != nullptr))
+        return;
+    if (!on) {
+        FinishOpening();
+        m_ahead.reset();
+        return;
+    }
+    m_ahead = std::make_unique<CDecodeAhead>();
+    // A worker has a delivery ready: one event waits in the queue at a time.
+    m_ahead->SetNotify([this] {
+        if (m_decodedPending.exchange(true, std::memory_order_acq_rel))
+            return;
+        if (auto *ready = new (std::nothrow) QEvent(DecodedType()))
+            QCoreApplication::postEvent(this, ready);
+        else
+            m_decodedPending.store(false, std::memory_order_release);
+    });
+}
+
+void CViewImage::DecodeAhead(const QStringList &paths)
+{
+    if (!m_ahead)
+        return;
+    const QString shown = PicturePath();
+    std::vector<std::string> wanted;
+    for (const QString &path : paths)
+        if (!path.isEmpty() && path != shown)
+            wanted.push_back(path.toStdString());
+    m_ahead->Ahead(wanted);
+}
+
+void CViewImage::ForgetDecoded()
+{
+    if (m_ahead)
+        m_ahead->Clear();
+}
 
 void CViewImage::Open(const QString &path)
 {
@@ -141,34 +208,125 @@ void CViewImage::Open(const QString &path)
     DropSelection();
     m_history.Reset();
     m_animation->Stop();
-    auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
-    if (!fresh || !fresh->Load(path.toStdString())) {
-        m_picture.reset();
-        m_form.Clear();
-        m_total = SIZE { 100, 100 };
-        m_offset = POINT { 0, 0 };
-        UpdateScrollBars();
-        viewport()->update();
-        if (m_modifiedSink)
-            m_modifiedSink(IsModified());
-        if (m_dialogs.message)
-            m_dialogs.message(this,
-                QStringLiteral("Cannot open %1: %2.")
-                    .arg(QDir::toNativeSeparators(path),
-                        CanReadRegularFile(path.toStdString())
-                            ? QStringLiteral("the file is damaged or not a picture this program reads")
-                            : QStringLiteral("the file cannot be read")));
+    const std::string file = path.toStdString();
+    if (!m_ahead) {
+        const FileStamp before = FileStamp::Of(file);
+        auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
+        if (!fresh || !fresh->Load(file)) {
+            ShowOpenFailure(path);
+            return;
+        }
+        ShowLoaded(std::move(fresh), path, FileStamp::Of(file) == before ? before : FileStamp {});
         return;
     }
-    m_picture = std::move(fresh);
+    m_ahead->Cancel();
+    FileStamp stamp;
+    if (auto held = m_ahead->Take(file, &stamp)) {
+        ShowLoaded(std::move(held), path, stamp);
+        return;
+    }
+    // The previous picture stays on screen until the reduced copy or the full picture is here.
+    m_opening.active = true;
+    m_opening.path = path;
+    m_opening.clientWidth = viewport()->width();
+    m_ahead->Request(file, viewport()->width(), viewport()->height());
+}
+
+void CViewImage::FinishOpening()
+{
+    if (!m_opening.active || !m_ahead)
+        return;
+    CDecodeAhead::Delivery delivery = m_ahead->WaitFull();
+    if (delivery.kind == CDecodeAhead::Delivery::None) {
+        m_opening = OpeningState {};
+        return;
+    }
+    ApplyDelivery(delivery);
+}
+
+void CViewImage::ApplyDelivery(CDecodeAhead::Delivery &delivery)
+{
+    if (!m_opening.active)
+        return;
+    switch (delivery.kind) {
+    case CDecodeAhead::Delivery::Reduced:
+        ShowReduced(delivery);
+        break;
+    case CDecodeAhead::Delivery::Full:
+        ShowLoaded(std::move(delivery.picture), m_opening.path, delivery.stamp);
+        break;
+    case CDecodeAhead::Delivery::Failed:
+        ShowOpenFailure(m_opening.path);
+        break;
+    case CDecodeAhead::Delivery::None:
+        break;
+    }
+}
+
+void CViewImage::LeavePicture()
+{
+    std::unique_ptr<CImageObj> leaving = std::move(m_picture);
+    if (m_ahead && leaving && m_pristine && leaving->PageCount() == 1 && !leaving->IsDamaged())
+        m_ahead->Keep(std::move(leaving), m_shownStamp);
+    m_pristine = false;
+    m_shownStamp = FileStamp {};
+}
+
+void CViewImage::ShowReduced(CDecodeAhead::Delivery &delivery)
+{
+    LeavePicture();
+    m_opening.reduced = std::move(delivery.picture);
+    m_opening.width = delivery.width;
+    m_opening.height = delivery.height;
+    m_opening.bitCount = delivery.bitCount;
+    m_opening.pages = delivery.pages;
+    m_opening.form.Prepare(m_opening.reduced->Info(), m_opening.reduced->Bits());
+    m_form.Clear();
+    if (m_modifiedSink)
+        m_modifiedSink(false);
+    WriteStatus(true, m_opening.path, false, m_opening.width, m_opening.height, m_opening.bitCount,
+        m_opening.pages > 1 ? QStringLiteral("1/%1").arg(m_opening.pages) : QString());
+    m_offset = POINT { 0, 0 };
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(m_opening.clientWidth, m_opening.width)), true);
+    viewport()->update();
+}
+
+void CViewImage::ShowLoaded(std::unique_ptr<CImageObj> picture, const QString &path, const FileStamp &stamp)
+{
+    const int clientWidth = m_opening.active ? m_opening.clientWidth : viewport()->width();
+    LeavePicture();
+    m_opening = OpeningState {};
+    m_picture = std::move(picture);
+    m_shownStamp = stamp;
+    m_pristine = true;
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
     m_form.Prepare(m_picture->Info(), m_picture->Bits());
     SetStatusTexts(true);
     m_offset = POINT { 0, 0 };
-    ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), m_picture->Width())), true);
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(clientWidth, m_picture->Width())), true);
     viewport()->update();
     StartAnimation(path);
+}
+
+void CViewImage::ShowOpenFailure(const QString &path)
+{
+    LeavePicture();
+    m_opening = OpeningState {};
+    m_form.Clear();
+    m_total = SIZE { 100, 100 };
+    m_offset = POINT { 0, 0 };
+    UpdateScrollBars();
+    viewport()->update();
+    if (m_modifiedSink)
+        m_modifiedSink(IsModified());
+    if (m_dialogs.message)
+        m_dialogs.message(this,
+            QStringLiteral("Cannot open %1: %2.")
+                .arg(QDir::toNativeSeparators(path),
+                    CanReadRegularFile(path.toStdString())
+                        ? QStringLiteral("the file is damaged or not a picture this program reads")
+                        : QStringLiteral("the file cannot be read")));
 }
 
 // Replacing the picture's own file with what the picture holds: the other frames of a GIF and the
@@ -194,6 +352,8 @@ bool CViewImage::ConfirmLosingContent(const QString &path)
 
 QString CViewImage::PicturePath() const
 {
+    if (m_opening.active)
+        return m_opening.path;
     return HasPicture() ? QString::fromStdString(m_picture->FileName()) : QString();
 }
 
@@ -219,20 +379,25 @@ bool CViewImage::ConfirmLeave()
 
 void CViewImage::SetStatusTexts(bool withPath)
 {
-    if (!m_status || !HasPicture())
+    if (!HasPicture())
         return;
-    const QString path = QString::fromStdString(m_picture->FileName());
+    WriteStatus(withPath, QString::fromStdString(m_picture->FileName()), m_picture->IsDamaged(),
+        m_picture->Width(), m_picture->Height(), m_picture->BitCount(), PageText());
+}
+
+void CViewImage::WriteStatus(
+    bool withPath, const QString &path, bool damaged, int width, int height, int bits, const QString &page)
+{
+    if (!m_status)
+        return;
     // A page of a damaged file says so after the path; paging redoes the path only when that
     // changes.
-    const bool damaged = m_picture->IsDamaged();
     if (withPath || damaged != m_damagedShown)
         m_status(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
     m_damagedShown = damaged;
-    m_status(1, QString::asprintf("%dx%d", m_picture->Width(), m_picture->Height()));
-    const int bits = m_picture->BitCount();
+    m_status(1, QString::asprintf("%dx%d", width, height));
     const QString depth
         = bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits);
-    const QString page = PageText();
     m_status(2, page.isEmpty() ? depth : depth + QStringLiteral("  ") + page);
     if (!withPath)
         return;
@@ -242,6 +407,7 @@ void CViewImage::SetStatusTexts(bool withPath)
 
 bool CViewImage::Save(const QString &path)
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const QString own = QString::fromStdString(m_picture->FileName());
@@ -266,6 +432,7 @@ bool CViewImage::Save(const QString &path)
         m_status(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(target).size() / 1024)));
     }
     m_history.MarkSaved();
+    m_pristine = false;
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
     if (!sameFile && m_fileSink)
@@ -275,11 +442,18 @@ bool CViewImage::Save(const QString &path)
 
 int CViewImage::PageCount() const
 {
+    if (m_opening.active) {
+        // Known with the reduced copy; Next and Previous need not wait for the full picture.
+        if (m_opening.reduced)
+            return m_opening.pages;
+        const_cast<CViewImage *>(this)->FinishOpening();
+    }
     return m_picture ? m_picture->PageCount() : 0;
 }
 
 bool CViewImage::GotoPage(bool forward)
 {
+    FinishOpening();
     if (!m_picture)
         return false;
     const int target = m_picture->CurrentPage() + (forward ? 1 : -1);
@@ -290,6 +464,7 @@ bool CViewImage::GotoPage(bool forward)
         m_modifiedSink(IsModified());
     const int width = m_picture->Width(), height = m_picture->Height();
     const bool ok = m_picture->GotoPage(forward);
+    m_pristine = false;
     if (ok)
         m_animation->Sync(m_picture->CurrentPage());
     if (ok) {
@@ -304,6 +479,7 @@ bool CViewImage::GotoPage(bool forward)
 
 bool CViewImage::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
 {
+    const_cast<CViewImage *>(this)->FinishOpening();
     return HasPicture() && m_picture->PreviewCopy(dest, maxWidth, maxHeight);
 }
 
@@ -311,6 +487,7 @@ bool CViewImage::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
 
 void CViewImage::Fit(int how)
 {
+    FinishOpening();
     if (!HasPicture() || (how != 1 && how != 2))
         return;
     const int zoom = how == 1 ? FitZoom(viewport()->width(), m_picture->Width())
@@ -329,14 +506,14 @@ void CViewImage::ApplyZoom(int percent, bool reset)
 
 void CViewImage::RecomputeScrollSizes(bool reset)
 {
-    if (!HasPicture())
+    if (!HasShown())
         return;
     m_recomputing = true;
     // Showing or hiding a scroll bar changes the client size; settle on the final one.
     for (int pass = 0; pass < 3; ++pass) {
         const QSize client = viewport()->size();
-        const ScrollLayout layout = ComputeScrollLayout(m_zoom, m_picture->Width(), m_picture->Height(),
-            client.width(), client.height(), m_offset, reset);
+        const ScrollLayout layout = ComputeScrollLayout(
+            m_zoom, ShownWidth(), ShownHeight(), client.width(), client.height(), m_offset, reset);
         m_offset = layout.offset;
         m_total = layout.zoomed;
         UpdateScrollBars();
@@ -387,7 +564,7 @@ void CViewImage::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     if (m_recomputing)
         return;
-    if (HasPicture())
+    if (HasShown())
         RecomputeScrollSizes(true);
     else
         UpdateScrollBars();
@@ -419,7 +596,9 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
     const QRect picture(view.origin.x, view.origin.y, view.zoomedWidth, view.zoomedHeight);
     if (HasPicture() && !m_form.Matches(m_picture->Info(), m_picture->Bits()))
         m_form.Prepare(m_picture->Info(), m_picture->Bits());
-    const bool drawPicture = HasPicture() && m_form.IsReady() && !picture.isEmpty();
+    // Until the full picture is here, its reduced copy fills the same rectangle.
+    const CDisplayForm &form = HasPicture() ? m_form : m_opening.form;
+    const bool drawPicture = HasShown() && form.IsReady() && !picture.isEmpty();
     for (const QRect &rect : region) {
         const QRect shown = drawPicture ? rect.intersected(picture) : QRect();
         if (shown.isEmpty()) {
@@ -439,8 +618,7 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
             painter.fillRect(shown, kBackground);
             continue;
         }
-        m_form.Render(
-            view, shown.left(), shown.top(), shown.width(), shown.height(), m_scratch.data(), stride);
+        form.Render(view, shown.left(), shown.top(), shown.width(), shown.height(), m_scratch.data(), stride);
         PaintOutline(m_scratch.data(), stride, shown);
         const QImage image(reinterpret_cast<const uchar *>(m_scratch.data()), shown.width(), shown.height(),
             static_cast<qsizetype>(stride * sizeof(std::uint32_t)), QImage::Format_RGB32);
@@ -596,6 +774,13 @@ bool CViewImage::event(QEvent *event)
         OnOutlineTick();
         return true;
     }
+    if (event->type() == DecodedType()) {
+        m_decodedPending.store(false, std::memory_order_release);
+        if (m_ahead && m_opening.active)
+            for (CDecodeAhead::Delivery &delivery : m_ahead->Collect())
+                ApplyDelivery(delivery);
+        return true;
+    }
     if (const PaneMessageEvent *message = PaneMessageEvent::From(event)) {
         switch (message->Message()) {
         case WMU_IMAGE_OPERATION:
@@ -616,6 +801,7 @@ bool CViewImage::event(QEvent *event)
 
 LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
 {
+    FinishOpening();
     const int code = static_cast<int>(wParam);
     if (code == kOperationViewZoom && commandId != 0) {
         const UINT id = static_cast<UINT>(commandId);
@@ -700,6 +886,7 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
 
 LRESULT CViewImage::OnToolsCommand(WPARAM id)
 {
+    FinishOpening();
     if (!HasPicture())
         return -1;
     switch (id) {
@@ -727,6 +914,7 @@ LRESULT CViewImage::OnToolsCommand(WPARAM id)
 
 LRESULT CViewImage::OnEffectCommand(WPARAM id)
 {
+    FinishOpening();
     if (!HasPicture())
         return -1;
     switch (id) {
@@ -773,8 +961,11 @@ void CViewImage::PictureChanged(int oldWidth, int oldHeight)
 
 bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
 {
+    FinishOpening();
     if (!HasPicture() || !op)
         return false;
+    // The picture now differs from its file: it never goes back to the cache.
+    m_pristine = false;
     WaitCursor wait;
     const int width = m_picture->Width(), height = m_picture->Height();
     if (!m_history.Run(*m_picture, std::move(op)))
@@ -799,6 +990,7 @@ void CViewImage::ShowEdited(int oldWidth, int oldHeight)
 
 bool CViewImage::Undo()
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
@@ -810,6 +1002,7 @@ bool CViewImage::Undo()
 
 bool CViewImage::Redo()
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
@@ -946,6 +1139,7 @@ void CViewImage::mousePressEvent(QMouseEvent *event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    FinishOpening();
     const QPoint p = event->position().toPoint();
     if (m_mode >= OpRectangle && m_mode <= OpPolygon) {
         if (!HasPicture())
@@ -1018,6 +1212,7 @@ void CViewImage::mouseReleaseEvent(QMouseEvent *event)
 
 void CViewImage::contextMenuEvent(QContextMenuEvent *event)
 {
+    FinishOpening();
     QMenu menu(this);
     QAction *undo = menu.addAction(QStringLiteral("Undo\tCtrl+Z"));
     undo->setEnabled(CanUndo());
@@ -1036,6 +1231,7 @@ void CViewImage::mouseDoubleClickEvent(QMouseEvent *event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
+    FinishOpening();
     if (m_mode < OpRectangle || m_mode > OpPolygon || !HasPicture())
         return;
     if (auto *polygon = dynamic_cast<CPolyTracker *>(m_selection.Tracker())) {
@@ -1048,6 +1244,8 @@ void CViewImage::keyPressEvent(QKeyEvent *event)
 {
     if (StopSlideshowOnInput(event) || HandleViewKey(event))
         return;
+    if (event->key() == Qt::Key_Delete)
+        FinishOpening();
     switch (event->key()) {
     case Qt::Key_Delete:
         if (m_mode >= OpSelect && m_mode <= OpPolygon) {
