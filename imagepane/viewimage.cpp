@@ -291,7 +291,7 @@ void CViewImage::ShowReduced(CDecodeAhead::Delivery &delivery)
     viewport()->update();
 }
 
-void CViewImage::ShowLoaded(std::unique_ptr<CImageObj> picture, const QString &path, const FileStamp &stamp)
+void CViewImage::ShowLoaded(std::unique_ptr<CImageObj> picture, QString path, const FileStamp &stamp)
 {
     const int clientWidth = m_opening.active ? m_opening.clientWidth : viewport()->width();
     LeavePicture();
@@ -309,7 +309,7 @@ void CViewImage::ShowLoaded(std::unique_ptr<CImageObj> picture, const QString &p
     StartAnimation(path);
 }
 
-void CViewImage::ShowOpenFailure(const QString &path)
+void CViewImage::ShowOpenFailure(QString path)
 {
     LeavePicture();
     m_opening = OpeningState {};

@@ -189,8 +189,9 @@ private:
     bool HasShown() const;
     int ShownWidth() const;
     int ShownHeight() const;
-    void ShowLoaded(std::unique_ptr<CImageObj> picture, const QString &path, const FileStamp &stamp);
-    void ShowOpenFailure(const QString &path);
+    // By value: the path may be the opening state's, which these reset.
+    void ShowLoaded(std::unique_ptr<CImageObj> picture, QString path, const FileStamp &stamp);
+    void ShowOpenFailure(QString path);
     void ShowReduced(CDecodeAhead::Delivery &delivery);
     void ApplyDelivery(CDecodeAhead::Delivery &delivery);
     // The shown picture goes; an unedited one of a file unchanged since goes back to the cache.
