@@ -451,7 +451,7 @@ void CDecodeAhead::Request(const std::string &path, int boxWidth, int boxHeight)
     }
     if (postFull)
         workpool::PostFirst([shared = m_shared, full] { RunJob(shared, full); });
-    workpool::PostFirst([shared = m_shared, reduced] { RunJob(shared, reduced); });
+    workpool::PostNow([shared = m_shared, reduced] { RunJob(shared, reduced); });
 }
 
 std::vector<CDecodeAhead::Delivery> CDecodeAhead::Collect()

@@ -84,9 +84,10 @@ public:
     };
     // Called on a worker whenever a delivery of the current request is ready for Collect.
     void SetNotify(std::function<void()> notify);
-    // Starts showing path: a reduced copy fitted into boxWidth × boxHeight and the full picture
-    // are decoded ahead of every queued job (a decode ahead of the same file already running is
-    // taken over). Ends the previous request.
+    // Starts showing path: a reduced copy at least boxWidth × boxHeight (or the whole picture when
+    // smaller) is decoded at normal priority, the full picture ahead of every queued background
+    // job (a decode ahead of the same file already running is taken over). Ends the previous
+    // request.
     void Request(const std::string &path, int boxWidth, int boxHeight);
     // The current request's deliveries ready so far, in order; a reduced copy that would arrive
     // after its full picture never does.

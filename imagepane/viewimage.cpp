@@ -229,7 +229,9 @@ void CViewImage::Open(const QString &path)
     m_opening.active = true;
     m_opening.path = path;
     m_opening.clientWidth = viewport()->width();
-    m_ahead->Request(file, viewport()->width(), viewport()->height());
+    // A copy of half the pane's size is enough for the moment it is shown, and a JPEG decodes to
+    // it at one eighth in a third of the full decode's time.
+    m_ahead->Request(file, std::max(viewport()->width() / 2, 1), std::max(viewport()->height() / 2, 1));
 }
 
 void CViewImage::FinishOpening()

@@ -27,4 +27,9 @@ void Post(std::function<void()> job);
 // still queued; jobs already running are not interrupted.
 void PostFirst(std::function<void()> job);
 
+// A job the user is watching for (the first paint of a picture): run at normal priority by the
+// workers that run the row bands (Capacity() - 1 of them), after the bands already queued; on
+// the background lane, first, where there is no such worker.
+void PostNow(std::function<void()> job);
+
 } // namespace workpool
