@@ -966,8 +966,11 @@ bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
     FinishOpening();
     if (!HasPicture() || !op)
         return false;
-    // The picture now differs from its file: it never goes back to the cache.
+    // The picture now differs from its file: it never goes back to the cache, and no copy of the
+    // file stays there.
     m_pristine = false;
+    if (m_ahead)
+        m_ahead->Forget(m_picture->FileName());
     WaitCursor wait;
     const int width = m_picture->Width(), height = m_picture->Height();
     if (!m_history.Run(*m_picture, std::move(op)))

@@ -2,6 +2,7 @@
 // program's own dialogs over the pane's picture.
 #include "appcore/appsettings.h"
 #include "appcore/programfolder.h"
+#include "browser/thumbwnd.h"
 #include "frame/browserpanes.h"
 #include "frame/mainframe.h"
 #include "paneapi/ithumbpane.h"
@@ -155,7 +156,10 @@ TEST(InFrame, TheGridsNeighboursAreDecodedAhead)
     thumbs->SetFolder(QFileInfo(a).absolutePath(), 1);
     QElapsedTimer clock;
     clock.start();
-    while (thumbs->GetCurrentFile().isEmpty() && clock.elapsed() < 10000)
+    auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs);
+    ASSERT_NE(framed, nullptr);
+    // The listing adds items as it goes: wait for the whole folder.
+    while ((thumbs->GetCurrentFile().isEmpty() || framed->Grid()->IsLoadRunning()) && clock.elapsed() < 10000)
         PumpEvents();
     ASSERT_EQ(thumbs->GetCurrentFile(), a);
     EXPECT_EQ(thumbs->NeighbourFile(true), b);
