@@ -125,7 +125,7 @@ public:
     int Mode() const { return m_mode; }
     int Tool() const { return m_selection.Tool(); }
     int Zoom() const { return m_zoom; }
-    // The full picture, once it is there.
+    // The full picture; one being opened is waited for.
     CImageObj *Picture() const;
     POINT CentringOffset() const { return m_offset; }
     // The picture's top-left corner in client coordinates.
