@@ -3,3 +3,9 @@
 if(TARNIS_GUI)
   tarnis_add_benchmark(bench_imagepane SOURCES bench_imagepane.cpp LIBS tarnis_imagepane)
 endif()
+
+# Stepping through a folder of 24-megapixel JPEGs: pictures decoded ahead, the reduced copy first;
+# bench/peer_stepping.sh makes the folder and times djpeg on the same files.
+if(TARNIS_GUI)
+  tarnis_add_benchmark(bench_stepping SOURCES bench_stepping.cpp LIBS tarnis_imagepane)
+endif()

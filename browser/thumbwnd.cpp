@@ -818,6 +818,20 @@ int CThumbWnd::GetCurrentFile(std::string &path)
     return 1;
 }
 
+int CThumbWnd::GetNeighbourFile(int next, std::string &path)
+{
+    if (!isVisible() || m_list.Empty())
+        return 0;
+    CThumbObj *item = m_list.GetCurrent();
+    if (item == nullptr)
+        return 0;
+    const int index = m_list.IndexOf(item) + (next != 0 ? 1 : -1);
+    if (index < 0 || index >= m_list.Count())
+        return 0;
+    path = m_list.Items()[static_cast<std::size_t>(index)]->GetFullPath();
+    return 1;
+}
+
 void CThumbWnd::SelectNeighbour(int next)
 {
     int chosen = m_list.SelectNeighbour(next != 0);

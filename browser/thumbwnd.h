@@ -63,6 +63,9 @@ public:
     int GetCurrentFile(std::string &path);
     // Selects the item after (next = 1) or before (0) the last selected one; no wrap-around.
     void SelectNeighbour(int next);
+    // 1 with the full path of the item after (next = 1) or before (0) the current picture in the
+    // grid's order; 0 at an end, or when the grid is hidden or empty.
+    int GetNeighbourFile(int next, std::string &path);
     // Compares the folder with the items again (F5, and what a change in the folder starts):
     // gone files lose their item, rewritten ones get a new thumbnail, new ones join at the end.
     void RefreshFolder();

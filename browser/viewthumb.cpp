@@ -54,6 +54,14 @@ bool CViewThumb::GetCurrentFile(QString &path)
     return true;
 }
 
+QString CViewThumb::NeighbourFile(bool next) const
+{
+    std::string path;
+    if (m_grid->GetNeighbourFile(next ? 1 : 0, path) == 0)
+        return QString();
+    return QString::fromUtf8(path.c_str());
+}
+
 void CViewThumb::SelectPrevious()
 {
     m_grid->SelectNeighbour(0);

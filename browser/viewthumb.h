@@ -24,6 +24,8 @@ public:
     bool GetCurrentFile(QString &path);
     void SelectPrevious();
     void SelectNext();
+    // The picture after (next) or before the current one in the grid's order; empty at an end.
+    QString NeighbourFile(bool next) const;
     // The folder the grid shows.
     QString GetFolder() const;
     // Stores the grid's folder as "lastpath" and saves and frees the grid's items. Runs once;

@@ -24,6 +24,7 @@ public:
     QString GetCurrentFile() const override;
     void SelectPrevious() override { CViewThumb::SelectPrevious(); }
     void SelectNext() override { CViewThumb::SelectNext(); }
+    QString NeighbourFile(bool next) const override { return CViewThumb::NeighbourFile(next); }
 
     // Selects the picture at path whenever the grid finishes loading the picture's folder (at
     // once when it shows it already): the start-up walk of the folder tree may load it twice.

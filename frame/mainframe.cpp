@@ -512,6 +512,17 @@ void CMainFrame::OnStepPicture(bool next)
     else
         thumbs->SelectPrevious();
     image->Open(thumbs->GetCurrentFile());
+    DecodeNeighbours(next);
+}
+
+void CMainFrame::DecodeNeighbours(bool forward)
+{
+    IImagePane *image = GetImagePane();
+    IThumbPane *thumbs = GetThumbPane();
+    if (!image || !thumbs)
+        return;
+    // The direction of travel first.
+    image->DecodeAhead({ thumbs->NeighbourFile(forward), thumbs->NeighbourFile(!forward) });
 }
 
 void CMainFrame::OnBatchConvert()
@@ -550,6 +561,7 @@ int CMainFrame::OnThumbChosen()
         return 0;
     }
     image->Open(path);
+    DecodeNeighbours(true);
     return 0;
 }
 
@@ -559,6 +571,7 @@ void CMainFrame::ShowPicture(const QString &path)
         thumbs->SelectAfterLoad(path);
     if (IImagePane *image = GetImagePane())
         image->Open(path);
+    DecodeNeighbours(true);
 }
 
 int CMainFrame::OnFolderChanged()
@@ -567,6 +580,8 @@ int CMainFrame::OnFolderChanged()
     if (!folder)
         return -1;
     const QString path = folder->GetSelectedPath();
+    if (IImagePane *image = GetImagePane())
+        image->ForgetDecoded();
     if (IThumbPane *thumbs = GetThumbPane())
         thumbs->SetFolder(path, 1);
     if (UpdaterDue())

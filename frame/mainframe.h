@@ -92,6 +92,8 @@ private:
     QString DialogFolder() const;
     void OnSavePictureAs();
     void OnStepPicture(bool next);
+    // The grid's neighbours of the shown picture are decoded ahead, the direction of travel first.
+    void DecodeNeighbours(bool forward);
     void OnBatchConvert();
     void OnProperties();
     void OnDestroy();

@@ -8,6 +8,7 @@
 QWidget *CreateImagePane(QWidget *parent)
 {
     auto *pane = new CViewImage(parent);
+    pane->SetBackgroundDecoding(true);
     CImagePaneDialogs dialogs = DefaultImagePaneDialogs();
     dialogs.imageSize = RunImageSizeDialog;
     dialogs.rotateFree = RunRotateFreeDialog;

@@ -26,5 +26,6 @@ bool CViewImage::ShowAnimationPage(int page)
 
 bool CViewImage::ToggleAnimation()
 {
+    FinishOpening();
     return m_animation->TogglePause();
 }

@@ -102,6 +102,7 @@ CViewImage::CViewImage(QWidget *parent)
 
 CViewImage::~CViewImage()
 {
+    m_ahead.reset();
     m_selection.StopWorker();
     m_selection.Drop();
 }
@@ -116,6 +117,27 @@ bool CViewImage::HasPicture() const
     return m_picture && !m_picture->IsEmpty();
 }
 
+bool CViewImage::HasShown() const
+{
+    return HasPicture() || m_opening.reduced != nullptr;
+}
+
+int CViewImage::ShownWidth() const
+{
+    return HasPicture() ? m_picture->Width() : m_opening.reduced ? m_opening.width : 0;
+}
+
+int CViewImage::ShownHeight() const
+{
+    return HasPicture() ? m_picture->Height() : m_opening.reduced ? m_opening.height : 0;
+}
+
+CImageObj *CViewImage::Picture() const
+{
+    const_cast<CViewImage *>(this)->FinishOpening();
+    return m_picture.get();
+}
+
 POINT CViewImage::Origin() const
 {
     return ViewportOrigin(m_offset, horizontalScrollBar()->value(), verticalScrollBar()->value());
@@ -125,14 +147,59 @@ ZoomView CViewImage::DisplayView() const
 {
     ZoomView view;
     view.origin = Origin();
-    if (HasPicture()) {
-        view.zoomedWidth = ZoomedExtent(m_zoom, m_picture->Width());
-        view.zoomedHeight = ZoomedExtent(m_zoom, m_picture->Height());
+    if (HasShown()) {
+        view.zoomedWidth = ZoomedExtent(m_zoom, ShownWidth());
+        view.zoomedHeight = ZoomedExtent(m_zoom, ShownHeight());
     }
     return view;
 }
 
 // --- opening, paging, saving ---
+
+QEvent::Type CViewImage::DecodedType()
+{
+    static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void CViewImage::SetBackgroundDecoding(bool on)
+{
+    if (on == (m_ahead != nullptr))
+        return;
+    if (!on) {
+        FinishOpening();
+        m_ahead.reset();
+        return;
+    }
+    m_ahead = std::make_unique<CDecodeAhead>();
+    // A worker has a delivery ready: one event waits in the queue at a time.
+    m_ahead->SetNotify([this] {
+        if (m_decodedPending.exchange(true, std::memory_order_acq_rel))
+            return;
+        if (auto *ready = new (std::nothrow) QEvent(DecodedType()))
+            QCoreApplication::postEvent(this, ready);
+        else
+            m_decodedPending.store(false, std::memory_order_release);
+    });
+}
+
+void CViewImage::DecodeAhead(const QStringList &paths)
+{
+    if (!m_ahead)
+        return;
+    const QString shown = PicturePath();
+    std::vector<std::string> wanted;
+    for (const QString &path : paths)
+        if (!path.isEmpty() && path != shown)
+            wanted.push_back(path.toStdString());
+    m_ahead->Ahead(wanted);
+}
+
+void CViewImage::ForgetDecoded()
+{
+    if (m_ahead)
+        m_ahead->Clear();
+}
 
 void CViewImage::Open(const QString &path)
 {
@@ -141,35 +208,136 @@ void CViewImage::Open(const QString &path)
     DropSelection();
     m_history.Reset();
     m_animation->Stop();
-    auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
-    if (!fresh || !fresh->Load(path.toStdString())) {
-        m_form.Clear();
-        m_picture.reset();
-        m_total = SIZE { 100, 100 };
-        m_offset = POINT { 0, 0 };
-        UpdateScrollBars();
-        viewport()->update();
-        if (m_modifiedSink)
-            m_modifiedSink(IsModified());
-        if (m_dialogs.message)
-            m_dialogs.message(this,
-                QStringLiteral("Cannot open %1: %2.")
-                    .arg(QDir::toNativeSeparators(path),
-                        CanReadRegularFile(path.toStdString())
-                            ? QStringLiteral("the file is damaged or not a picture this program reads")
-                            : QStringLiteral("the file cannot be read")));
+    const std::string file = path.toStdString();
+    if (!m_ahead) {
+        const FileStamp before = FileStamp::Of(file);
+        auto fresh = std::unique_ptr<CImageObj>(new (std::nothrow) CImageObj);
+        if (!fresh || !fresh->Load(file)) {
+            ShowOpenFailure(path);
+            return;
+        }
+        ShowLoaded(std::move(fresh), path, FileStamp::Of(file) == before ? before : FileStamp {});
         return;
     }
-    m_form.Clear(); // before the old pixels go (a reduced copy may be reading them)
-    m_picture = std::move(fresh);
+    m_ahead->Cancel();
+    FileStamp stamp;
+    if (auto held = m_ahead->Take(file, &stamp)) {
+        ShowLoaded(std::move(held), path, stamp);
+        return;
+    }
+    // The previous picture stays on screen until the reduced copy or the full picture is here.
+    m_opening.active = true;
+    m_opening.path = path;
+    m_opening.clientWidth = viewport()->width();
+    // A copy of half the pane's size is enough for the moment it is shown, and a JPEG decodes to
+    // it at one eighth in a third of the full decode's time.
+    m_ahead->Request(file, std::max(viewport()->width() / 2, 1), std::max(viewport()->height() / 2, 1));
+}
+
+void CViewImage::FinishOpening()
+{
+    if (!m_opening.active || !m_ahead)
+        return;
+    CDecodeAhead::Delivery delivery = m_ahead->WaitFull();
+    if (delivery.kind == CDecodeAhead::Delivery::None) {
+        m_opening.Reset();
+        return;
+    }
+    ApplyDelivery(delivery);
+}
+
+void CViewImage::ApplyDelivery(CDecodeAhead::Delivery &delivery)
+{
+    if (!m_opening.active)
+        return;
+    switch (delivery.kind) {
+    case CDecodeAhead::Delivery::Reduced:
+        ShowReduced(delivery);
+        break;
+    case CDecodeAhead::Delivery::Full:
+        ShowLoaded(std::move(delivery.picture), m_opening.path, delivery.stamp);
+        break;
+    case CDecodeAhead::Delivery::Failed:
+        ShowOpenFailure(m_opening.path);
+        break;
+    case CDecodeAhead::Delivery::None:
+        break;
+    }
+}
+
+void CViewImage::OpeningState::Reset()
+{
+    form.Clear();
+    reduced.reset();
+    active = false;
+    path.clear();
+    clientWidth = width = height = bitCount = pages = 0;
+}
+
+void CViewImage::LeavePicture()
+{
+    m_form.Clear(); // before the pixels go: a reduced copy may be reading them
+    std::unique_ptr<CImageObj> leaving = std::move(m_picture);
+    if (m_ahead && leaving && m_pristine && leaving->PageCount() == 1 && !leaving->IsDamaged())
+        m_ahead->Keep(std::move(leaving), m_shownStamp);
+    m_pristine = false;
+    m_shownStamp = FileStamp {};
+}
+
+void CViewImage::ShowReduced(CDecodeAhead::Delivery &delivery)
+{
+    LeavePicture();
+    m_opening.form.Clear();
+    m_opening.reduced = std::move(delivery.picture);
+    m_opening.width = delivery.width;
+    m_opening.height = delivery.height;
+    m_opening.bitCount = delivery.bitCount;
+    m_opening.pages = delivery.pages;
+    m_opening.form.Prepare(m_opening.reduced->Info(), m_opening.reduced->Bits());
+    if (m_modifiedSink)
+        m_modifiedSink(false);
+    WriteStatus(true, m_opening.path, false, m_opening.width, m_opening.height, m_opening.bitCount,
+        m_opening.pages > 1 ? QStringLiteral("1/%1").arg(m_opening.pages) : QString());
+    m_offset = POINT { 0, 0 };
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(m_opening.clientWidth, m_opening.width)), true);
+    viewport()->update();
+}
+
+void CViewImage::ShowLoaded(std::unique_ptr<CImageObj> picture, QString path, const FileStamp &stamp)
+{
+    const int clientWidth = m_opening.active ? m_opening.clientWidth : viewport()->width();
+    LeavePicture();
+    m_opening.Reset();
+    m_picture = std::move(picture);
+    m_shownStamp = stamp;
+    m_pristine = true;
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
     m_form.Prepare(m_picture->Info(), m_picture->Bits());
     SetStatusTexts(true);
     m_offset = POINT { 0, 0 };
-    ApplyZoom(std::max(kMinZoom, OpeningZoom(viewport()->width(), m_picture->Width())), true);
+    ApplyZoom(std::max(kMinZoom, OpeningZoom(clientWidth, m_picture->Width())), true);
     viewport()->update();
     StartAnimation(path);
+}
+
+void CViewImage::ShowOpenFailure(QString path)
+{
+    LeavePicture();
+    m_opening.Reset();
+    m_total = SIZE { 100, 100 };
+    m_offset = POINT { 0, 0 };
+    UpdateScrollBars();
+    viewport()->update();
+    if (m_modifiedSink)
+        m_modifiedSink(IsModified());
+    if (m_dialogs.message)
+        m_dialogs.message(this,
+            QStringLiteral("Cannot open %1: %2.")
+                .arg(QDir::toNativeSeparators(path),
+                    CanReadRegularFile(path.toStdString())
+                        ? QStringLiteral("the file is damaged or not a picture this program reads")
+                        : QStringLiteral("the file cannot be read")));
 }
 
 // Replacing the picture's own file with what the picture holds: the other frames of a GIF and the
@@ -195,6 +363,8 @@ bool CViewImage::ConfirmLosingContent(const QString &path)
 
 QString CViewImage::PicturePath() const
 {
+    if (m_opening.active)
+        return m_opening.path;
     return HasPicture() ? QString::fromStdString(m_picture->FileName()) : QString();
 }
 
@@ -220,20 +390,25 @@ bool CViewImage::ConfirmLeave()
 
 void CViewImage::SetStatusTexts(bool withPath)
 {
-    if (!m_status || !HasPicture())
+    if (!HasPicture())
         return;
-    const QString path = QString::fromStdString(m_picture->FileName());
+    WriteStatus(withPath, QString::fromStdString(m_picture->FileName()), m_picture->IsDamaged(),
+        m_picture->Width(), m_picture->Height(), m_picture->BitCount(), PageText());
+}
+
+void CViewImage::WriteStatus(
+    bool withPath, const QString &path, bool damaged, int width, int height, int bits, const QString &page)
+{
+    if (!m_status)
+        return;
     // A page of a damaged file says so after the path; paging redoes the path only when that
     // changes.
-    const bool damaged = m_picture->IsDamaged();
     if (withPath || damaged != m_damagedShown)
         m_status(0, damaged ? path + QStringLiteral(" (damaged file)") : path);
     m_damagedShown = damaged;
-    m_status(1, QString::asprintf("%dx%d", m_picture->Width(), m_picture->Height()));
-    const int bits = m_picture->BitCount();
+    m_status(1, QString::asprintf("%dx%d", width, height));
     const QString depth
         = bits > 8 ? QString::asprintf("%dBit", bits) : QString::asprintf("%dColor", 1 << bits);
-    const QString page = PageText();
     m_status(2, page.isEmpty() ? depth : depth + QStringLiteral("  ") + page);
     if (!withPath)
         return;
@@ -243,6 +418,7 @@ void CViewImage::SetStatusTexts(bool withPath)
 
 bool CViewImage::Save(const QString &path)
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const QString own = QString::fromStdString(m_picture->FileName());
@@ -267,6 +443,7 @@ bool CViewImage::Save(const QString &path)
         m_status(3, QString::asprintf("%uK", static_cast<unsigned>(QFileInfo(target).size() / 1024)));
     }
     m_history.MarkSaved();
+    m_pristine = false;
     if (m_modifiedSink)
         m_modifiedSink(IsModified());
     if (!sameFile && m_fileSink)
@@ -276,11 +453,18 @@ bool CViewImage::Save(const QString &path)
 
 int CViewImage::PageCount() const
 {
+    if (m_opening.active) {
+        // Known with the reduced copy; Next and Previous need not wait for the full picture.
+        if (m_opening.reduced)
+            return m_opening.pages;
+        const_cast<CViewImage *>(this)->FinishOpening();
+    }
     return m_picture ? m_picture->PageCount() : 0;
 }
 
 bool CViewImage::GotoPage(bool forward)
 {
+    FinishOpening();
     if (!m_picture)
         return false;
     const int target = m_picture->CurrentPage() + (forward ? 1 : -1);
@@ -292,6 +476,7 @@ bool CViewImage::GotoPage(bool forward)
     const int width = m_picture->Width(), height = m_picture->Height();
     m_form.Clear(); // before the pixels change; PictureChanged prepares it again
     const bool ok = m_picture->GotoPage(forward);
+    m_pristine = false;
     if (ok)
         m_animation->Sync(m_picture->CurrentPage());
     if (ok) {
@@ -306,6 +491,7 @@ bool CViewImage::GotoPage(bool forward)
 
 bool CViewImage::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
 {
+    const_cast<CViewImage *>(this)->FinishOpening();
     return HasPicture() && m_picture->PreviewCopy(dest, maxWidth, maxHeight);
 }
 
@@ -313,6 +499,7 @@ bool CViewImage::PreviewCopy(CImageObj &dest, int maxWidth, int maxHeight) const
 
 void CViewImage::Fit(int how)
 {
+    FinishOpening();
     if (!HasPicture() || (how != 1 && how != 2))
         return;
     const int zoom = how == 1 ? FitZoom(viewport()->width(), m_picture->Width())
@@ -331,14 +518,14 @@ void CViewImage::ApplyZoom(int percent, bool reset)
 
 void CViewImage::RecomputeScrollSizes(bool reset)
 {
-    if (!HasPicture())
+    if (!HasShown())
         return;
     m_recomputing = true;
     // Showing or hiding a scroll bar changes the client size; settle on the final one.
     for (int pass = 0; pass < 3; ++pass) {
         const QSize client = viewport()->size();
-        const ScrollLayout layout = ComputeScrollLayout(m_zoom, m_picture->Width(), m_picture->Height(),
-            client.width(), client.height(), m_offset, reset);
+        const ScrollLayout layout = ComputeScrollLayout(
+            m_zoom, ShownWidth(), ShownHeight(), client.width(), client.height(), m_offset, reset);
         m_offset = layout.offset;
         m_total = layout.zoomed;
         UpdateScrollBars();
@@ -389,7 +576,7 @@ void CViewImage::resizeEvent(QResizeEvent *event)
     QAbstractScrollArea::resizeEvent(event);
     if (m_recomputing)
         return;
-    if (HasPicture())
+    if (HasShown())
         RecomputeScrollSizes(true);
     else
         UpdateScrollBars();
@@ -421,7 +608,9 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
     const QRect picture(view.origin.x, view.origin.y, view.zoomedWidth, view.zoomedHeight);
     if (HasPicture() && !m_form.Matches(m_picture->Info(), m_picture->Bits()))
         m_form.Prepare(m_picture->Info(), m_picture->Bits());
-    const bool drawPicture = HasPicture() && m_form.IsReady() && !picture.isEmpty();
+    // Until the full picture is here, its reduced copy fills the same rectangle.
+    const CDisplayForm &form = HasPicture() ? m_form : m_opening.form;
+    const bool drawPicture = HasShown() && form.IsReady() && !picture.isEmpty();
     for (const QRect &rect : region) {
         const QRect shown = drawPicture ? rect.intersected(picture) : QRect();
         if (shown.isEmpty()) {
@@ -435,7 +624,7 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
         // A big picture zoomed out: straight from its reduced copy when no outline is drawn on it.
         CDisplayForm::Rows rows;
         if (m_red.empty() && m_green.empty()
-            && m_form.ReducedRows(view, shown.left(), shown.top(), shown.width(), shown.height(), rows)) {
+            && form.ReducedRows(view, shown.left(), shown.top(), shown.width(), shown.height(), rows)) {
             painter.drawImage(shown.topLeft(),
                 QImage(reinterpret_cast<const uchar *>(rows.pixels), shown.width(), shown.height(),
                     static_cast<qsizetype>(rows.stride * sizeof(std::uint32_t)), QImage::Format_RGB32));
@@ -450,8 +639,7 @@ void CViewImage::PaintClient(QPainter &painter, const QRegion &region)
             painter.fillRect(shown, kBackground);
             continue;
         }
-        m_form.Render(
-            view, shown.left(), shown.top(), shown.width(), shown.height(), m_scratch.data(), stride);
+        form.Render(view, shown.left(), shown.top(), shown.width(), shown.height(), m_scratch.data(), stride);
         PaintOutline(m_scratch.data(), stride, shown);
         const QImage image(reinterpret_cast<const uchar *>(m_scratch.data()), shown.width(), shown.height(),
             static_cast<qsizetype>(stride * sizeof(std::uint32_t)), QImage::Format_RGB32);
@@ -607,6 +795,13 @@ bool CViewImage::event(QEvent *event)
         OnOutlineTick();
         return true;
     }
+    if (event->type() == DecodedType()) {
+        m_decodedPending.store(false, std::memory_order_release);
+        if (m_ahead && m_opening.active)
+            for (CDecodeAhead::Delivery &delivery : m_ahead->Collect())
+                ApplyDelivery(delivery);
+        return true;
+    }
     if (const PaneMessageEvent *message = PaneMessageEvent::From(event)) {
         switch (message->Message()) {
         case WMU_IMAGE_OPERATION:
@@ -627,6 +822,7 @@ bool CViewImage::event(QEvent *event)
 
 LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
 {
+    FinishOpening();
     const int code = static_cast<int>(wParam);
     if (code == kOperationViewZoom && commandId != 0) {
         const UINT id = static_cast<UINT>(commandId);
@@ -711,6 +907,7 @@ LRESULT CViewImage::OnImageOperation(WPARAM wParam, LPARAM commandId)
 
 LRESULT CViewImage::OnToolsCommand(WPARAM id)
 {
+    FinishOpening();
     if (!HasPicture())
         return -1;
     switch (id) {
@@ -738,6 +935,7 @@ LRESULT CViewImage::OnToolsCommand(WPARAM id)
 
 LRESULT CViewImage::OnEffectCommand(WPARAM id)
 {
+    FinishOpening();
     if (!HasPicture())
         return -1;
     switch (id) {
@@ -784,8 +982,14 @@ void CViewImage::PictureChanged(int oldWidth, int oldHeight)
 
 bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
 {
+    FinishOpening();
     if (!HasPicture() || !op)
         return false;
+    // The picture now differs from its file: it never goes back to the cache, and no copy of the
+    // file stays there.
+    m_pristine = false;
+    if (m_ahead)
+        m_ahead->Forget(m_picture->FileName());
     WaitCursor wait;
     const int width = m_picture->Width(), height = m_picture->Height();
     m_form.Clear(); // before the pixels change; the next paint or ShowEdited prepares it again
@@ -811,6 +1015,7 @@ void CViewImage::ShowEdited(int oldWidth, int oldHeight)
 
 bool CViewImage::Undo()
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
@@ -823,6 +1028,7 @@ bool CViewImage::Undo()
 
 bool CViewImage::Redo()
 {
+    FinishOpening();
     if (!HasPicture())
         return false;
     const int width = m_picture->Width(), height = m_picture->Height();
@@ -960,6 +1166,7 @@ void CViewImage::mousePressEvent(QMouseEvent *event)
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
+    FinishOpening();
     const QPoint p = event->position().toPoint();
     if (m_mode >= OpRectangle && m_mode <= OpPolygon) {
         if (!HasPicture())
@@ -1032,6 +1239,7 @@ void CViewImage::mouseReleaseEvent(QMouseEvent *event)
 
 void CViewImage::contextMenuEvent(QContextMenuEvent *event)
 {
+    FinishOpening();
     QMenu menu(this);
     QAction *undo = menu.addAction(QStringLiteral("Undo\tCtrl+Z"));
     undo->setEnabled(CanUndo());
@@ -1050,6 +1258,7 @@ void CViewImage::mouseDoubleClickEvent(QMouseEvent *event)
         QAbstractScrollArea::mouseDoubleClickEvent(event);
         return;
     }
+    FinishOpening();
     if (m_mode < OpRectangle || m_mode > OpPolygon || !HasPicture())
         return;
     if (auto *polygon = dynamic_cast<CPolyTracker *>(m_selection.Tracker())) {
@@ -1062,6 +1271,8 @@ void CViewImage::keyPressEvent(QKeyEvent *event)
 {
     if (StopSlideshowOnInput(event) || HandleViewKey(event))
         return;
+    if (event->key() == Qt::Key_Delete)
+        FinishOpening();
     switch (event->key()) {
     case Qt::Key_Delete:
         if (m_mode >= OpSelect && m_mode <= OpPolygon) {

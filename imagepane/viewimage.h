@@ -5,6 +5,7 @@
 // ruler.
 #pragma once
 
+#include "image/decodeahead.h"
 #include "image/edithistory.h"
 #include "image/selectionstate.h"
 #include "image/shapetracker.h"
@@ -57,7 +58,23 @@ public:
     ~CViewImage() override;
 
     // --- what the main frame asks ---
+    // Without background decoding the picture is read here. With it, a picture decoded ahead is
+    // shown at once; any other is decoded on the background workers, painted first from a reduced
+    // copy fitted to the pane and then in full, while the previous picture stays on screen until
+    // the first of them is ready. Whatever needs the full picture waits for it.
     void Open(const QString &path) override;
+    void DecodeAhead(const QStringList &paths) override;
+    void ForgetDecoded() override;
+    // Turns background decoding and the cache of pictures decoded ahead on or off (the main frame
+    // turns it on).
+    void SetBackgroundDecoding(bool on);
+    CDecodeAhead *DecodeCache() { return m_ahead.get(); }
+    // A picture is being opened: its full picture is not there yet.
+    bool Opening() const { return m_opening.active; }
+    // The reduced copy is what the pane shows.
+    bool ShowsReduced() const { return m_opening.reduced != nullptr; }
+    // Waits until the picture being opened is there in full (or has failed).
+    void FinishOpening();
     bool Save(const QString &path) override;
     int PageCount() const override;
     bool GotoPage(bool forward) override;
@@ -108,7 +125,8 @@ public:
     int Mode() const { return m_mode; }
     int Tool() const { return m_selection.Tool(); }
     int Zoom() const { return m_zoom; }
-    CImageObj *Picture() const { return m_picture.get(); }
+    // The full picture; one being opened is waited for.
+    CImageObj *Picture() const;
     POINT CentringOffset() const { return m_offset; }
     // The picture's top-left corner in client coordinates.
     POINT Origin() const;
@@ -169,6 +187,20 @@ private:
     void AddShape(int kind, bool subtract, const RECT &bounds, const std::vector<POINT> &points) override;
 
     bool HasPicture() const;
+    // A full picture or the reduced copy of the one being opened is shown; its full size.
+    bool HasShown() const;
+    int ShownWidth() const;
+    int ShownHeight() const;
+    // By value: the path may be the opening state's, which these reset.
+    void ShowLoaded(std::unique_ptr<CImageObj> picture, QString path, const FileStamp &stamp);
+    void ShowOpenFailure(QString path);
+    void ShowReduced(CDecodeAhead::Delivery &delivery);
+    void ApplyDelivery(CDecodeAhead::Delivery &delivery);
+    // The shown picture goes; an unedited one of a file unchanged since goes back to the cache.
+    void LeavePicture();
+    void WriteStatus(bool withPath, const QString &path, bool damaged, int width, int height, int bits,
+        const QString &page);
+    static QEvent::Type DecodedType();
     // After every change of the picture's pixels or header: the display form follows; a change of
     // size drops the selection, whose mask belongs to the old geometry.
     void PictureChanged(int oldWidth, int oldHeight);
@@ -229,6 +261,24 @@ private:
     QWidget *m_homeParent = nullptr;
     QRect m_homeGeometry;
     class QTimer *m_slideshow = nullptr;
+
+    // The picture being opened: where its full picture is awaited, and its reduced copy.
+    struct OpeningState {
+        bool active = false;
+        QString path;
+        int clientWidth = 0; // the client's width when it was asked for: the opening zoom's
+        int width = 0, height = 0, bitCount = 0, pages = 0;
+        std::unique_ptr<CImageObj> reduced;
+        CDisplayForm form;
+
+        // No picture being opened; the form lets go of the reduced copy first.
+        void Reset();
+    };
+    OpeningState m_opening;
+    std::unique_ptr<CDecodeAhead> m_ahead;
+    std::atomic<bool> m_decodedPending { false };
+    FileStamp m_shownStamp; // the shown picture's file when it was read
+    bool m_pristine = false; // the shown picture is its file's default page, never changed
 
     // Last: the worker stops (in the destructor) before the members above go.
     CSelectionState m_selection;

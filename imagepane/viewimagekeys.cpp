@@ -14,6 +14,7 @@
 
 void CViewImage::FitWhole()
 {
+    FinishOpening();
     if (!HasPicture())
         return;
     int zoom = WholePictureZoom(
@@ -24,6 +25,7 @@ void CViewImage::FitWhole()
 
 void CViewImage::ZoomAbout(int percent, QPoint pointer)
 {
+    FinishOpening();
     if (!HasPicture() || !IsZoomAllowed(percent) || percent == m_zoom)
         return;
     const POINT before = Origin();
@@ -44,6 +46,8 @@ void CViewImage::wheelEvent(QWheelEvent *event)
         return;
     }
     const int notches = event->angleDelta().y() / 120;
+    if (notches != 0)
+        FinishOpening();
     if (notches != 0 && HasPicture())
         ZoomAbout(WheelZoom(m_zoom, notches), event->position().toPoint());
     event->accept();
@@ -61,12 +65,15 @@ bool CViewImage::HandleViewKey(QKeyEvent *event)
     case ViewKey::None:
         return false;
     case ViewKey::ZoomIn:
+        FinishOpening();
         ApplyZoom(m_zoom + kZoomStep, false);
         break;
     case ViewKey::ZoomOut:
+        FinishOpening();
         ApplyZoom(m_zoom - kZoomStep, false);
         break;
     case ViewKey::Zoom100:
+        FinishOpening();
         ApplyZoom(100, false);
         break;
     case ViewKey::FitWhole:

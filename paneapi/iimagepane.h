@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class CImageObj;
 class QWidget;
@@ -14,6 +15,11 @@ public:
 
     // Opens the picture file at path; an empty path does nothing.
     virtual void Open(const QString &path) = 0;
+    // The pictures likely to be opened next, most likely first: decoded ahead where the pane
+    // keeps such pictures.
+    virtual void DecodeAhead(const QStringList &paths) { (void)paths; }
+    // Another folder: pictures decoded ahead are dropped.
+    virtual void ForgetDecoded() { }
     // Saves the shown picture under path (its own path when empty); true on success.
     virtual bool Save(const QString &path) = 0;
     // Pages of the shown picture; 0 without a picture.

@@ -14,4 +14,11 @@ public:
     virtual QString GetCurrentFile() const = 0;
     virtual void SelectPrevious() = 0;
     virtual void SelectNext() = 0;
+    // Path of the picture after (next) or before the current one in the grid's order; empty at
+    // an end or when the grid is hidden or empty.
+    virtual QString NeighbourFile(bool next) const
+    {
+        (void)next;
+        return QString();
+    }
 };

@@ -79,6 +79,18 @@ public:
         m_wake.notify_all();
     }
 
+    // Queues a plain job for the workers; false when there is no worker to run it.
+    bool Queue(std::function<void()> job)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        StartWorkers();
+        if (m_threads == 0)
+            return false;
+        m_jobs.push_back(std::move(job));
+        m_wake.notify_one();
+        return true;
+    }
+
 private:
     void StartWorkers()
     {
@@ -97,19 +109,34 @@ private:
     {
         for (;;) {
             std::shared_ptr<Batch> batch;
+            std::function<void()> job;
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [this] { return !m_queue.empty(); });
-                batch = std::move(m_queue.front());
-                m_queue.pop_front();
+                m_wake.wait(lock, [this] { return !m_queue.empty() || !m_jobs.empty(); });
+                if (!m_queue.empty()) {
+                    batch = std::move(m_queue.front());
+                    m_queue.pop_front();
+                } else {
+                    job = std::move(m_jobs.front());
+                    m_jobs.pop_front();
+                }
             }
-            batch->RunClaimed();
+            if (batch) {
+                batch->RunClaimed();
+                continue;
+            }
+            try {
+                job();
+            } catch (...) {
+                // A job reports its own failures; one that throws must not end the worker.
+            }
         }
     }
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<std::shared_ptr<Batch>> m_queue;
+    std::deque<std::function<void()>> m_jobs;
     int m_wanted;
     int m_threads = 0;
 };
@@ -123,7 +150,7 @@ public:
     {
     }
 
-    void Post(std::function<void()> job)
+    void Post(std::function<void()> job, bool first)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (m_idle == 0 && m_threads < m_wanted) {
@@ -141,7 +168,10 @@ public:
             job();
             return;
         }
-        m_queue.push_back(std::move(job));
+        if (first)
+            m_queue.push_front(std::move(job));
+        else
+            m_queue.push_back(std::move(job));
         m_wake.notify_one();
     }
 
@@ -207,7 +237,22 @@ Pool &Instance()
 void Post(std::function<void()> job)
 {
     Instance();
-    g_background.load()->Post(std::move(job));
+    g_background.load()->Post(std::move(job), false);
+}
+
+void PostFirst(std::function<void()> job)
+{
+    Instance();
+    g_background.load()->Post(std::move(job), true);
+}
+
+void PostNow(std::function<void()> job)
+{
+    // The pool's workers may all be gone to the bands; a job with nowhere to run goes first on
+    // the background lane.
+    auto shared = std::make_shared<std::function<void()>>(std::move(job));
+    if (!Instance().Queue([shared] { (*shared)(); }))
+        g_background.load()->Post([shared] { (*shared)(); }, true);
 }
 
 int Capacity()

@@ -23,4 +23,13 @@ void ParallelFor(int count, int bands, const std::function<void(int band, int fi
 // the order posted; a job that must stop early checks its own flag.
 void Post(std::function<void()> job);
 
+// Post for a job the user waits for (the picture about to be shown): it goes ahead of every job
+// still queued; jobs already running are not interrupted.
+void PostFirst(std::function<void()> job);
+
+// A job the user is watching for (the first paint of a picture): run at normal priority by the
+// workers that run the row bands (Capacity() - 1 of them), after the bands already queued; on
+// the background lane, first, where there is no such worker.
+void PostNow(std::function<void()> job);
+
 } // namespace workpool

@@ -2,6 +2,7 @@
 // program's own dialogs over the pane's picture.
 #include "appcore/appsettings.h"
 #include "appcore/programfolder.h"
+#include "browser/thumbwnd.h"
 #include "frame/browserpanes.h"
 #include "frame/mainframe.h"
 #include "paneapi/ithumbpane.h"
@@ -131,6 +132,52 @@ TEST(InFrame, LeavingAnEditedPictureAsksOnEveryPath)
     ASSERT_TRUE(written.Load(first.toStdString()));
     EXPECT_EQ(PixelAt(written, 0, 0), Gradient(39, 0));
     EXPECT_FALSE(second.isEmpty());
+}
+
+// A thumbnail choice and Next have the grid's neighbours decoded ahead, the direction of travel
+// first; the next picture then comes from the cache, and another folder empties it.
+TEST(InFrame, TheGridsNeighboursAreDecodedAhead)
+{
+    TempSettings settings;
+    Pictures files;
+    SetProgramFolder(settings.Path());
+    SetCommandLineFolder(QString());
+    const QString a = files.Write("a.bmp", 40, 30), b = files.Write("b.bmp", 30, 20),
+                  c = files.Write("c.bmp", 20, 10);
+    CMainFrame frame;
+    ASSERT_TRUE(frame.Create());
+    PumpEvents();
+    auto *pane = dynamic_cast<CViewImage *>(frame.GetImagePane());
+    IThumbPane *thumbs = frame.GetThumbPane();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_NE(thumbs, nullptr);
+    ASSERT_NE(pane->DecodeCache(), nullptr);
+    CDecodeAhead &cache = *pane->DecodeCache();
+    thumbs->SetFolder(QFileInfo(a).absolutePath(), 1);
+    QElapsedTimer clock;
+    clock.start();
+    auto *framed = dynamic_cast<CFramedThumbPane *>(thumbs);
+    ASSERT_NE(framed, nullptr);
+    // The listing adds items as it goes: wait for the whole folder.
+    while ((thumbs->GetCurrentFile().isEmpty() || framed->Grid()->IsLoadRunning()) && clock.elapsed() < 10000)
+        PumpEvents();
+    ASSERT_EQ(thumbs->GetCurrentFile(), a);
+    EXPECT_EQ(thumbs->NeighbourFile(true), b);
+    EXPECT_EQ(thumbs->NeighbourFile(false), QString());
+
+    frame.OnThumbChosen();
+    pane->FinishOpening();
+    ASSERT_TRUE(cache.WaitIdle(20000));
+    EXPECT_TRUE(cache.Holds(b.toStdString()));
+    frame.OnCommand(ID_PICTURE_NEXT);
+    EXPECT_FALSE(pane->Opening()); // shown from the cache
+    EXPECT_EQ(pane->PicturePath(), b);
+    ASSERT_TRUE(cache.WaitIdle(20000));
+    EXPECT_TRUE(cache.Holds(c.toStdString()));
+    EXPECT_TRUE(cache.Holds(a.toStdString())); // the picture left
+    EXPECT_FALSE(cache.Holds(b.toStdString()));
+    frame.OnFolderChanged();
+    EXPECT_EQ(cache.Count(), 0);
 }
 
 } // namespace
