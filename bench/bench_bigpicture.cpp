@@ -6,6 +6,7 @@
 // copies off, which is how every paint went before them and how the first paint of a new zoom
 // still goes. The picture is the file TARNIS_BENCH_BIG names, made there (a JPEG of smooth
 // colour fields and fine texture) when missing.
+#include "bench/qt_bench.h"
 #include "image/imageobj.h"
 #include "imagepane/displayform.h"
 #include "imagepane/viewimage.h"
@@ -246,12 +247,5 @@ BENCHMARK(BM_BigScrollWhole_Direct)->Apply(ScrollArgs)->Iterations(60)->Unit(ben
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    Instance().pane.reset();
-    return 0;
+    return RunQtBenchmarks(argc, argv, [] { Instance().pane.reset(); });
 }

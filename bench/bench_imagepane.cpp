@@ -1,6 +1,7 @@
 // The image pane on a large JPEG, offscreen: opening it up to the end of the first fitted paint,
 // and repainting while scrolling at 100 % and 25 %. The picture comes from TARNIS_BENCH_JPEG
 // (bench/peer_imagepane.sh makes a 24-megapixel one and times djpeg beside this program).
+#include "bench/qt_bench.h"
 #include "image/imageobj.h"
 #include "imagepane/viewimage.h"
 
@@ -133,11 +134,5 @@ BENCHMARK(BM_ScrolledWholePaint)->Arg(100)->Arg(25)->Unit(benchmark::kMillisecon
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

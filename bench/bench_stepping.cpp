@@ -4,6 +4,7 @@
 // the final paint of a picture not decoded ahead, and the process's peak memory while stepping.
 // The folder comes from TARNIS_BENCH_STEP_DIR (bench/peer_stepping.sh makes twenty 24-megapixel
 // JPEGs and times djpeg on the same files).
+#include "bench/qt_bench.h"
 #include "image/decodeahead.h"
 #include "image/imageobj.h"
 #include "imagepane/viewimage.h"
@@ -207,11 +208,5 @@ BENCHMARK(BM_NotDecodedAhead)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -117,7 +117,9 @@ TEST_F(PexoraAppTest, RecentFileThatVanishedIsDroppedFromTheList)
     ModalDismisser dismisser;
     CPexoraApp app;
     ASSERT_TRUE(Start(app, m_picture));
-    const int shown = dismisser.Count(); // the image pane's word on the non-picture
+    // The image pane's word on the non-picture, once its decode worker has read the file.
+    ASSERT_TRUE(PumpEventsUntil([&] { return dismisser.Count() == 1; }));
+    const int shown = dismisser.Count();
     ASSERT_TRUE(QFile::remove(m_picture));
     EXPECT_TRUE(app.GetMainFrame()->OnCommand(ID_FILE_MRU_FILE1));
     EXPECT_EQ(app.GetRecentFileList().GetCount(), 0);

@@ -4,11 +4,14 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
 
@@ -35,6 +38,22 @@ inline void PumpEvents()
         QCoreApplication::sendPostedEvents();
         QCoreApplication::processEvents();
     }
+}
+
+// Processes events until done() holds; false when timeoutMs passes first (work finished on
+// another thread reaches the window as posted events).
+inline bool PumpEventsUntil(const std::function<bool()> &done, int timeoutMs = 20000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 // User settings live in a fresh temporary folder while an object of this class exists.

@@ -3,6 +3,7 @@
 #include "image/decodeahead.h"
 #include "image/imageobj.h"
 #include "testpictures.h"
+#include "tests/common/gate.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -55,31 +56,6 @@ public:
     }
 
     fs::path m_dir;
-};
-
-// Holds the worker about to decode a request's full picture until the test lets it go.
-class Gate
-{
-public:
-    void Hold()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_reached = true;
-        m_changed.notify_all();
-        m_changed.wait_for(lock, std::chrono::milliseconds(kTimeoutMs), [this] { return m_open; });
-    }
-    void Open()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_reached = false;
-    bool m_open = false;
 };
 
 // Collects the deliveries of a request as the notifications come.

@@ -4,6 +4,7 @@
 // file changed or the shown one was edited.
 #include "image/editop.h"
 #include "panetestutil.h"
+#include "tests/common/gate.h"
 
 #include <QElapsedTimer>
 #include <QPaintEvent>
@@ -38,29 +39,6 @@ std::vector<std::uint8_t> Snapshot(const CImageObj &picture)
 {
     return testpic::Snapshot(picture);
 }
-
-// Holds the worker about to decode the full picture until the test (or its end) lets it go.
-class Gate
-{
-public:
-    ~Gate() { Open(); }
-    void Hold()
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_changed.wait_for(lock, std::chrono::milliseconds(kTimeoutMs), [this] { return m_open; });
-    }
-    void Open()
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_open = true;
-        m_changed.notify_all();
-    }
-
-private:
-    std::mutex m_mutex;
-    std::condition_variable m_changed;
-    bool m_open = false;
-};
 
 // What each paint of the pane's client area showed, with the status bar's size at the time.
 class PaintLog : public QObject
