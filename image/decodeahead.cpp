@@ -190,11 +190,6 @@ std::unique_ptr<CImageObj> DecodeReduced(const Job &job, Delivery &out)
     return picture;
 }
 
-} // namespace
-
-namespace
-{
-
 // Runs the job unless it was dropped or another thread took it; the result goes to the request
 // it belongs to when it completes, else into the cache when still wanted.
 void RunJob(const std::shared_ptr<CDecodeAhead::Shared> &shared, const std::shared_ptr<Job> &job)

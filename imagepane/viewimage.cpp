@@ -982,18 +982,27 @@ void CViewImage::PictureChanged(int oldWidth, int oldHeight)
 
 bool CViewImage::RunEdit(std::unique_ptr<CEditOp> op)
 {
-    FinishOpening();
-    if (!HasPicture() || !op)
+    if (!op)
         return false;
-    // The picture now differs from its file: it never goes back to the cache, and no copy of the
-    // file stays there.
-    m_pristine = false;
-    if (m_ahead)
-        m_ahead->Forget(m_picture->FileName());
     WaitCursor wait;
+    return ChangePixels([&](CImageObj &picture) {
+        // The picture now differs from its file: it never goes back to the cache, and no copy of
+        // the file stays there.
+        m_pristine = false;
+        if (m_ahead)
+            m_ahead->Forget(picture.FileName());
+        return m_history.Run(picture, std::move(op));
+    });
+}
+
+bool CViewImage::ChangePixels(const std::function<bool(CImageObj &)> &change)
+{
+    FinishOpening();
+    if (!HasPicture())
+        return false;
     const int width = m_picture->Width(), height = m_picture->Height();
     m_form.Clear(); // before the pixels change; the next paint or ShowEdited prepares it again
-    if (!m_history.Run(*m_picture, std::move(op)))
+    if (!change(*m_picture))
         return false;
     ShowEdited(width, height);
     return true;
@@ -1015,28 +1024,12 @@ void CViewImage::ShowEdited(int oldWidth, int oldHeight)
 
 bool CViewImage::Undo()
 {
-    FinishOpening();
-    if (!HasPicture())
-        return false;
-    const int width = m_picture->Width(), height = m_picture->Height();
-    m_form.Clear();
-    if (!m_history.Undo(*m_picture))
-        return false;
-    ShowEdited(width, height);
-    return true;
+    return ChangePixels([this](CImageObj &picture) { return m_history.Undo(picture); });
 }
 
 bool CViewImage::Redo()
 {
-    FinishOpening();
-    if (!HasPicture())
-        return false;
-    const int width = m_picture->Width(), height = m_picture->Height();
-    m_form.Clear();
-    if (!m_history.Redo(*m_picture))
-        return false;
-    ShowEdited(width, height);
-    return true;
+    return ChangePixels([this](CImageObj &picture) { return m_history.Redo(picture); });
 }
 
 void CViewImage::DeleteSequence()

@@ -212,6 +212,9 @@ private:
     void DropSelection();
     void OnOutlineTick();
 
+    // Changes the full picture's pixels through change (an edit, undo or redo) and shows the
+    // result; false when change refused (nothing changed).
+    bool ChangePixels(const std::function<bool(CImageObj &)> &change);
     void ShowEdited(int oldWidth, int oldHeight);
     bool ConfirmLosingContent(const QString &path);
     void DeleteSequence();
